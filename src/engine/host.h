@@ -1,0 +1,24 @@
+// The engine's one seam to the world around it: the window or the command-line companion.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace tavelix {
+
+struct TSize {
+    std::int32_t Width = 0, Height = 0;
+};
+
+class TPictureHost {
+public:
+    virtual ~TPictureHost() = default;
+    // A short fixed text for the user ("Error: wrong format"); the window shows a message box.
+    virtual void ShowMessage(std::string_view text) = 0;
+    // Lets the user interface handle what is pending (repaint, Esc) during long work.
+    virtual void ProcessMessages() = 0;
+    // Size of the primary screen in pixels.
+    virtual TSize ScreenSize() const = 0;
+};
+
+}  // namespace tavelix

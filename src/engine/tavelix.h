@@ -1,0 +1,64 @@
+// TTavelix: the picture component. It shows one bitmap and carries every operation on
+// pictures: scrambling, resizing and clipping, picture files and black and white.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "engine/host.h"
+#include "engine/image.h"
+#include "raster/bitmap.h"
+#include "raster/canvas.h"
+
+namespace tavelix {
+
+// Pictures above this many pixels (1280 x 1024) are neither scrambled nor enlarged.
+constexpr std::int64_t PixelLimit = 1310720;
+// Passwords are used up to this many characters.
+constexpr std::size_t MaxPasswordLength = 50;
+
+class TTavelix : public TImage {
+public:
+    explicit TTavelix(TPictureHost& host);
+
+    // 10 % larger: the displayed picture becomes 11/10 of its size, drawn afresh from source.
+    virtual void Enlarge(const TBitmap& source);
+    // 10 % smaller: 9/10 of the displayed size, drawn afresh from source.
+    virtual void Shrink(const TBitmap& source);
+    // Replaces graphic by a copy of 1/factor of its size; false (graphic unchanged) when a
+    // side would become 0.
+    virtual bool ReduceBy(TBitmap& graphic, std::uint8_t factor);
+    // Scales source to fit the primary screen into the displayed picture.
+    virtual void FitToScreen(const TBitmap& source);
+    // Cuts the displayed picture to rect (Right and Bottom exclusive).
+    virtual void ClipTo(const TRect& rect);
+    // Inverts the outline of rect on canvas; the same call again restores it.
+    virtual void DrawClipFrame(TCanvas& canvas, const TRect& rect);
+
+    // Shuffles (scramble true) or puts back (false) the column and row strips of bitmap
+    // by permutations made from password (bytes; the first 50 count). Absent bitmap, empty
+    // password, empty picture or more than PixelLimit pixels: no change.
+    static void Scramble(TBitmap* bitmap, std::string password, bool scramble);
+    // Fills index[0 .. n-1] with a permutation of 0 .. n-1 made from password.
+    static void MakePermutation(std::int32_t n, std::span<std::int32_t> index, std::string_view password);
+
+    // Reads a ".jpg" or ".bmp" file into target by its extension. A failure leaves target as
+    // it was and tells the user "Error: wrong format". Returns whether target was loaded.
+    bool LoadPicture(TBitmap& target, const std::string& fileName);
+    // Writes source as ".jpg" (at quality) or ".bmp" by the extension; other names write
+    // nothing. Errors are thrown; an existing file is replaced whole or not at all.
+    void SavePicture(const TBitmap& source, const std::string& fileName, int quality);
+    // Turns source into 8-bit gray in target (they may be the same bitmap).
+    void MakeBlackWhite(const TBitmap& source, TBitmap& target);
+
+    TPictureHost& Host() { return *FHost; }
+
+private:
+    TPictureHost* FHost;
+    std::unique_ptr<TBitmap> FClipSource;  // lives only during ClipTo
+};
+
+}  // namespace tavelix
