@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -273,12 +274,11 @@ void TCanvas::CopyBlocks(std::span<const TBlockMove> moves, TCanvas& source) {
     std::int32_t shift = 0;
     TChunkCopier copier = nullptr;
     std::size_t chunkBytes = 0;
+    std::int32_t firstEnd = std::numeric_limits<std::int32_t>::max();  // first row no longer covered
     for (std::int32_t y = 0; y < out.Height(); ++y) {
         bool changed = false;
-        const auto ended = std::remove_if(active.begin(), active.end(),
-                                          [y](const TClippedMove* m) { return m->DstY + m->Height <= y; });
-        if (ended != active.end()) {
-            active.erase(ended, active.end());
+        if (y >= firstEnd) {
+            std::erase_if(active, [y](const TClippedMove* m) { return m->DstY + m->Height <= y; });
             changed = true;
         }
         for (; next < clipped.size() && clipped[next].DstY == y; ++next) {
@@ -286,6 +286,8 @@ void TCanvas::CopyBlocks(std::span<const TBlockMove> moves, TCanvas& source) {
             changed = true;
         }
         if (changed) {
+            firstEnd = std::numeric_limits<std::int32_t>::max();
+            for (const TClippedMove* m : active) firstEnd = std::min(firstEnd, m->DstY + m->Height);
             uniformShift = !active.empty();
             fullRow = false;
             chunkBytes = active.empty() ? 0 : std::size_t(active.front()->Width) * bytesPerPixel;
