@@ -1,4 +1,7 @@
 // Resizing, fitting and clipping of the displayed picture, and the inverting clip frame.
+// Each write of Width or Height either succeeds or leaves the bitmap as it was; enlarging,
+// shrinking and fitting hold no second copy of the picture to undo the other one, since each
+// of them draws the display afresh from the working copy.
 #include <algorithm>
 #include <cstdint>
 #include <limits>
@@ -27,19 +30,6 @@ const TBitmap& DrawSource(const TBitmap& source, const TBitmap& picture, std::op
     return copy.emplace(picture);
 }
 
-// Writes Width and then Height. Should the second write fail (no memory for the store),
-// the picture is put back as it was instead of keeping half a change.
-void Resize(TBitmap& picture, std::int32_t width, std::int32_t height) {
-    const TBitmap before(picture);  // shares the store; the resize makes a new one anyway
-    try {
-        picture.SetWidth(width);
-        picture.SetHeight(height);
-    } catch (...) {
-        picture.CopyFrom(before);
-        throw;
-    }
-}
-
 }  // namespace
 
 void TTavelix::Enlarge(const TBitmap& source) {
@@ -52,7 +42,8 @@ void TTavelix::Enlarge(const TBitmap& source) {
     const TBitmap& from = DrawSource(source, picture, copy);
 
     picture.Canvas().CopyMode = SRCCOPY;
-    Resize(picture, w, h);
+    picture.SetWidth(w);
+    picture.SetHeight(h);
     picture.Canvas().DrawStretched(Rect(0, 0, w, h), &from);
 }
 
@@ -68,7 +59,8 @@ void TTavelix::Shrink(const TBitmap& source) {
 
     picture.Canvas().CopyMode = SRCCOPY;
     picture.Canvas().DrawStretched(Rect(0, 0, w, h), &from);
-    Resize(picture, w, h);
+    picture.SetWidth(w);
+    picture.SetHeight(h);
 }
 
 bool TTavelix::ReduceBy(TBitmap& graphic, std::uint8_t factor) {
@@ -105,7 +97,8 @@ void TTavelix::FitToScreen(const TBitmap& source) {
     std::optional<TBitmap> copy;
     const TBitmap& from = DrawSource(source, picture, copy);
     picture.Canvas().CopyMode = SRCCOPY;
-    Resize(picture, w, h);
+    picture.SetWidth(w);
+    picture.SetHeight(h);
     picture.Canvas().DrawStretched(Rect(0, 0, w, h), &from);
 }
 
