@@ -4,7 +4,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -12,6 +11,7 @@
 #include <jpeglib.h>
 
 #include "raster/jpegimage.h"
+#include "ratio_reporter.h"
 
 namespace {
 
@@ -159,39 +159,12 @@ BENCHMARK(BM_TJPEGImageLoadAndDecode)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PlainEncode)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TJPEGImageEncode)->Unit(benchmark::kMillisecond);
 
-// Keeps the time per iteration of every run, to print the ratios at the end.
-class TRatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred)
-                FTimes[run.run_name.function_name] = run.GetAdjustedRealTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-    void PrintRatios() const {
-        PrintRatio("decode", "BM_TJPEGImageDecode", "BM_PlainDecode");
-        PrintRatio("load and decode", "BM_TJPEGImageLoadAndDecode", "BM_PlainDecode");
-        PrintRatio("encode", "BM_TJPEGImageEncode", "BM_PlainEncode");
-    }
-
-private:
-    void PrintRatio(const char* what, const std::string& ours, const std::string& plain) const {
-        const auto a = FTimes.find(ours), b = FTimes.find(plain);
-        if (a == FTimes.end() || b == FTimes.end() || b->second <= 0) return;
-        std::printf("ratio %-16s TJPEGImage / plain libjpeg = %.3f\n", what, a->second / b->second);
-    }
-    std::map<std::string, double> FTimes;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     std::printf("picture %d x %d, quality %d, file %zu bytes\n", Width, Height, Quality, Picture().File.size());
-    TRatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.PrintRatios();
-    benchmark::Shutdown();
-    return 0;
+    return tavelix::bench::RunWithRatios(argc, argv,
+                                         {{"BM_TJPEGImageDecode", "BM_PlainDecode"},
+                                          {"BM_TJPEGImageLoadAndDecode", "BM_PlainDecode"},
+                                          {"BM_TJPEGImageEncode", "BM_PlainEncode"}});
 }

@@ -1,7 +1,6 @@
 #include "raster/jpegimage.h"
 
 #include <algorithm>
-#include <array>
 #include <climits>
 #include <csetjmp>
 #include <cstddef>
@@ -13,6 +12,7 @@
 #include <jerror.h>
 
 #include "raster/fileio.h"
+#include "raster/pixels.h"
 
 // libjpeg is C and reports fatal errors through a callback that must not return. Ours
 // longjmps back into a small function that called setjmp; every frame between the two
@@ -329,39 +329,28 @@ THeaderSize ReadHeaderSize(std::span<const std::uint8_t> data) {
 // --- encoding -----------------------------------------------------------------------------
 
 // How the encoder gets row y of the bitmap: as stored where the library reads the store's
-// byte order itself, else converted into one row of blue, green, red.
+// byte order itself, else converted into one row of blue, green, red by the bitmap's own
+// colour rules (indexed through the table, 16 bits and unusual masks through the masks).
 struct TRowFeed {
     const TBitmap* Bitmap;
     bool Direct;
     J_COLOR_SPACE Space;
     int Components;
-    std::uint8_t* Buffer;     // one converted row when not direct
-    const TRGBQuad* Table;    // indexed: 256 colours, black beyond the bitmap's table
+    std::uint8_t* Buffer;               // one converted row when not direct
+    const pixels::TColorCodec* Codec;   // when not direct
 };
 
 JSAMPROW FeedRow(const TRowFeed& feed, std::int32_t y) noexcept {
     const std::uint8_t* stored = feed.Bitmap->ScanLine(y);
     if (feed.Direct) return const_cast<JSAMPROW>(stored);  // the library only reads it
     const std::int32_t width = feed.Bitmap->Width();
+    const unsigned bits = feed.Codec->Bits();
     std::uint8_t* out = feed.Buffer;
-    const unsigned bits = feed.Bitmap->Layout().BitCount;
-    if (bits <= 8) {
-        const unsigned perByte = 8 / bits, mask = (1u << bits) - 1;
-        for (std::int32_t x = 0; x < width; ++x, out += 3) {
-            const unsigned shift = 8 - bits * (1 + static_cast<unsigned>(x) % perByte);
-            const TRGBQuad& c = feed.Table[(stored[static_cast<unsigned>(x) / perByte] >> shift) & mask];
-            out[0] = c.Blue;
-            out[1] = c.Green;
-            out[2] = c.Red;
-        }
-    } else {
-        // 16 bits and unusual masks are rare: the bitmap's own colour rule decides.
-        for (std::int32_t x = 0; x < width; ++x, out += 3) {
-            const TColor c = feed.Bitmap->Pixel(x, y);
-            out[0] = GetBValue(c);
-            out[1] = GetGValue(c);
-            out[2] = GetRValue(c);
-        }
+    for (std::int32_t x = 0; x < width; ++x, out += 3) {
+        const TColor c = feed.Codec->Decode(pixels::ReadRaw(stored, x, bits));
+        out[0] = GetBValue(c);
+        out[1] = GetGValue(c);
+        out[2] = GetRValue(c);
     }
     return feed.Buffer;
 }
@@ -409,9 +398,9 @@ bool IsBgrx(const TPixelLayout& layout) {
 // file as handing over converted RGB rows).
 std::vector<std::uint8_t> EncodeJpeg(const TBitmap& bitmap, int quality) {
     const TPixelLayout& layout = bitmap.Layout();
-    std::array<TRGBQuad, 256> table{};
+    std::optional<pixels::TColorCodec> codec;
     std::vector<std::uint8_t> buffer;
-    TRowFeed feed{&bitmap, false, JCS_EXT_BGR, 3, nullptr, table.data()};
+    TRowFeed feed{&bitmap, false, JCS_EXT_BGR, 3, nullptr, nullptr};
     if (layout.BitCount == 24 && !layout.Device) {
         feed.Direct = true;
     } else if (IsBgrx(layout)) {
@@ -419,20 +408,20 @@ std::vector<std::uint8_t> EncodeJpeg(const TBitmap& bitmap, int quality) {
         feed.Space = JCS_EXT_BGRX;
         feed.Components = 4;
     } else {
-        const auto& palette = bitmap.Palette();
-        std::copy_n(palette.begin(), std::min<std::size_t>(palette.size(), table.size()), table.begin());
+        codec.emplace(bitmap.Format());
+        feed.Codec = &*codec;
         buffer.resize(static_cast<std::size_t>(bitmap.Width()) * 3);
         feed.Buffer = buffer.data();
     }
 
     std::vector<std::uint8_t> out;
-    const std::uint64_t pixels = std::uint64_t(bitmap.Width()) * std::uint64_t(bitmap.Height());
+    const std::uint64_t pixelCount = std::uint64_t(bitmap.Width()) * std::uint64_t(bitmap.Height());
     TEncodeJob job{};
     InitError(job.Error);
     job.Info.err = &job.Error.Pub;
     // About 4 bits per pixel to start with; the block doubles when that is not enough.
     InitDestination(job.Destination, out,
-                    static_cast<std::size_t>(std::min<std::uint64_t>(pixels / 2 + 4096, 64u << 20)));
+                    static_cast<std::size_t>(std::min<std::uint64_t>(pixelCount / 2 + 4096, 64u << 20)));
     TCompressGuard guard{&job.Info};
     if (!RunEncode(&job, &feed, quality)) ThrowJpeg(job.Error.Pub.msg_code);
     return out;

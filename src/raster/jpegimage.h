@@ -50,7 +50,8 @@ public:
     // fails (the library's empty-input error). On failure nothing changes.
     void DecodeIfNeeded() const;
     bool HasBitmap() const { return FBitmap.has_value(); }
-    // The decoded bitmap, decoded first if needed.
+    // The decoded bitmap, decoded first if needed. The reference holds until the picture is
+    // replaced or GrayOutput changes; copy the bitmap (cheap, shared store) to keep it longer.
     const TBitmap& Bitmap() const;
 
     // Encodes the bitmap unless there is compressed data. No bitmap, or an empty one, leaves
