@@ -184,7 +184,6 @@ private:
     // Gives this bitmap a store of its own. With preserve false the pixels of the new store
     // are left unset: the caller overwrites every one of them.
     TPixelStore& MutableStore(bool preserve = true);
-    void ReleaseSurface();
 
     std::int32_t FWidth = 0, FHeight = 0;
     std::shared_ptr<TPixelStore> FStore;

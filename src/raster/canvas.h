@@ -76,6 +76,9 @@ public:
 
 private:
     friend class TBitmap;
+    // Nearest-neighbour draw of sourceRect of source into dest (clipped to this bitmap).
+    void StretchFrom(const TRect& dest, const TBitmap& source, const TRect& sourceRect, bool andOnShrink);
+
     TBitmap* FOwner;
 };
 

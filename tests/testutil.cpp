@@ -1,0 +1,80 @@
+#include "testutil.h"
+
+#include <random>
+#include <sstream>
+
+namespace tavelix::test {
+
+namespace {
+std::vector<TRGBQuad> ColourTable(unsigned entries, std::uint32_t seed) {
+    std::mt19937 random(seed);
+    std::vector<TRGBQuad> table(entries);
+    for (auto& q : table) q = {std::uint8_t(random()), std::uint8_t(random()), std::uint8_t(random()), 0};
+    return table;
+}
+TStoreFormat Make(TPixelLayout layout, std::vector<TRGBQuad> palette = {}) {
+    TStoreFormat f;
+    f.Layout = layout;
+    f.Palette = std::move(palette);
+    return f;
+}
+}  // namespace
+
+TStoreFormat DeviceFormat() { return Make(TPixelLayout::DeviceFormat()); }
+TStoreFormat Rgb24Format() { return Make(TPixelLayout::Rgb(24)); }
+TStoreFormat Gray8Format() {
+    std::vector<TRGBQuad> gray(256);
+    for (unsigned i = 0; i < 256; ++i) gray[i] = {std::uint8_t(i), std::uint8_t(i), std::uint8_t(i), 0};
+    return Make(TPixelLayout::Indexed(8), gray);
+}
+
+std::vector<TNamedFormat> AllFormats() {
+    return {
+        {"1bit", Make(TPixelLayout::Indexed(1), {{0, 0, 0, 0}, {255, 255, 255, 0}})},
+        {"4bit", Make(TPixelLayout::Indexed(4), ColourTable(16, 4))},
+        {"8bit", Make(TPixelLayout::Indexed(8), ColourTable(256, 8))},
+        {"15bit", Make(TPixelLayout::Rgb(16))},
+        {"16bit565", Make(TPixelLayout::Masks(16, 0xF800, 0x07E0, 0x001F))},
+        {"24bit", Rgb24Format()},
+        {"32bit", Make(TPixelLayout::Rgb(32))},
+        {"32bitBGR", Make(TPixelLayout::Masks(32, 0x000000FF, 0x0000FF00, 0x00FF0000))},
+        {"device", DeviceFormat()},
+    };
+}
+
+TBitmap MakeNoise(std::int32_t width, std::int32_t height, std::uint32_t seed, const TStoreFormat& format) {
+    TBitmap bitmap;
+    bitmap.Allocate(width, height, format);
+    std::mt19937 random(seed);
+    const unsigned bits = format.Layout.BitCount;
+    const std::uint32_t limit = bits <= 8 ? std::uint32_t(format.Palette.empty() ? 1u << bits : format.Palette.size())
+                                          : 0;
+    for (std::int32_t y = 0; y < height; ++y)
+        for (std::int32_t x = 0; x < width; ++x) {
+            std::uint32_t v = random();
+            if (bits <= 8) v %= limit;
+            else if (bits < 32) v &= (1u << bits) - 1;
+            bitmap.SetRawPixel(x, y, v);
+        }
+    return bitmap;
+}
+
+std::string FirstDifference(const TBitmap& a, const TBitmap& b) {
+    std::ostringstream out;
+    if (a.Width() != b.Width() || a.Height() != b.Height()) {
+        out << "size " << a.Width() << "x" << a.Height() << " vs " << b.Width() << "x" << b.Height();
+        return out.str();
+    }
+    if (!(a.Layout() == b.Layout()) || a.Palette() != b.Palette()) return "pixel format differs";
+    for (std::int32_t y = 0; y < a.Height(); ++y)
+        for (std::int32_t x = 0; x < a.Width(); ++x)
+            if (a.RawPixel(x, y) != b.RawPixel(x, y)) {
+                out << "pixel (" << x << ", " << y << "): " << a.RawPixel(x, y) << " vs " << b.RawPixel(x, y);
+                return out.str();
+            }
+    return "";
+}
+
+bool SamePixels(const TBitmap& a, const TBitmap& b) { return FirstDifference(a, b).empty(); }
+
+}  // namespace tavelix::test
