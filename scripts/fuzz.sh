@@ -43,9 +43,10 @@ for t in "${targets[@]}"; do
     mkdir -p "$work/corpus" "$work/tmp"
     cp "$root/fuzz/corpus/$t/"* "$work/corpus/"
     find "$root/fuzz/crashers/$t" -type f ! -name '.*' -exec cp {} "$work/corpus/" \;
+    options=(-max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$work/")
+    case $t in jpeg | picturefiles) options+=(-dict="$root/fuzz/jpeg.dict") ;; esac
     echo "== fuzz_$t for ${seconds}s"
-    if TMPDIR=$work/tmp nice -n 10 "$build/fuzz/fuzz_$t" -max_total_time="$seconds" -timeout=10 \
-        -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$work/" "$work/corpus" >"$work/log" 2>&1; then
+    if TMPDIR=$work/tmp nice -n 10 "$build/fuzz/fuzz_$t" "${options[@]}" "$work/corpus" >"$work/log" 2>&1; then
         grep -E 'DONE +cov:' "$work/log" || true
         grep -E '^stat::(number_of_executed_units|peak_rss_mb)' "$work/log" || true
         if [[ -n $(ls -A "$work/tmp") ]]; then
