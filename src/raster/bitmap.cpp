@@ -96,7 +96,15 @@ TPixelStore::TPixelStore(const TPixelStore& other)
 
 std::shared_ptr<TPixelStore> TPixelStore::Uninitialised(std::int32_t width, std::int32_t height,
                                                         const TStoreFormat& format) {
-    return std::shared_ptr<TPixelStore>(new TPixelStore(width, height, format, NoFill{}));
+    std::shared_ptr<TPixelStore> store(new TPixelStore(width, height, format, NoFill{}));
+    // Pixel writers never touch the padding at the end of a row, and a bitmap file gets the
+    // rows as stored: without this, leftover heap bytes would end up in saved files. From the
+    // first byte holding padding bits on, each row is zeroed.
+    const std::size_t used = std::size_t(std::uint64_t(width) * format.Layout.BitCount / 8);
+    if (used < store->FStride)
+        for (std::int32_t y = 0; y < height; ++y)
+            std::memset(store->FBits.get() + std::size_t(y) * store->FStride + used, 0, store->FStride - used);
+    return store;
 }
 
 TBitmap::TBitmap() = default;
