@@ -1,0 +1,65 @@
+#include "cli/report.h"
+
+namespace tavelix::cli {
+
+TReporter::TReporter(std::size_t total, bool progress, bool verbose, std::FILE* out, std::FILE* err)
+    : FTotal(total), FProgress(progress), FVerbose(verbose), FOut(out), FErr(err) {}
+
+void TReporter::Started(std::string_view fileName) {
+    std::lock_guard lock(FLock);
+    FCurrent = fileName;
+    DrawLine();
+}
+
+void TReporter::Finished() {
+    std::lock_guard lock(FLock);
+    ++FDone;
+    DrawLine();
+}
+
+void TReporter::Problem(std::string_view fileName, std::string_view text) {
+    std::string line = "tavelix-cli: ";
+    line.append(fileName).append(": ").append(text);
+    std::lock_guard lock(FLock);
+    Print(FErr, line);
+}
+
+void TReporter::Say(std::string_view text) {
+    std::lock_guard lock(FLock);
+    Print(FErr, "tavelix-cli: " + std::string(text));
+}
+
+void TReporter::Verbose(std::string_view text) {
+    if (!FVerbose) return;
+    std::lock_guard lock(FLock);
+    Print(FOut, text);
+}
+
+void TReporter::End() {
+    std::lock_guard lock(FLock);
+    ClearLine();
+}
+
+void TReporter::ClearLine() {
+    if (!FLineShown) return;
+    std::fputs("\r\033[K", FErr);
+    std::fflush(FErr);
+    FLineShown = false;
+}
+
+void TReporter::DrawLine() {
+    if (!FProgress) return;
+    std::fprintf(FErr, "\r\033[K[%zu/%zu] %.*s", FDone, FTotal, int(FCurrent.size()), FCurrent.data());
+    std::fflush(FErr);
+    FLineShown = true;
+}
+
+void TReporter::Print(std::FILE* stream, std::string_view text) {
+    const bool redraw = FLineShown;
+    ClearLine();
+    std::fprintf(stream, "%.*s\n", int(text.size()), text.data());
+    std::fflush(stream);
+    if (redraw) DrawLine();
+}
+
+}  // namespace tavelix::cli
