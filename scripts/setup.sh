@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Tavelix needs (only those missing), then configures and builds.
-# Usage: scripts/setup.sh [build-dir]   (default: build)
+# Usage: scripts/setup.sh [build-dir [cmake options...]]   (default: build)
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${1:-$root/build}
+shift $(( $# > 0 ? 1 : 0 ))
 
 packages=(g++ cmake make pkg-config libgtest-dev libbenchmark-dev libjpeg62-turbo-dev)
 
@@ -24,5 +25,5 @@ if ((${#missing[@]})); then
 fi
 
 jobs=$(nproc 2>/dev/null || echo 2)
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
 cmake --build "$build" -j "$jobs"

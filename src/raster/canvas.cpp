@@ -378,13 +378,16 @@ void TCanvas::StretchFrom(const TRect& dest, const TBitmap& source, const TRect&
         return;
     }
 
+    // Enlarging repeats rows: a row drawn from the same source row as the one before is a copy
+    // of it, when every destination pixel of the row takes a source pixel.
+    const bool repeatRows = CopyMode == SRCCOPY && std::find(xmap.begin(), xmap.end(), -1) == xmap.end();
     std::int32_t lastSource = -1;
     std::uint8_t* lastRow = nullptr;
     for (std::int32_t y = y0; y < y1; ++y) {
         const std::int32_t sy = ymap[y - y0];
         if (sy < 0) continue;
         std::uint8_t* row = out.Row(y);
-        if (sy == lastSource && CopyMode == SRCCOPY) {  // enlarging: repeat the row just drawn
+        if (sy == lastSource && repeatRows) {
             pixels::CopyRaw(row, x0, lastRow, x0, x1 - x0, bits);
             continue;
         }
