@@ -215,8 +215,7 @@ void AddCommonOptions(CLI::App& command, TOptions& options) {
         ->capture_default_str();
     command.add_flag("-v,--verbose", options.Verbose, "tell what was done to each file, on standard output");
     command.add_flag("--no-flush", options.NoFlush,
-                     "replace files without waiting until the new data is on the disk (faster; a power "
-                     "failure soon after may lose the new file, never the old one)");
+                     "replace files without waiting for the disk (faster; a crash soon after may lose the new file)");
 }
 
 void AddJobsOption(CLI::App& command, TOptions& options) {
@@ -265,8 +264,7 @@ int main(int argc, char** argv) {
     assemble->callback([&] { command = TCommand::Assemble; });
 
     auto* reduce = app.add_subcommand(
-        "reduce", "write a copy of each FILE reduced to 1/factor of its width and height, named with \"s\" and\n"
-                  "the factor before the extension (photo.jpg gives photos2.jpg)");
+        "reduce", "write a copy of each FILE at 1/factor of its width and height (photo.jpg gives photos2.jpg)");
     reduce->add_option("--factor", options.Factor, "2, 4 or 8")->required()->check(CLI::IsMember({2, 4, 8}));
     AddCommonOptions(*reduce, options);
     AddJobsOption(*reduce, options);

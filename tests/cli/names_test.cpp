@@ -29,7 +29,7 @@ TEST(ReducedName, InsertsBeforeTheLastFourCharacters) {
         {"abc", 2, ""},
         {"", 8, ""},
         {"photo.jpeg", 2, "photo.s2jpeg"},   // always four characters, whatever the extension
-        {"dir.jpg/x", 2, "dirs2.jpg/x"},
+        {"dir.jpg/x", 2, "dir.js2pg/x"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -90,7 +90,9 @@ TEST(DecodePassword, RefusesWithAClearMessageThatHidesThePassword) {
         const std::string error = DecodePassword(c.utf8, out);
         EXPECT_NE(error.find(c.says), std::string::npos) << error;
         EXPECT_TRUE(out.Empty());
-        if (c.utf8.size() >= 4) EXPECT_EQ(error.find(c.utf8.substr(0, 4)), std::string::npos) << error;
+        if (c.utf8.size() >= 4) {
+            EXPECT_EQ(error.find(c.utf8.substr(0, 4)), std::string::npos) << error;
+        }
     }
 }
 
