@@ -42,8 +42,7 @@ void TTavelix::Enlarge(const TBitmap& source) {
     const TBitmap& from = DrawSource(source, picture, copy);
 
     picture.Canvas().CopyMode = SRCCOPY;
-    picture.SetWidth(w);
-    picture.SetHeight(h);
+    picture.SetSize(w, h);
     picture.Canvas().DrawStretched(Rect(0, 0, w, h), &from);
 }
 
@@ -59,8 +58,7 @@ void TTavelix::Shrink(const TBitmap& source) {
 
     picture.Canvas().CopyMode = SRCCOPY;
     picture.Canvas().DrawStretched(Rect(0, 0, w, h), &from);
-    picture.SetWidth(w);
-    picture.SetHeight(h);
+    picture.SetSize(w, h);
 }
 
 bool TTavelix::ReduceBy(TBitmap& graphic, std::uint8_t factor) {
@@ -70,8 +68,7 @@ bool TTavelix::ReduceBy(TBitmap& graphic, std::uint8_t factor) {
     if (w <= 0 || h <= 0) return false;
 
     TBitmap reduced;  // a new bitmap given both sides: the device format
-    reduced.SetWidth(w);
-    reduced.SetHeight(h);
+    reduced.SetSize(w, h);
     reduced.Canvas().CopyMode = SRCCOPY;
     reduced.Canvas().DrawStretched(Rect(0, 0, w, h), &graphic);
     graphic.CopyFrom(reduced);
@@ -97,8 +94,7 @@ void TTavelix::FitToScreen(const TBitmap& source) {
     std::optional<TBitmap> copy;
     const TBitmap& from = DrawSource(source, picture, copy);
     picture.Canvas().CopyMode = SRCCOPY;
-    picture.SetWidth(w);
-    picture.SetHeight(h);
+    picture.SetSize(w, h);
     picture.Canvas().DrawStretched(Rect(0, 0, w, h), &from);
 }
 
@@ -119,8 +115,7 @@ void TTavelix::ClipTo(const TRect& rect) {
     FClipSource->CopyFrom(picture);
 
     try {
-        picture.SetWidth(static_cast<std::int32_t>(width));
-        picture.SetHeight(static_cast<std::int32_t>(height));
+        picture.SetSize(static_cast<std::int32_t>(width), static_cast<std::int32_t>(height));
         TCanvas& canvas = picture.Canvas();
         canvas.CopyMode = SRCCOPY;
         canvas.CopyBlock(Rect(0, 0, picture.Width(), picture.Height()), FClipSource->Canvas(), rect);

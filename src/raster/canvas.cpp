@@ -61,6 +61,15 @@ public:
             FTo = std::make_unique<pixels::TColorCodec>(dstFormat);
         }
         FTemp.resize(PaddedRowBytes(source.Width(), FDstBits));
+        FPlain24To32 = FLut.empty() && FSrcBits == 24 && FDstBits == 32 && FTo->Encode(0x010203) == 0x030201;
+    }
+
+    // Pixel x of a source row, as the destination stores it.
+    std::uint32_t ConvertPixel(const std::uint8_t* src, std::int32_t x) const {
+        if (FSame) return pixels::ReadRaw(src, x, FSrcBits);
+        if (!FLut.empty()) return FLut[pixels::ReadRaw(src, x, FSrcBits)];
+        if (FPlain24To32) return pixels::ReadRaw(src, x, 24);  // blue, green, red and a zero byte
+        return FTo->Encode(FFrom->Decode(pixels::ReadRaw(src, x, FSrcBits)));
     }
 
     bool Same() const { return FSame; }
@@ -80,7 +89,7 @@ private:
         if (!FLut.empty()) {
             for (std::int32_t x = 0; x < width; ++x)
                 pixels::WriteRaw(dst, x, FDstBits, FLut[pixels::ReadRaw(src, x, FSrcBits)]);
-        } else if (FSrcBits == 24 && FDstBits == 32 && FTo->Encode(0x010203) == 0x030201) {
+        } else if (FPlain24To32) {
             for (std::int32_t x = 0; x < width; ++x) {  // blue, green, red, then an unused zero byte
                 dst[4 * x] = src[3 * x];
                 dst[4 * x + 1] = src[3 * x + 1];
@@ -100,6 +109,7 @@ private:
     std::unique_ptr<pixels::TColorCodec> FFrom, FTo;
     std::vector<std::uint8_t> FTemp;
     std::int32_t FCachedRow = -1;
+    bool FPlain24To32 = false;
 };
 
 // Writes count pixels of a row already in the destination format, combining by rop.
@@ -381,6 +391,8 @@ void TCanvas::StretchFrom(const TRect& dest, const TBitmap& source, const TRect&
     // Enlarging repeats rows: a row drawn from the same source row as the one before is a copy
     // of it, when every destination pixel of the row takes a source pixel.
     const bool repeatRows = CopyMode == SRCCOPY && std::find(xmap.begin(), xmap.end(), -1) == xmap.end();
+    const bool sparse = !rows.Same() && std::int64_t(xmap.size()) < source.Width();
+    const std::uint32_t mask = pixels::RawMask(bits);
     std::int32_t lastSource = -1;
     std::uint8_t* lastRow = nullptr;
     for (std::int32_t y = y0; y < y1; ++y) {
@@ -391,7 +403,18 @@ void TCanvas::StretchFrom(const TRect& dest, const TBitmap& source, const TRect&
             pixels::CopyRaw(row, x0, lastRow, x0, x1 - x0, bits);
             continue;
         }
-        GatherRow(row, x0, rows.Row(sy), xmap, bits, CopyMode);
+        if (sparse) {
+            // Fewer pixels drawn than the source row holds: convert just the ones sampled.
+            const std::uint8_t* src = source.FStore->Row(sy);
+            for (std::size_t i = 0; i < xmap.size(); ++i) {
+                if (xmap[i] < 0) continue;
+                const std::int32_t x = x0 + std::int32_t(i);
+                const std::uint32_t s = rows.ConvertPixel(src, xmap[i]);
+                pixels::WriteRaw(row, x, bits, CopyMode == SRCCOPY ? s : ApplyRop(CopyMode, pixels::ReadRaw(row, x, bits), s, mask));
+            }
+        } else {
+            GatherRow(row, x0, rows.Row(sy), xmap, bits, CopyMode);
+        }
         lastSource = sy;
         lastRow = row;
     }

@@ -1,0 +1,23 @@
+// Reading and writing Windows bitmap files, from and to bytes in memory.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "raster/bitmap.h"
+
+namespace tavelix {
+
+// Reads a bitmap file's bytes into target. 0 bytes: target becomes empty (TBitmap::Clear()).
+// Uncompressed files keep their own pixel format, colour table and row order; run-length
+// encoded files (8 and 4 bits) become the device format. On failure throws TPictureError
+// (Kind::InvalidBitmap; OutOfResources when a picture of a valid size cannot be had) and
+// target is unchanged.
+void LoadBmp(TBitmap& target, std::span<const std::uint8_t> file);
+
+// The bytes of source as a bitmap file, in the picture's own format and row order (an OS/2
+// picture with the 12-byte core header); an empty bitmap gives no bytes (a 0-byte file).
+std::vector<std::uint8_t> SaveBmp(const TBitmap& source);
+
+}  // namespace tavelix
