@@ -7,6 +7,8 @@
 namespace tavelix::cli {
 
 std::string TCliHost::Why() const {
+    // The JPEG library's failures arrive as their message number only.
+    if (FReason.starts_with("JPEG-Fehler")) return "not a JPEG file, or a damaged one (" + FReason + ")";
     if (!FReason.empty()) return FReason;
     if (!FMessage.empty()) return FMessage;
     return "Error: wrong format";

@@ -205,7 +205,7 @@ int Run(TCommand command, TOptions& options) {
                      " files left untouched");
     if (failed.load() > 0 && jobs.size() > 1)
         reporter.Say(std::to_string(failed.load()) + " of " + std::to_string(jobs.size()) + " files failed");
-    reporter.Verbose(std::to_string(done) + " of " + std::to_string(jobs.size()) + " files done");
+    if (jobs.size() > 1) reporter.Verbose(std::to_string(done) + " of " + std::to_string(jobs.size()) + " files done");
     return failed.load() > 0 || untouched > 0 ? ExitFailed : ExitDone;
 }
 

@@ -145,6 +145,45 @@ protected:
         return run;
     }
 
+    // Runs the program on a new terminal (its controlling terminal, standard input, output and
+    // error); answers each prompt (text to wait for, line to type) and collects what shows.
+    int RunOnTerminal(const std::vector<std::string>& args,
+                      const std::vector<std::pair<std::string, std::string>>& answers, std::string& seen) {
+        seen.clear();
+        std::vector<std::string> all{TAVELIX_CLI_PATH};
+        all.insert(all.end(), args.begin(), args.end());
+        std::vector<char*> argv;
+        for (std::string& a : all) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        int master = -1;
+        const pid_t pid = ::forkpty(&master, nullptr, nullptr, nullptr);
+        if (pid == 0) {
+            ::chdir(FDir.c_str());
+            ::execv(argv[0], argv.data());
+            ::_exit(127);
+        }
+        const auto readUntil = [&](const std::string& text) {
+            for (int waited = 0; seen.find(text) == std::string::npos && waited < 100; ++waited) {
+                pollfd p{master, POLLIN, 0};
+                if (::poll(&p, 1, 100) <= 0) continue;
+                char buffer[256];
+                const ssize_t n = ::read(master, buffer, sizeof buffer);
+                if (n <= 0) break;  // the program has ended
+                seen.append(buffer, std::size_t(n));
+            }
+        };
+        for (const auto& [prompt, line] : answers) {
+            readUntil(prompt);
+            const std::string typed = line + "\n";
+            [[maybe_unused]] const ssize_t n = ::write(master, typed.data(), typed.size());
+        }
+        readUntil(std::string(1, '\0'));  // everything, to the end
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        ::close(master);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+
     TBitmap Load(const std::string& name) {
         TTestHost host;
         TTavelix view(host);
@@ -269,49 +308,28 @@ TEST_F(CliTest, WithoutAPasswordSourceOrTerminalItIsAUsageError) {
 TEST_F(CliTest, TheTerminalIsAskedTwiceWithoutEcho) {
     const TBitmap original = MakeNoise(40, 30, 6, Rgb24Format());
     Save(original, "a.bmp");
-    Save(original, "b.bmp");
-    const auto prompt = [&](const std::string& first, const std::string& second, std::string& seen) {
-        int master = -1;
-        std::string path = TAVELIX_CLI_PATH, command = "scramble", file = At("a.bmp");
-        char* argv[] = {path.data(), command.data(), file.data(), nullptr};
-        const pid_t pid = ::forkpty(&master, nullptr, nullptr, nullptr);
-        if (pid == 0) {
-            ::execv(argv[0], argv);
-            ::_exit(127);
-        }
-        // Answer each prompt once it shows; collect everything the terminal shows.
-        const auto readUntil = [&](const std::string& text) {
-            for (int waited = 0; seen.find(text) == std::string::npos && waited < 100; ++waited) {
-                pollfd p{master, POLLIN, 0};
-                if (::poll(&p, 1, 100) <= 0) continue;
-                char buffer[256];
-                const ssize_t n = ::read(master, buffer, sizeof buffer);
-                if (n <= 0) break;
-                seen.append(buffer, std::size_t(n));
-            }
-        };
-        readUntil("Password");
-        [[maybe_unused]] ssize_t n = ::write(master, (first + "\n").data(), first.size() + 1);
-        readUntil("again");
-        n = ::write(master, (second + "\n").data(), second.size() + 1);
-        readUntil("\xFF");  // to the end: reads fail once the program has ended
-        int status = 0;
-        ::waitpid(pid, &status, 0);
-        ::close(master);
-        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    };
     std::string seen;
-    EXPECT_EQ(prompt(Password, Password, seen), 0) << seen;
+    EXPECT_EQ(RunOnTerminal({"scramble", "a.bmp"}, {{"Password", Password}, {"again", Password}}, seen), 0) << seen;
     EXPECT_EQ(seen.find(Password), std::string::npos) << "echoed: " << seen;
     TBitmap expected = original;
     TTavelix::Scramble(&expected, Password, true);
     EXPECT_EQ(FirstDifference(Load("a.bmp"), expected), "");
 
-    seen.clear();
     const std::string before = ReadAll(At("a.bmp"));
-    EXPECT_EQ(prompt(Password, Password + "!", seen), 2) << seen;
+    EXPECT_EQ(RunOnTerminal({"scramble", "a.bmp"}, {{"Password", Password}, {"again", Password + "!"}}, seen), 2)
+        << seen;
     EXPECT_NE(seen.find("differ"), std::string::npos) << seen;
     EXPECT_EQ(ReadAll(At("a.bmp")), before);
+}
+
+TEST_F(CliTest, ProgressShowsOnATerminalForMoreThanOneFile) {
+    for (const char* name : {"a.bmp", "b.bmp", "c.bmp"}) Save(MakeNoise(40, 30, 20, Rgb24Format()), name);
+    std::string seen;
+    EXPECT_EQ(RunOnTerminal({"scramble", "--password-file", "pw.txt", "a.bmp", "b.bmp", "c.bmp"}, {}, seen), 0);
+    EXPECT_NE(seen.find("[3/3] "), std::string::npos) << seen;
+    EXPECT_TRUE(seen.ends_with("\r\x1b[K")) << "the line is cleared at the end: " << seen;
+    EXPECT_EQ(RunOnTerminal({"scramble", "--password-file", "pw.txt", "a.bmp"}, {}, seen), 0);
+    EXPECT_EQ(seen, "");
 }
 
 TEST_F(CliTest, OutputOptionWritesElsewhereByItsExtension) {
