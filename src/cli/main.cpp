@@ -58,6 +58,8 @@ void InstallSignals() {
     // A write past a file-size limit then fails with EFBIG, which the save reports, instead
     // of ending the process.
     ::signal(SIGXFSZ, SIG_IGN);
+    // Output closed early (-v piped into head): the files still matter more than the lines.
+    ::signal(SIGPIPE, SIG_IGN);
 }
 
 struct TOptions {
