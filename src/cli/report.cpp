@@ -49,7 +49,16 @@ void TReporter::ClearLine() {
 
 void TReporter::DrawLine() {
     if (!FProgress) return;
-    std::fprintf(FErr, "\r\033[K[%zu/%zu] %.*s", FDone, FTotal, int(FCurrent.size()), FCurrent.data());
+    // A line that wraps could not be redrawn in place: long names show their end.
+    constexpr std::size_t Longest = 60;
+    std::string_view name = FCurrent;
+    const char* ellipsis = "";
+    if (name.size() > Longest) {
+        name.remove_prefix(name.size() - Longest);
+        while (!name.empty() && (static_cast<unsigned char>(name.front()) & 0xC0) == 0x80) name.remove_prefix(1);
+        ellipsis = "...";
+    }
+    std::fprintf(FErr, "\r\033[K[%zu/%zu] %s%.*s", FDone, FTotal, ellipsis, int(name.size()), name.data());
     std::fflush(FErr);
     FLineShown = true;
 }

@@ -100,7 +100,8 @@ protected:
 
     // Runs the program in its own session, so that it has no controlling terminal.
     TRun Run(const std::vector<std::string>& args, const TRunSetup& setup = {}) {
-        const std::string outFile = At(".out"), errFile = At(".err");
+        // Beside the folder, not in it: the folder may be made read-only.
+        const std::string outFile = FDir.string() + ".out", errFile = FDir.string() + ".err";
         std::vector<std::string> all{TAVELIX_CLI_PATH};
         all.insert(all.end(), args.begin(), args.end());
         std::vector<char*> argv;
@@ -466,6 +467,17 @@ TEST_F(CliTest, AFileGivenTwiceIsDoneTwiceInOrder) {
     EXPECT_EQ(Run({"scramble", "--password-file", "pw.txt", "-j", "2", "a.bmp", "./a.bmp"}).Status, 0);
     TBitmap expected = original;
     TTavelix::Scramble(&expected, Password, true);
+    TTavelix::Scramble(&expected, Password, true);
+    EXPECT_EQ(FirstDifference(Load("a.bmp"), expected), "");
+}
+
+TEST_F(CliTest, ThroughASymbolicLinkTheLinkedFileIsReplaced) {
+    const TBitmap original = MakeNoise(48, 32, 21, Rgb24Format());
+    Save(original, "a.bmp");
+    fs::create_symlink("a.bmp", At("link.bmp"));
+    EXPECT_EQ(Run({"scramble", "--password-file", "pw.txt", "link.bmp"}).Status, 0);
+    EXPECT_TRUE(fs::is_symlink(At("link.bmp")));
+    TBitmap expected = original;
     TTavelix::Scramble(&expected, Password, true);
     EXPECT_EQ(FirstDifference(Load("a.bmp"), expected), "");
 }
