@@ -259,7 +259,8 @@ void LoadRle(TBitmap& picture, std::span<const std::uint8_t> file, const THeader
     if (colours[0] != TDevicePixel{}) {
         for (std::int32_t y = 0; y < picture.Height(); ++y) {
             std::uint8_t* line = picture.ScanLine(y);
-            for (std::uint32_t x = 0; x < h.Width; ++x) std::memcpy(line + 4 * std::size_t{x}, colours[0].data(), 4);
+            for (std::uint32_t x = 0; x < h.Width; ++x)
+                std::memcpy(line + 4 * std::size_t{x}, colours[0].data(), 4);
         }
     }
     DecodeRle(picture, file.subspan(h.PixelOffset), h.Compression == BI_RLE4, colours);
