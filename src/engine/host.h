@@ -19,6 +19,12 @@ public:
     virtual void ProcessMessages() = 0;
     // Size of the primary screen in pixels.
     virtual TSize ScreenSize() const = 0;
+    // Why a picture file could not be loaded, told just before the user's message; for hosts
+    // that log (the window shows only the message).
+    virtual void LoadFailed(std::string_view fileName, std::string_view reason) {
+        (void)fileName;
+        (void)reason;
+    }
 };
 
 }  // namespace tavelix

@@ -20,6 +20,10 @@ constexpr std::int64_t PixelLimit = 1310720;
 // Passwords are used up to this many characters.
 constexpr std::size_t MaxPasswordLength = 50;
 
+// The extension that chooses a picture file's codec: from the last "." to the end when no
+// "\\" or ":" follows it, ASCII letters lower-cased (".JPG" gives ".jpg"); else "".
+std::string PictureExtension(std::string_view fileName);
+
 class TTavelix : public TImage {
 public:
     explicit TTavelix(TPictureHost& host);
@@ -55,9 +59,12 @@ public:
     void MakeBlackWhite(const TBitmap& source, TBitmap& target);
 
     TPictureHost& Host() { return *FHost; }
+    // Whether saves wait until the file is on the disk before replacing the old one (default).
+    void SetFlushOnSave(bool value) { FFlushOnSave = value; }
 
 private:
     TPictureHost* FHost;
+    bool FFlushOnSave = true;
     std::unique_ptr<TBitmap> FClipSource;  // lives only during ClipTo
 };
 

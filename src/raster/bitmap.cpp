@@ -196,6 +196,14 @@ void TBitmap::SetHeight(std::int32_t value) {
     Changed();
 }
 
+void TBitmap::SetSize(std::int32_t width, std::int32_t height) {
+    width = std::max(width, 0);
+    height = std::max(height, 0);
+    if (width == FWidth && height == FHeight) return;
+    Resize(width, height);
+    Changed();
+}
+
 void TBitmap::Resize(std::int32_t width, std::int32_t height) {
     if (!FStore && (width == 0 || height == 0)) {  // stays empty until both are set
         FWidth = width;
@@ -211,10 +219,16 @@ void TBitmap::Resize(std::int32_t width, std::int32_t height) {
         const unsigned bits = format.Layout.BitCount;
         const std::int32_t keepWidth = FStore ? std::min(width, FStore->Width()) : 0;
         const std::int32_t keepHeight = FStore ? std::min(height, FStore->Height()) : 0;
+        // Kept pixels first, then white for the rest of the row, each byte written once.
+        const std::size_t keptBytes = std::size_t(keepWidth) * bits / 8;
         for (std::int32_t y = 0; y < height; ++y) {
             std::uint8_t* row = store->Row(y);
-            std::memcpy(row, white.data(), store->Stride());
-            if (y < keepHeight && keepWidth > 0) pixels::CopyRaw(row, 0, FStore->Row(y), 0, keepWidth, bits);
+            if (y < keepHeight && keepWidth > 0) {
+                std::memcpy(row + keptBytes, white.data() + keptBytes, store->Stride() - keptBytes);
+                pixels::CopyRaw(row, 0, FStore->Row(y), 0, keepWidth, bits);
+            } else {
+                std::memcpy(row, white.data(), store->Stride());
+            }
         }
     }
     FStore = std::move(store);

@@ -127,6 +127,8 @@ public:
     // no store stays empty until both dimensions are above 0. Values below 0 count as 0.
     void SetWidth(std::int32_t value);
     void SetHeight(std::int32_t value);
+    // Writing Width and then Height in one resize (one pass over the pixels, one notice).
+    void SetSize(std::int32_t width, std::int32_t height);
     bool Empty() const { return FWidth <= 0 || FHeight <= 0; }
 
     // This bitmap becomes a copy of source (same size, format, colour table and pixels).

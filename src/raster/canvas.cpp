@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -60,6 +61,15 @@ public:
             FTo = std::make_unique<pixels::TColorCodec>(dstFormat);
         }
         FTemp.resize(PaddedRowBytes(source.Width(), FDstBits));
+        FPlain24To32 = FLut.empty() && FSrcBits == 24 && FDstBits == 32 && FTo->Encode(0x010203) == 0x030201;
+    }
+
+    // Pixel x of a source row, as the destination stores it.
+    std::uint32_t ConvertPixel(const std::uint8_t* src, std::int32_t x) const {
+        if (FSame) return pixels::ReadRaw(src, x, FSrcBits);
+        if (!FLut.empty()) return FLut[pixels::ReadRaw(src, x, FSrcBits)];
+        if (FPlain24To32) return pixels::ReadRaw(src, x, 24);  // blue, green, red and a zero byte
+        return FTo->Encode(FFrom->Decode(pixels::ReadRaw(src, x, FSrcBits)));
     }
 
     bool Same() const { return FSame; }
@@ -79,7 +89,7 @@ private:
         if (!FLut.empty()) {
             for (std::int32_t x = 0; x < width; ++x)
                 pixels::WriteRaw(dst, x, FDstBits, FLut[pixels::ReadRaw(src, x, FSrcBits)]);
-        } else if (FSrcBits == 24 && FDstBits == 32 && FTo->Encode(0x010203) == 0x030201) {
+        } else if (FPlain24To32) {
             for (std::int32_t x = 0; x < width; ++x) {  // blue, green, red, then an unused zero byte
                 dst[4 * x] = src[3 * x];
                 dst[4 * x + 1] = src[3 * x + 1];
@@ -99,6 +109,7 @@ private:
     std::unique_ptr<pixels::TColorCodec> FFrom, FTo;
     std::vector<std::uint8_t> FTemp;
     std::int32_t FCachedRow = -1;
+    bool FPlain24To32 = false;
 };
 
 // Writes count pixels of a row already in the destination format, combining by rop.
@@ -273,12 +284,11 @@ void TCanvas::CopyBlocks(std::span<const TBlockMove> moves, TCanvas& source) {
     std::int32_t shift = 0;
     TChunkCopier copier = nullptr;
     std::size_t chunkBytes = 0;
+    std::int32_t firstEnd = std::numeric_limits<std::int32_t>::max();  // first row no longer covered
     for (std::int32_t y = 0; y < out.Height(); ++y) {
         bool changed = false;
-        const auto ended = std::remove_if(active.begin(), active.end(),
-                                          [y](const TClippedMove* m) { return m->DstY + m->Height <= y; });
-        if (ended != active.end()) {
-            active.erase(ended, active.end());
+        if (y >= firstEnd) {
+            std::erase_if(active, [y](const TClippedMove* m) { return m->DstY + m->Height <= y; });
             changed = true;
         }
         for (; next < clipped.size() && clipped[next].DstY == y; ++next) {
@@ -286,6 +296,8 @@ void TCanvas::CopyBlocks(std::span<const TBlockMove> moves, TCanvas& source) {
             changed = true;
         }
         if (changed) {
+            firstEnd = std::numeric_limits<std::int32_t>::max();
+            for (const TClippedMove* m : active) firstEnd = std::min(firstEnd, m->DstY + m->Height);
             uniformShift = !active.empty();
             fullRow = false;
             chunkBytes = active.empty() ? 0 : std::size_t(active.front()->Width) * bytesPerPixel;
@@ -376,17 +388,33 @@ void TCanvas::StretchFrom(const TRect& dest, const TBitmap& source, const TRect&
         return;
     }
 
+    // Enlarging repeats rows: a row drawn from the same source row as the one before is a copy
+    // of it, when every destination pixel of the row takes a source pixel.
+    const bool repeatRows = CopyMode == SRCCOPY && std::find(xmap.begin(), xmap.end(), -1) == xmap.end();
+    const bool sparse = !rows.Same() && std::int64_t(xmap.size()) < source.Width();
+    const std::uint32_t mask = pixels::RawMask(bits);
     std::int32_t lastSource = -1;
     std::uint8_t* lastRow = nullptr;
     for (std::int32_t y = y0; y < y1; ++y) {
         const std::int32_t sy = ymap[y - y0];
         if (sy < 0) continue;
         std::uint8_t* row = out.Row(y);
-        if (sy == lastSource && CopyMode == SRCCOPY) {  // enlarging: repeat the row just drawn
+        if (sy == lastSource && repeatRows) {
             pixels::CopyRaw(row, x0, lastRow, x0, x1 - x0, bits);
             continue;
         }
-        GatherRow(row, x0, rows.Row(sy), xmap, bits, CopyMode);
+        if (sparse) {
+            // Fewer pixels drawn than the source row holds: convert just the ones sampled.
+            const std::uint8_t* src = source.FStore->Row(sy);
+            for (std::size_t i = 0; i < xmap.size(); ++i) {
+                if (xmap[i] < 0) continue;
+                const std::int32_t x = x0 + std::int32_t(i);
+                const std::uint32_t s = rows.ConvertPixel(src, xmap[i]);
+                pixels::WriteRaw(row, x, bits, CopyMode == SRCCOPY ? s : ApplyRop(CopyMode, pixels::ReadRaw(row, x, bits), s, mask));
+            }
+        } else {
+            GatherRow(row, x0, rows.Row(sy), xmap, bits, CopyMode);
+        }
         lastSource = sy;
         lastRow = row;
     }

@@ -1,0 +1,140 @@
+// Resizing, fitting and clipping of the displayed picture, and the inverting clip frame.
+// Each write of Width or Height either succeeds or leaves the bitmap as it was; enlarging,
+// shrinking and fitting hold no second copy of the picture to undo the other one, since each
+// of them draws the display afresh from the working copy.
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+#include <memory>
+#include <optional>
+
+#include "engine/rounding.h"
+#include "engine/tavelix.h"
+#include "raster/canvas.h"
+
+namespace tavelix {
+
+namespace {
+
+constexpr std::int32_t Tenths = 10;
+constexpr std::int32_t EnlargeTenths = 11;
+constexpr std::int32_t ShrinkTenths = 9;
+// Shrinking stops while the control is narrower or lower than this.
+constexpr std::int32_t ShrinkMinimum = 10;
+
+// The bitmap to draw from: source itself, or, when the caller passes the very picture that
+// is about to be resized and drawn over, a copy taken beforehand (it shares the store, so it
+// costs nothing until the picture is written).
+const TBitmap& DrawSource(const TBitmap& source, const TBitmap& picture, std::optional<TBitmap>& copy) {
+    if (&source != &picture) return source;
+    return copy.emplace(picture);
+}
+
+}  // namespace
+
+void TTavelix::Enlarge(const TBitmap& source) {
+    if (std::int64_t{Width()} * Height() > PixelLimit) return;
+    TBitmap& picture = Picture();
+    if (picture.Empty()) return;
+    const std::int32_t w = ScaleSize(picture.Width(), EnlargeTenths, Tenths);
+    const std::int32_t h = ScaleSize(picture.Height(), EnlargeTenths, Tenths);
+    std::optional<TBitmap> copy;
+    const TBitmap& from = DrawSource(source, picture, copy);
+
+    picture.Canvas().CopyMode = SRCCOPY;
+    picture.SetSize(w, h);
+    picture.Canvas().DrawStretched(Rect(0, 0, w, h), &from);
+}
+
+// Drawn first, at the old size, then cut: the resize keeps the top-left area just drawn.
+void TTavelix::Shrink(const TBitmap& source) {
+    if (Width() < ShrinkMinimum || Height() < ShrinkMinimum) return;
+    TBitmap& picture = Picture();
+    if (picture.Empty()) return;
+    const std::int32_t w = ScaleSize(picture.Width(), ShrinkTenths, Tenths);
+    const std::int32_t h = ScaleSize(picture.Height(), ShrinkTenths, Tenths);
+    std::optional<TBitmap> copy;
+    const TBitmap& from = DrawSource(source, picture, copy);
+
+    picture.Canvas().CopyMode = SRCCOPY;
+    picture.Canvas().DrawStretched(Rect(0, 0, w, h), &from);
+    picture.SetSize(w, h);
+}
+
+bool TTavelix::ReduceBy(TBitmap& graphic, std::uint8_t factor) {
+    if (factor == 0) return false;
+    const std::int32_t w = ScaleSize(graphic.Width(), 1, factor);
+    const std::int32_t h = ScaleSize(graphic.Height(), 1, factor);
+    if (w <= 0 || h <= 0) return false;
+
+    TBitmap reduced;  // a new bitmap given both sides: the device format
+    reduced.SetSize(w, h);
+    reduced.Canvas().CopyMode = SRCCOPY;
+    reduced.Canvas().DrawStretched(Rect(0, 0, w, h), &graphic);
+    graphic.CopyFrom(reduced);
+    return true;
+}
+
+// An empty source has no ratio to the screen (nor has a screen without size): the displayed
+// picture is then left as it is. A very thin picture can scale to less than half a pixel
+// across; it keeps one pixel there rather than vanishing.
+void TTavelix::FitToScreen(const TBitmap& source) {
+    const std::int32_t gw = source.Width();
+    const std::int32_t gh = source.Height();
+    const TSize screen = Host().ScreenSize();
+    if (gw <= 0 || gh <= 0 || screen.Width <= 0 || screen.Height <= 0) return;
+
+    const long double rx = ToReal48(DivideNearest(screen.Width, gw));
+    const long double ry = ToReal48(DivideNearest(screen.Height, gh));
+    const long double r = rx < ry ? rx : ry;
+    const std::int32_t w = std::max(RoundHalfEven(MultiplyNearest(gw, r)), 1);
+    const std::int32_t h = std::max(RoundHalfEven(MultiplyNearest(gh, r)), 1);
+
+    TBitmap& picture = Picture();
+    std::optional<TBitmap> copy;
+    const TBitmap& from = DrawSource(source, picture, copy);
+    picture.Canvas().CopyMode = SRCCOPY;
+    picture.SetSize(w, h);
+    picture.Canvas().DrawStretched(Rect(0, 0, w, h), &from);
+}
+
+// A rectangle without area would empty the picture; it is refused like any other
+// operation that cannot be done.
+void TTavelix::ClipTo(const TRect& rect) {
+    constexpr std::int64_t most = std::numeric_limits<std::int32_t>::max();
+    const std::int64_t width = std::int64_t{rect.Right} - rect.Left;
+    const std::int64_t height = std::int64_t{rect.Bottom} - rect.Top;
+    if (width <= 0 || height <= 0 || width > most || height > most) return;
+
+    TBitmap& picture = Picture();
+    FClipSource = std::make_unique<TBitmap>();
+    struct Release {
+        std::unique_ptr<TBitmap>& Clip;
+        ~Release() { Clip.reset(); }
+    } release{FClipSource};
+    FClipSource->CopyFrom(picture);
+
+    try {
+        picture.SetSize(static_cast<std::int32_t>(width), static_cast<std::int32_t>(height));
+        TCanvas& canvas = picture.Canvas();
+        canvas.CopyMode = SRCCOPY;
+        canvas.CopyBlock(Rect(0, 0, picture.Width(), picture.Height()), FClipSource->Canvas(), rect);
+    } catch (...) {
+        picture.CopyFrom(*FClipSource);  // the whole picture as before the clip
+        throw;
+    }
+}
+
+// Each LineTo leaves out its end point, where the next one starts, so every outline pixel
+// is inverted exactly once and the same call again restores it.
+void TTavelix::DrawClipFrame(TCanvas& canvas, const TRect& rect) {
+    canvas.Pen.Mode = TPenMode::pmNot;
+    canvas.Pen.Width = 1;
+    canvas.MoveTo(rect.Left, rect.Top);
+    canvas.LineTo(rect.Right, rect.Top);
+    canvas.LineTo(rect.Right, rect.Bottom);
+    canvas.LineTo(rect.Left, rect.Bottom);
+    canvas.LineTo(rect.Left, rect.Top);
+}
+
+}  // namespace tavelix

@@ -1,0 +1,119 @@
+#include "engine/safesave.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "raster/types.h"
+
+namespace tavelix {
+
+namespace {
+
+[[noreturn]] void Fail(const std::string& fileName, const std::string& what, int error) {
+    throw TPictureError(TPictureError::Kind::Io, what + " " + fileName + ": " + std::strerror(error), error);
+}
+
+std::string FolderOf(const std::string& fileName) {
+    const std::size_t slash = fileName.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return fileName.substr(0, slash);
+}
+
+// A name beside the target that no other save of this or another process uses.
+std::string TempName(const std::string& fileName) {
+    static std::atomic<unsigned> counter{0};
+    const std::size_t slash = fileName.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "" : fileName.substr(0, slash + 1);
+    const std::string base = slash == std::string::npos ? fileName : fileName.substr(slash + 1);
+    return folder + "." + base + ".tavelix-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+}
+
+class TFd {
+public:
+    explicit TFd(int fd) : FFd(fd) {}
+    ~TFd() {
+        if (FFd >= 0) ::close(FFd);
+    }
+    TFd(const TFd&) = delete;
+    TFd& operator=(const TFd&) = delete;
+    int Get() const { return FFd; }
+
+private:
+    int FFd;
+};
+
+void WriteAll(int fd, std::span<const std::uint8_t> bytes, const std::string& fileName) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            Fail(fileName, "cannot write", errno);
+        }
+        if (n == 0) Fail(fileName, "cannot write", EIO);
+        done += std::size_t(n);
+    }
+}
+
+void SyncFolder(const std::string& folder) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;  // the file is in place; a folder we cannot open we cannot flush either
+    ::fsync(fd);
+    ::close(fd);
+}
+
+}  // namespace
+
+void WriteFileAtomically(const std::string& fileName, std::span<const std::uint8_t> bytes, bool flush) {
+    if (fileName.empty()) Fail(fileName, "cannot write", ENOENT);
+    const std::string folder = FolderOf(fileName);
+    struct stat old {};
+    const bool replacing = ::stat(fileName.c_str(), &old) == 0;
+    if (replacing && !S_ISREG(old.st_mode)) Fail(fileName, "cannot replace", EISDIR);
+    const mode_t mode = replacing ? (old.st_mode & 07777) : 0666;  // the umask applies to new files
+
+    std::string named;  // the named temporary, when the file system has no unnamed ones
+    int fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
+    if (fd < 0) {
+        if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) Fail(fileName, "cannot write", errno);
+        named = TempName(fileName);
+        fd = ::open(named.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, mode);
+        if (fd < 0) Fail(fileName, "cannot write", errno);
+    }
+    TFd file(fd);
+    try {
+        WriteAll(file.Get(), bytes, fileName);
+        if (replacing) {
+            // Keep the old file's permissions (and owner, where we may).
+            ::fchmod(file.Get(), mode);
+            if (::fchown(file.Get(), old.st_uid, old.st_gid) != 0) { /* not ours to give away */ }
+        }
+        if (flush && ::fsync(file.Get()) != 0) Fail(fileName, "cannot write", errno);
+        if (named.empty()) {
+            // Give the finished unnamed file a name beside the target, then move it over.
+            named = TempName(fileName);
+            const std::string self = "/proc/self/fd/" + std::to_string(file.Get());
+            if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, named.c_str(), AT_SYMLINK_FOLLOW) != 0) {
+                const int error = errno;
+                named.clear();
+                Fail(fileName, "cannot write", error);
+            }
+        }
+        if (::rename(named.c_str(), fileName.c_str()) != 0) Fail(fileName, "cannot replace", errno);
+        named.clear();
+    } catch (...) {
+        if (!named.empty()) ::unlink(named.c_str());
+        throw;
+    }
+    if (flush) SyncFolder(folder);
+}
+
+}  // namespace tavelix

@@ -1,0 +1,560 @@
+#include "raster/jpegimage.h"
+
+#include <algorithm>
+#include <climits>
+#include <csetjmp>
+#include <cstddef>
+#include <cstdio>
+#include <utility>
+
+#include <jpeglib.h>
+// jerror.h only declares the message codes and the ERREXIT/WARNMS macros.
+#include <jerror.h>
+
+#include "raster/fileio.h"
+#include "raster/pixels.h"
+
+// libjpeg is C and reports fatal errors through a callback that must not return. Ours
+// longjmps back into a small function that called setjmp; every frame between the two
+// (libjpeg's and our callbacks) holds only plain C data, so nothing with a destructor is
+// skipped. Exceptions are thrown only after that function has returned, with the library
+// object already destroyed or about to be by a guard that lives above the setjmp frame.
+
+namespace tavelix {
+
+namespace {
+
+// --- errors -------------------------------------------------------------------------------
+
+struct TJpegError {
+    jpeg_error_mgr Pub;  // first member: the library sees only this part
+    std::jmp_buf Jump;
+};
+
+extern "C" {
+static void JpegErrorExit(j_common_ptr info) {
+    std::longjmp(reinterpret_cast<TJpegError*>(info->err)->Jump, 1);
+}
+// Warnings (damaged or truncated data) and trace messages are not reported.
+static void JpegEmitMessage(j_common_ptr, int) {}
+static void JpegOutputMessage(j_common_ptr) {}
+}
+
+void InitError(TJpegError& error) {
+    jpeg_std_error(&error.Pub);
+    error.Pub.error_exit = JpegErrorExit;
+    error.Pub.emit_message = JpegEmitMessage;
+    error.Pub.output_message = JpegOutputMessage;
+}
+
+[[noreturn]] void ThrowJpeg(int code) {
+    throw TPictureError(TPictureError::Kind::Jpeg, "JPEG-Fehler #" + std::to_string(code), code);
+}
+
+// --- source: the compressed data in memory ------------------------------------------------
+
+struct TMemorySource {
+    jpeg_source_mgr Pub;  // first member
+    const JOCTET* Data;
+    std::size_t Size;
+    bool Started;
+};
+
+// What the source hands out once the data is used up: the decoder then finishes the picture
+// with what it has instead of failing.
+constexpr JOCTET FakeEndOfImage[2] = {0xFF, JPEG_EOI};
+
+extern "C" {
+static void SourceInit(j_decompress_ptr) {}
+
+static boolean SourceFill(j_decompress_ptr info) {
+    auto* source = reinterpret_cast<TMemorySource*>(info->src);
+    if (!source->Started) {
+        source->Started = true;
+        if (source->Size == 0) ERREXIT(info, JERR_INPUT_EMPTY);  // does not return
+        source->Pub.next_input_byte = source->Data;
+        source->Pub.bytes_in_buffer = source->Size;
+        return TRUE;
+    }
+    WARNMS(info, JWRN_JPEG_EOF);
+    source->Pub.next_input_byte = FakeEndOfImage;
+    source->Pub.bytes_in_buffer = sizeof FakeEndOfImage;
+    return TRUE;
+}
+
+static void SourceSkip(j_decompress_ptr info, long count) {
+    if (count <= 0) return;
+    auto* source = reinterpret_cast<TMemorySource*>(info->src);
+    auto left = static_cast<std::size_t>(count);
+    while (left > source->Pub.bytes_in_buffer) {
+        left -= source->Pub.bytes_in_buffer;
+        SourceFill(info);  // never suspends
+    }
+    source->Pub.next_input_byte += left;
+    source->Pub.bytes_in_buffer -= left;
+}
+
+static void SourceTerm(j_decompress_ptr) {}
+}
+
+void InitSource(TMemorySource& source, std::span<const std::uint8_t> data) {
+    source.Pub.init_source = SourceInit;
+    source.Pub.fill_input_buffer = SourceFill;
+    source.Pub.skip_input_data = SourceSkip;
+    source.Pub.resync_to_restart = jpeg_resync_to_restart;
+    source.Pub.term_source = SourceTerm;
+    source.Pub.next_input_byte = nullptr;
+    source.Pub.bytes_in_buffer = 0;  // the first read hands out the data
+    source.Data = data.data();
+    source.Size = data.size();
+    source.Started = false;
+}
+
+// --- destination: a growing block of bytes ------------------------------------------------
+
+struct TMemoryDestination {
+    jpeg_destination_mgr Pub;  // first member
+    std::vector<std::uint8_t>* Out;
+    std::size_t InitialSize;
+};
+
+// Catches the allocation failure here, so that no exception meets a libjpeg frame.
+bool GrowOutput(std::vector<std::uint8_t>& out, std::size_t size) noexcept {
+    try {
+        out.resize(size);
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+extern "C" {
+static void DestinationInit(j_compress_ptr info) {
+    auto* dest = reinterpret_cast<TMemoryDestination*>(info->dest);
+    if (!GrowOutput(*dest->Out, dest->InitialSize)) ERREXIT1(info, JERR_OUT_OF_MEMORY, 0);
+    dest->Pub.next_output_byte = dest->Out->data();
+    dest->Pub.free_in_buffer = dest->Out->size();
+}
+
+// Called when the block is full: it doubles, and the encoder goes on behind what it wrote.
+static boolean DestinationEmpty(j_compress_ptr info) {
+    auto* dest = reinterpret_cast<TMemoryDestination*>(info->dest);
+    const std::size_t used = dest->Out->size();
+    if (!GrowOutput(*dest->Out, used * 2)) ERREXIT1(info, JERR_OUT_OF_MEMORY, 1);
+    dest->Pub.next_output_byte = dest->Out->data() + used;
+    dest->Pub.free_in_buffer = dest->Out->size() - used;
+    return TRUE;
+}
+
+static void DestinationTerm(j_compress_ptr info) {
+    auto* dest = reinterpret_cast<TMemoryDestination*>(info->dest);
+    dest->Out->resize(dest->Out->size() - dest->Pub.free_in_buffer);  // shrinks: no allocation
+}
+}
+
+void InitDestination(TMemoryDestination& dest, std::vector<std::uint8_t>& out,
+                     std::size_t initialSize) {
+    dest.Pub.init_destination = DestinationInit;
+    dest.Pub.empty_output_buffer = DestinationEmpty;
+    dest.Pub.term_destination = DestinationTerm;
+    dest.Pub.next_output_byte = nullptr;
+    dest.Pub.free_in_buffer = 0;
+    dest.Out = &out;
+    dest.InitialSize = std::max<std::size_t>(initialSize, 4096);
+}
+
+// --- decoding -----------------------------------------------------------------------------
+
+// Everything libjpeg touches during a decode, plain C data only.
+struct TDecodeJob {
+    jpeg_decompress_struct Info;
+    TJpegError Error;
+    TMemorySource Source;
+};
+
+// Destroys the decompression object on every way out. Destroying an object that was never
+// created is harmless: the job starts zeroed.
+struct TDecompressGuard {
+    jpeg_decompress_struct* Info;
+    ~TDecompressGuard() { jpeg_destroy_decompress(Info); }
+};
+
+void InitDecodeJob(TDecodeJob& job, std::span<const std::uint8_t> data) {
+    InitError(job.Error);
+    job.Info.err = &job.Error.Pub;
+    InitSource(job.Source, data);
+}
+
+// The setjmp frames. Each returns false when the library failed; the message code is then
+// in job->Error.Pub.msg_code.
+bool RunReadHeader(TDecodeJob* job) {
+    if (setjmp(job->Error.Jump)) return false;
+    jpeg_create_decompress(&job->Info);
+    job->Info.src = &job->Source.Pub;
+    jpeg_read_header(&job->Info, TRUE);
+    return true;
+}
+
+bool RunStartDecompress(TDecodeJob* job) {
+    if (setjmp(job->Error.Jump)) return false;
+    jpeg_start_decompress(&job->Info);
+    return true;
+}
+
+// Reads all rows straight into the bitmap rows. The library hands out as many rows per call
+// as it has ready; the pixels are the same as when asking for one row at a time.
+bool RunReadRows(TDecodeJob* job, JSAMPROW* rows) {
+    if (setjmp(job->Error.Jump)) return false;
+    jpeg_decompress_struct* info = &job->Info;
+    while (info->output_scanline < info->output_height) {
+        const JDIMENSION got = jpeg_read_scanlines(info, rows + info->output_scanline,
+                                                   info->output_height - info->output_scanline);
+        if (got == 0) ERREXIT(info, JERR_INPUT_EOF);  // cannot happen: the source never suspends
+    }
+    jpeg_finish_decompress(info);
+    return true;
+}
+
+// Four-component output (CMYK, also what the library makes of YCCK) converted to the
+// bitmap's blue, green, red. Adobe's programs write the inks inverted (0 = full ink).
+void CmykRowToBgr(const JSAMPLE* cmyk, std::uint8_t* bgr, JDIMENSION width, bool inverted) {
+    for (JDIMENSION x = 0; x < width; ++x, cmyk += 4, bgr += 3) {
+        unsigned c = cmyk[0], m = cmyk[1], y = cmyk[2], k = cmyk[3];
+        if (!inverted) {
+            c = 255 - c;
+            m = 255 - m;
+            y = 255 - y;
+            k = 255 - k;
+        }
+        // now the amounts of light left: multiply, rounding to nearest
+        bgr[0] = static_cast<std::uint8_t>((y * k + 127) / 255);
+        bgr[1] = static_cast<std::uint8_t>((m * k + 127) / 255);
+        bgr[2] = static_cast<std::uint8_t>((c * k + 127) / 255);
+    }
+}
+
+bool RunReadCmykRows(TDecodeJob* job, JSAMPROW buffer, std::uint8_t* const* rows) {
+    if (setjmp(job->Error.Jump)) return false;
+    jpeg_decompress_struct* info = &job->Info;
+    const bool inverted = info->saw_Adobe_marker;
+    while (info->output_scanline < info->output_height) {
+        const JDIMENSION y = info->output_scanline;
+        if (jpeg_read_scanlines(info, &buffer, 1) == 0) ERREXIT(info, JERR_INPUT_EOF);
+        CmykRowToBgr(buffer, rows[y], info->output_width, inverted);
+    }
+    jpeg_finish_decompress(info);
+    return true;
+}
+
+constexpr int GrayLevels = 236;
+
+TBitmap DecodeJpeg(std::span<const std::uint8_t> data, bool grayOutput) {
+    TDecodeJob job{};
+    InitDecodeJob(job, data);
+    TDecompressGuard guard{&job.Info};
+    if (!RunReadHeader(&job)) ThrowJpeg(job.Error.Pub.msg_code);
+
+    jpeg_decompress_struct& info = job.Info;
+    info.scale_num = 1;
+    info.scale_denom = 1;
+    info.do_block_smoothing = TRUE;
+    info.buffered_image = FALSE;
+    const bool fourComponents = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
+    if (grayOutput)
+        info.out_color_space = JCS_GRAYSCALE;  // the library refuses this for four components
+    else if (fourComponents)
+        info.out_color_space = JCS_CMYK;
+    else if (info.out_color_space != JCS_GRAYSCALE)
+        info.out_color_space = JCS_EXT_BGR;  // the bitmap's byte order, same values as RGB
+    const bool quantized = info.out_color_space == JCS_GRAYSCALE;
+    if (quantized) {
+        info.quantize_colors = TRUE;
+        info.desired_number_of_colors = GrayLevels;
+    }
+
+    // Refuse a picture too large for a bitmap before the library allocates for it.
+    const std::uint64_t rowBytes = PaddedRowBytes(info.image_width, quantized ? 8 : 24);
+    if (rowBytes == 0 || rowBytes * info.image_height > TBitmap::MaxStoreBytes)
+        throw TPictureError(TPictureError::Kind::OutOfResources, "JPEG picture too large");
+    info.mem->max_memory_to_use =
+        static_cast<long>(std::min<std::uint64_t>(4 * TBitmap::MaxStoreBytes, LONG_MAX));
+
+    if (!RunStartDecompress(&job)) ThrowJpeg(job.Error.Pub.msg_code);
+    const int components = quantized ? 1 : fourComponents ? 4 : 3;
+    if (info.output_components != components) ThrowJpeg(JERR_CONVERSION_NOTIMPL);
+
+    TStoreFormat format;
+    if (quantized) {
+        format.Layout = TPixelLayout::Indexed(8);
+        format.Palette.reserve(static_cast<std::size_t>(info.actual_number_of_colors));
+        for (int i = 0; i < info.actual_number_of_colors; ++i) {
+            const std::uint8_t v = info.colormap[0][i];
+            format.Palette.push_back({v, v, v, 0});
+        }
+    } else {
+        format.Layout = TPixelLayout::Rgb(24);
+    }
+    const auto width = static_cast<std::int32_t>(info.output_width);
+    const auto height = static_cast<std::int32_t>(info.output_height);
+    TBitmap bitmap;
+    bitmap.Allocate(width, height, format);
+    std::vector<JSAMPROW> rows(static_cast<std::size_t>(height));
+    for (std::int32_t y = 0; y < height; ++y) rows[static_cast<std::size_t>(y)] = bitmap.ScanLine(y);
+
+    bool done;
+    if (fourComponents && !quantized) {
+        std::vector<JSAMPLE> buffer(std::size_t{info.output_width} * 4);
+        done = RunReadCmykRows(&job, buffer.data(), rows.data());
+    } else {
+        done = RunReadRows(&job, rows.data());
+    }
+    if (!done) ThrowJpeg(job.Error.Pub.msg_code);
+    bitmap.Changed();
+    return bitmap;
+}
+
+struct THeaderSize {
+    std::int32_t Width = 0, Height = 0;
+};
+
+THeaderSize ReadHeaderSize(std::span<const std::uint8_t> data) {
+    TDecodeJob job{};
+    InitDecodeJob(job, data);
+    TDecompressGuard guard{&job.Info};
+    if (!RunReadHeader(&job)) ThrowJpeg(job.Error.Pub.msg_code);
+    return {static_cast<std::int32_t>(job.Info.image_width),
+            static_cast<std::int32_t>(job.Info.image_height)};
+}
+
+// --- encoding -----------------------------------------------------------------------------
+
+// How the encoder gets row y of the bitmap: as stored where the library reads the store's
+// byte order itself, else converted into one row of blue, green, red by the bitmap's own
+// colour rules (indexed through the table, 16 bits and unusual masks through the masks).
+struct TRowFeed {
+    const TBitmap* Bitmap;
+    bool Direct;
+    J_COLOR_SPACE Space;
+    int Components;
+    std::uint8_t* Buffer;               // one converted row when not direct
+    const pixels::TColorCodec* Codec;   // when not direct
+};
+
+JSAMPROW FeedRow(const TRowFeed& feed, std::int32_t y) noexcept {
+    const std::uint8_t* stored = feed.Bitmap->ScanLine(y);
+    if (feed.Direct) return const_cast<JSAMPROW>(stored);  // the library only reads it
+    const std::int32_t width = feed.Bitmap->Width();
+    const unsigned bits = feed.Codec->Bits();
+    std::uint8_t* out = feed.Buffer;
+    for (std::int32_t x = 0; x < width; ++x, out += 3) {
+        const TColor c = feed.Codec->Decode(pixels::ReadRaw(stored, x, bits));
+        out[0] = GetBValue(c);
+        out[1] = GetGValue(c);
+        out[2] = GetRValue(c);
+    }
+    return feed.Buffer;
+}
+
+struct TEncodeJob {
+    jpeg_compress_struct Info;
+    TJpegError Error;
+    TMemoryDestination Destination;
+};
+
+struct TCompressGuard {
+    jpeg_compress_struct* Info;
+    ~TCompressGuard() { jpeg_destroy_compress(Info); }
+};
+
+bool RunEncode(TEncodeJob* job, const TRowFeed* feed, int quality) {
+    if (setjmp(job->Error.Jump)) return false;
+    jpeg_compress_struct* info = &job->Info;
+    jpeg_create_compress(info);
+    info->dest = &job->Destination.Pub;
+    info->image_width = static_cast<JDIMENSION>(feed->Bitmap->Width());
+    info->image_height = static_cast<JDIMENSION>(feed->Bitmap->Height());
+    info->input_components = feed->Components;
+    info->in_color_space = feed->Space;
+    jpeg_set_defaults(info);
+    jpeg_set_quality(info, quality, TRUE);
+    jpeg_start_compress(info, TRUE);
+    while (info->next_scanline < info->image_height) {
+        JSAMPROW row = FeedRow(*feed, static_cast<std::int32_t>(info->next_scanline));
+        jpeg_write_scanlines(info, &row, 1);
+    }
+    jpeg_finish_compress(info);
+    return true;
+}
+
+bool IsBgrx(const TPixelLayout& layout) {
+    return layout.BitCount == 32 &&
+           (layout.Device || (layout.EffectiveRedMask() == 0xFF0000 &&
+                              layout.EffectiveGreenMask() == 0x00FF00 &&
+                              layout.EffectiveBlueMask() == 0x0000FF));
+}
+
+// The bitmap as a baseline JFIF file. The library gets red, green, blue samples: the
+// store's blue-green-red bytes read in that order (its BGR input spaces give the very same
+// file as handing over converted RGB rows).
+std::vector<std::uint8_t> EncodeJpeg(const TBitmap& bitmap, int quality) {
+    const TPixelLayout& layout = bitmap.Layout();
+    std::optional<pixels::TColorCodec> codec;
+    std::vector<std::uint8_t> buffer;
+    TRowFeed feed{&bitmap, false, JCS_EXT_BGR, 3, nullptr, nullptr};
+    if (layout.BitCount == 24 && !layout.Device) {
+        feed.Direct = true;
+    } else if (IsBgrx(layout)) {
+        feed.Direct = true;
+        feed.Space = JCS_EXT_BGRX;
+        feed.Components = 4;
+    } else {
+        codec.emplace(bitmap.Format());
+        feed.Codec = &*codec;
+        buffer.resize(static_cast<std::size_t>(bitmap.Width()) * 3);
+        feed.Buffer = buffer.data();
+    }
+
+    std::vector<std::uint8_t> out;
+    const std::uint64_t pixelCount = std::uint64_t(bitmap.Width()) * std::uint64_t(bitmap.Height());
+    TEncodeJob job{};
+    InitError(job.Error);
+    job.Info.err = &job.Error.Pub;
+    // About 4 bits per pixel to start with; the block doubles when that is not enough.
+    InitDestination(job.Destination, out,
+                    static_cast<std::size_t>(std::min<std::uint64_t>(pixelCount / 2 + 4096, 64u << 20)));
+    TCompressGuard guard{&job.Info};
+    if (!RunEncode(&job, &feed, quality)) ThrowJpeg(job.Error.Pub.msg_code);
+    return out;
+}
+
+}  // namespace
+
+// --- TJPEGImage ---------------------------------------------------------------------------
+
+TJPEGImage::TJPEGImage() = default;
+TJPEGImage::~TJPEGImage() = default;
+
+TJPEGImage::TJPEGImage(const TJPEGImage& other)
+    : FData(other.FData),
+      FDataWidth(other.FDataWidth),
+      FDataHeight(other.FDataHeight),
+      FBitmap(other.FBitmap),
+      FQuality(other.FQuality),
+      FGrayOutput(other.FGrayOutput) {}
+
+TJPEGImage& TJPEGImage::operator=(const TJPEGImage& other) {
+    if (this != &other) {
+        std::optional<TBitmap> bitmap(other.FBitmap);
+        FData = other.FData;
+        FDataWidth = other.FDataWidth;
+        FDataHeight = other.FDataHeight;
+        FBitmap = std::move(bitmap);
+        FQuality = other.FQuality;
+        FGrayOutput = other.FGrayOutput;
+    }
+    return *this;
+}
+
+TJPEGImage::TJPEGImage(TJPEGImage&& other) noexcept
+    : FData(std::move(other.FData)),
+      FDataWidth(other.FDataWidth),
+      FDataHeight(other.FDataHeight),
+      FBitmap(std::move(other.FBitmap)),
+      FQuality(other.FQuality),
+      FGrayOutput(other.FGrayOutput) {}
+
+TJPEGImage& TJPEGImage::operator=(TJPEGImage&& other) noexcept {
+    if (this != &other) {
+        FData = std::move(other.FData);
+        FDataWidth = other.FDataWidth;
+        FDataHeight = other.FDataHeight;
+        FBitmap = std::move(other.FBitmap);
+        FQuality = other.FQuality;
+        FGrayOutput = other.FGrayOutput;
+    }
+    return *this;
+}
+
+void TJPEGImage::LoadFromBytes(std::span<const std::uint8_t> bytes) {
+    LoadFromBytes(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+}
+
+void TJPEGImage::LoadFromBytes(std::vector<std::uint8_t>&& bytes) {
+    THeaderSize size;
+    if (!bytes.empty()) size = ReadHeaderSize(bytes);
+    auto data = std::make_shared<const std::vector<std::uint8_t>>(std::move(bytes));
+    FData = std::move(data);
+    FDataWidth = size.Width;
+    FDataHeight = size.Height;
+    FBitmap.reset();
+    Changed();
+}
+
+void TJPEGImage::LoadFromFile(const std::string& fileName) {
+    LoadFromBytes(ReadFileBytes(fileName));
+}
+
+void TJPEGImage::Assign(const TBitmap& source) {
+    TBitmap copy(source);
+    FBitmap = std::move(copy);
+    FData.reset();
+    FDataWidth = 0;
+    FDataHeight = 0;
+    Changed();
+}
+
+void TJPEGImage::DecodeIfNeeded() const {
+    if (!FBitmap) FBitmap = DecodeJpeg(Data(), FGrayOutput);
+}
+
+const TBitmap& TJPEGImage::Bitmap() const {
+    DecodeIfNeeded();
+    return *FBitmap;
+}
+
+void TJPEGImage::EncodeIfNeeded() {
+    if (HasData()) return;
+    if (!FBitmap || FBitmap->Empty()) return;
+    Encode();
+}
+
+void TJPEGImage::Encode() {
+    if (!FBitmap) {
+        if (!HasData()) return;
+        DecodeIfNeeded();
+    }
+    if (FBitmap->Empty()) {
+        FData.reset();
+        FDataWidth = 0;
+        FDataHeight = 0;
+        return;
+    }
+    auto data = std::make_shared<const std::vector<std::uint8_t>>(EncodeJpeg(*FBitmap, FQuality));
+    FData = std::move(data);
+    FDataWidth = FBitmap->Width();
+    FDataHeight = FBitmap->Height();
+}
+
+std::span<const std::uint8_t> TJPEGImage::Data() const {
+    if (!FData) return {};
+    return *FData;
+}
+
+std::int32_t TJPEGImage::Width() const { return FBitmap ? FBitmap->Width() : FDataWidth; }
+std::int32_t TJPEGImage::Height() const { return FBitmap ? FBitmap->Height() : FDataHeight; }
+
+void TJPEGImage::SetGrayOutput(bool value) {
+    if (value == FGrayOutput) return;
+    FGrayOutput = value;
+    if (HasData()) FBitmap.reset();
+    Changed();
+}
+
+void TJPEGImage::Changed() {
+    if (OnChange) OnChange();
+}
+
+// TBitmap's conversion from the JPEG picture type lives with that type.
+void TBitmap::CopyFrom(const TJPEGImage& source) { CopyFrom(source.Bitmap()); }
+
+}  // namespace tavelix

@@ -1,0 +1,177 @@
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "engine/tavelix.h"
+#include "raster/bmpcodec.h"
+#include "testutil.h"
+
+namespace tavelix {
+namespace {
+
+namespace fs = std::filesystem;
+using test::MakeNoise;
+using test::SamePixels;
+
+class TRecordingHost : public TPictureHost {
+public:
+    void ShowMessage(std::string_view text) override { Messages.emplace_back(text); }
+    void ProcessMessages() override { ++Processed; }
+    TSize ScreenSize() const override { return {1024, 768}; }
+    void LoadFailed(std::string_view, std::string_view reason) override { Reasons.emplace_back(reason); }
+    std::vector<std::string> Messages, Reasons;
+    int Processed = 0;
+};
+
+class PictureFiles : public testing::Test {
+protected:
+    void SetUp() override {
+        FFolder = fs::temp_directory_path() /
+                  ("tavelix-files-" + std::to_string(::getpid()) + "-" +
+                   testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(FFolder);
+        fs::create_directories(FFolder);
+    }
+    void TearDown() override { fs::remove_all(FFolder); }
+    std::string Path(const std::string& name) const { return (FFolder / name).string(); }
+    static void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    }
+    static std::vector<std::uint8_t> ReadBytes(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), {}};
+    }
+
+    fs::path FFolder;
+    TRecordingHost FHost;
+    TTavelix FView{FHost};
+};
+
+TEST(PictureExtension, LastDotWithoutFolderOrDriveAfterIt) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"PHOTO.JPG", ".jpg"},       {"photo.Bmp", ".bmp"},     {"photo.jpeg", ".jpeg"},
+        {"photo", ""},               {"C:\\pictures.jpg\\photo", ""}, {"a.jpg:stream", ""},
+        {"/home/u/archive.d/x.jpg", ".jpg"}, {"", ""},          {"trailing.", "."},
+        {"\xC4.JPG", ".jpg"},
+    };
+    for (auto [name, extension] : cases) EXPECT_EQ(PictureExtension(name), extension) << name;
+}
+
+TEST_F(PictureFiles, LoadsByExtensionAndReportsWrongFormats) {
+    const TBitmap picture = MakeNoise(30, 20, 1, test::Rgb24Format());
+    FView.SavePicture(picture, Path("a.bmp"), 90);
+    FView.SavePicture(picture, Path("b.jpg"), 90);
+    fs::copy_file(Path("a.bmp"), Path("UPPER.BMP"));
+    fs::copy_file(Path("b.jpg"), Path("UPPER.JPG"));
+    fs::copy_file(Path("b.jpg"), Path("other.jpeg"));
+    fs::copy_file(Path("a.bmp"), Path("bmp-inside.jpg"));
+    fs::copy_file(Path("b.jpg"), Path("jpg-inside.bmp"));
+    WriteBytes(Path("empty.jpg"), {});
+
+    struct Case {
+        const char* name;
+        bool loaded, message;
+    } cases[] = {
+        {"a.bmp", true, false},          {"UPPER.BMP", true, false},      {"b.jpg", true, false},
+        {"UPPER.JPG", true, false},      {"other.jpeg", false, false},    {"missing.jpg", false, true},
+        {"missing.bmp", false, true},    {"bmp-inside.jpg", false, true}, {"jpg-inside.bmp", false, true},
+        {"empty.jpg", false, true},      {"", false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const TBitmap previous = MakeNoise(3, 3, 2);
+        TBitmap target(previous);
+        FHost.Messages.clear();
+        FHost.Reasons.clear();
+        EXPECT_EQ(FView.LoadPicture(target, c.name[0] ? Path(c.name) : ""), c.loaded);
+        if (c.loaded) {
+            EXPECT_EQ(target.Width(), 30);
+            EXPECT_EQ(target.Height(), 20);
+        } else {
+            EXPECT_TRUE(target.SharesStoreWith(previous));
+        }
+        EXPECT_EQ(FHost.Messages, c.message ? std::vector<std::string>{"Error: wrong format"} : std::vector<std::string>{});
+        EXPECT_EQ(FHost.Reasons.size(), c.message ? 1u : 0u);
+    }
+}
+
+TEST_F(PictureFiles, EmptyBitmapFileEmptiesTheTarget) {
+    WriteBytes(Path("empty.bmp"), {});
+    TBitmap target = MakeNoise(4, 4, 3);
+    EXPECT_TRUE(FView.LoadPicture(target, Path("empty.bmp")));
+    EXPECT_TRUE(target.Empty());
+    EXPECT_TRUE(FHost.Messages.empty());
+}
+
+TEST_F(PictureFiles, SavesByExtensionOnly) {
+    const TBitmap gray = MakeNoise(17, 9, 4, test::Gray8Format());
+    FView.SavePicture(gray, Path("g.BMP"), 90);
+    FView.SavePicture(gray, Path("g.jpg"), 90);
+    FView.SavePicture(gray, Path("g.png"), 90);
+    FView.SavePicture(gray, Path("noextension"), 90);
+    EXPECT_EQ(ReadBytes(Path("g.BMP"))[0], 'B');
+    EXPECT_FALSE(fs::exists(Path("g.png")));
+    EXPECT_FALSE(fs::exists(Path("noextension")));
+
+    TBitmap back;
+    ASSERT_TRUE(FView.LoadPicture(back, Path("g.BMP")));
+    EXPECT_TRUE(SamePixels(back, gray)) << test::FirstDifference(back, gray);
+    ASSERT_TRUE(FView.LoadPicture(back, Path("g.jpg")));
+    EXPECT_EQ(back.Width(), 17);
+    EXPECT_EQ(back.Height(), 9);
+    EXPECT_EQ(back.PixelFormat(), TPixelFormat::pf24bit);  // a JPEG save is always in colour
+
+    const TBitmap empty;
+    FView.SavePicture(empty, Path("e.jpg"), 90);
+    FView.SavePicture(empty, Path("e.bmp"), 90);
+    EXPECT_EQ(fs::file_size(Path("e.jpg")), 0u);
+    EXPECT_EQ(fs::file_size(Path("e.bmp")), 0u);
+}
+
+TEST_F(PictureFiles, FailedSavesThrowAndLeaveTheOldFile) {
+    const TBitmap picture = MakeNoise(8, 8, 5);
+    EXPECT_THROW(FView.SavePicture(picture, Path("no-such-folder/x.jpg"), 90), std::exception);
+    EXPECT_THROW(FView.SavePicture(picture, Path("no-such-folder/x.bmp"), 90), std::exception);
+    fs::create_directory(Path("folder.bmp"));
+    EXPECT_THROW(FView.SavePicture(picture, Path("folder.bmp"), 90), std::exception);
+    EXPECT_TRUE(fs::is_directory(Path("folder.bmp")));
+}
+
+TEST_F(PictureFiles, ScrambledFileAssemblesBack) {
+    const TBitmap picture = MakeNoise(300, 200, 7, test::Rgb24Format());
+    TBitmap work(picture);
+    TTavelix::Scramble(&work, "a password", true);
+    FView.SavePicture(work, Path("s.bmp"), 90);
+    TBitmap loaded;
+    ASSERT_TRUE(FView.LoadPicture(loaded, Path("s.bmp")));
+    TTavelix::Scramble(&loaded, "a password", false);
+    EXPECT_TRUE(SamePixels(loaded, picture)) << test::FirstDifference(loaded, picture);
+}
+
+TEST_F(PictureFiles, BlackAndWhiteGivesEightBitGray) {
+    TBitmap picture = MakeNoise(40, 30, 8, test::DeviceFormat());
+    for (int pass = 0; pass < 2; ++pass) {
+        SCOPED_TRACE(pass);
+        FHost.Processed = 0;
+        FView.MakeBlackWhite(picture, picture);  // the same bitmap as source and target
+        EXPECT_EQ(FHost.Processed, 2);
+        EXPECT_EQ(picture.Width(), 40);
+        EXPECT_EQ(picture.Height(), 30);
+        EXPECT_EQ(picture.PixelFormat(), TPixelFormat::pf8bit);
+        ASSERT_FALSE(picture.Palette().empty());
+        EXPECT_LE(picture.Palette().size(), 236u);
+        for (const TRGBQuad& q : picture.Palette()) {
+            EXPECT_EQ(q.Red, q.Green);
+            EXPECT_EQ(q.Green, q.Blue);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace tavelix
