@@ -236,8 +236,9 @@ void TBitmap::Resize(std::int32_t width, std::int32_t height) {
     FHeight = height;
 }
 
-void TBitmap::Allocate(std::int32_t width, std::int32_t height, const TStoreFormat& format) {
-    auto store = std::make_shared<TPixelStore>(width, height, format);
+void TBitmap::Allocate(std::int32_t width, std::int32_t height, const TStoreFormat& format, bool zeroed) {
+    auto store = zeroed ? std::make_shared<TPixelStore>(width, height, format)
+                        : TPixelStore::Uninitialised(width, height, format);
     FStore = std::move(store);
     FWidth = width;
     FHeight = height;

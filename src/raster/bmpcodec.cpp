@@ -259,7 +259,8 @@ void LoadRle(TBitmap& picture, std::span<const std::uint8_t> file, const THeader
     if (colours[0] != TDevicePixel{}) {
         for (std::int32_t y = 0; y < picture.Height(); ++y) {
             std::uint8_t* line = picture.ScanLine(y);
-            for (std::uint32_t x = 0; x < h.Width; ++x) std::memcpy(line + 4 * std::size_t{x}, colours[0].data(), 4);
+            for (std::uint32_t x = 0; x < h.Width; ++x)
+                std::memcpy(line + 4 * std::size_t{x}, colours[0].data(), 4);
         }
     }
     DecodeRle(picture, file.subspan(h.PixelOffset), h.Compression == BI_RLE4, colours);
@@ -275,10 +276,17 @@ void LoadUncompressed(TBitmap& picture, std::span<const std::uint8_t> file, cons
     format.File.YPelsPerMeter = h.YPelsPerMeter;
     format.File.ClrUsed = h.ColourCount;
     format.File.ClrImportant = h.ClrImportant;
-    picture.Allocate(static_cast<std::int32_t>(h.Width), static_cast<std::int32_t>(h.Height), format);
     // Only the rows the picture needs are read, whatever biSizeImage claims.
     const std::uint64_t needed = h.FileRow * h.Height;
     const std::span<const std::uint8_t> data = file.subspan(h.PixelOffset);
+    const bool whole = data.size() >= needed && h.FileRow == PaddedRowBytes(h.Width, h.BitCount);
+    picture.Allocate(static_cast<std::int32_t>(h.Width), static_cast<std::int32_t>(h.Height), format, !whole);
+    if (whole) {
+        // The file holds every row in the store's own order and padding: one copy.
+        const std::int32_t first = h.TopDown ? 0 : static_cast<std::int32_t>(h.Height) - 1;
+        std::memcpy(picture.ScanLine(first), data.data(), static_cast<std::size_t>(needed));
+        return;
+    }
     ReadRows(picture, data.first(static_cast<std::size_t>(std::min<std::uint64_t>(needed, data.size()))), h);
 }
 
