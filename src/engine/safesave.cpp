@@ -73,6 +73,11 @@ void SyncFolder(const std::string& folder) {
 }  // namespace
 
 void WriteFileAtomically(const std::string& fileName, std::span<const std::uint8_t> bytes, bool flush) {
+    WriteFileAtomically(fileName, {bytes}, flush);
+}
+
+void WriteFileAtomically(const std::string& fileName, std::initializer_list<std::span<const std::uint8_t>> pieces,
+                         bool flush) {
     if (fileName.empty()) Fail(fileName, "cannot write", ENOENT);
     const std::string folder = FolderOf(fileName);
     struct stat old {};
@@ -90,7 +95,7 @@ void WriteFileAtomically(const std::string& fileName, std::span<const std::uint8
     }
     TFd file(fd);
     try {
-        WriteAll(file.Get(), bytes, fileName);
+        for (const std::span<const std::uint8_t> piece : pieces) WriteAll(file.Get(), piece, fileName);
         if (replacing) {
             // Keep the old file's permissions (and owner, where we may).
             ::fchmod(file.Get(), mode);
