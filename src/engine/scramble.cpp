@@ -43,13 +43,13 @@ TRect RowStrip(std::int32_t s, std::int32_t c, std::int32_t width) { return Rect
 
 }  // namespace
 
-void TTavelix::Scramble(TBitmap* bitmap, std::string password, bool scramble) {
+void TTavelix::Scramble(TBitmap* bitmap, std::string passwordCopy, bool scramble) {
     // Our copy of the password is wiped when the call ends, however it ends.
     struct TWipe {
         std::string& Text;
         ~TWipe() { ::explicit_bzero(Text.data(), Text.size()); }
-    } wipe{password};
-    if (password.size() > MaxPasswordLength) password.resize(MaxPasswordLength);
+    } wipe{passwordCopy};
+    const std::string_view password(passwordCopy.data(), std::min(passwordCopy.size(), MaxPasswordLength));
     if (bitmap == nullptr || password.empty()) return;
     const std::int32_t W = bitmap->Width(), H = bitmap->Height();
     const std::int64_t pixels = std::int64_t(W) * H;
