@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
@@ -13,6 +14,8 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <functional>
+#include <iostream>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -49,6 +52,9 @@ struct TRunSetup {
     std::string Stdin;
     rlim_t FileSizeLimit = 0;       // RLIMIT_FSIZE in bytes; 0: none set
     int InterruptAfterMs = -1;      // send SIGINT this long after the start
+    int Signal = SIGINT;            // the signal sent then
+    std::function<bool()> SignalWhen;  // or as soon as this holds (polled every millisecond)
+    bool AsNobody = false;          // when run by root: run as the unprivileged user 65534
 };
 TRunSetup WithStdin(std::string text) {
     TRunSetup setup;
@@ -63,6 +69,18 @@ TRunSetup WithFileSizeLimit(rlim_t bytes) {
 TRunSetup InterruptedAfter(int ms) {
     TRunSetup setup;
     setup.InterruptAfterMs = ms;
+    return setup;
+}
+TRunSetup KilledWhen(std::function<bool()> condition) {
+    TRunSetup setup;
+    setup.SignalWhen = std::move(condition);
+    setup.Signal = SIGKILL;
+    return setup;
+}
+// Permissions bind root only through another user: as root, the run takes user 65534.
+TRunSetup AsUnprivileged() {
+    TRunSetup setup;
+    setup.AsNobody = ::geteuid() == 0;
     return setup;
 }
 
@@ -122,6 +140,8 @@ protected:
                 const rlimit limit{setup.FileSizeLimit, setup.FileSizeLimit};
                 ::setrlimit(RLIMIT_FSIZE, &limit);
             }
+            if (setup.AsNobody && (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0))
+                ::_exit(126);
             ::chdir(FDir.c_str());
             ::execv(argv[0], argv.data());
             ::_exit(127);
@@ -133,10 +153,16 @@ protected:
         ::close(input[1]);
         if (setup.InterruptAfterMs >= 0) {
             std::this_thread::sleep_for(std::chrono::milliseconds(setup.InterruptAfterMs));
-            ::kill(pid, SIGINT);
+            ::kill(pid, setup.Signal);
         }
         int status = 0;
-        ::waitpid(pid, &status, 0);
+        bool ended = false;
+        if (setup.SignalWhen) {
+            while (!(ended = ::waitpid(pid, &status, WNOHANG) == pid) && !setup.SignalWhen())
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            if (!ended) ::kill(pid, setup.Signal);
+        }
+        if (!ended) ::waitpid(pid, &status, 0);
         TRun run;
         run.Status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
         run.Out = ReadAll(outFile);
@@ -390,16 +416,87 @@ TEST_F(CliTest, BadFilesAreReportedAndTheOthersDone) {
                     .empty());
 }
 
-TEST_F(CliTest, AnUnwritableFolderFailsAndKeepsTheFile) {
-    if (::geteuid() == 0) GTEST_SKIP() << "running as root: folder permissions do not stop root's writes";
-    Save(MakeNoise(20, 20, 8, Rgb24Format()), "a.bmp");
-    const std::string before = ReadAll(At("a.bmp"));
-    fs::permissions(FDir, fs::perms::owner_read | fs::perms::owner_exec);
-    const TRun run = Run({"scramble", "--password-file", At("pw.txt"), At("a.bmp")});
-    fs::permissions(FDir, fs::perms::owner_all);
+TEST_F(CliTest, AnUnwritableFolderOrUnreadableFilesChangeNothing) {
+    const TRunSetup unprivileged = AsUnprivileged();
+    std::vector<std::string> names, before;
+    for (std::size_t i = 0; i < 3; ++i) {
+        names.push_back(Numbered("f", i, i % 2 ? ".jpg" : ".bmp"));
+        Save(Photo(40, 30, std::uint32_t(i)), names.back());
+        before.push_back(ReadAll(At(names.back())));
+    }
+    // The folder is closed to writing (for user 65534 it never was open).
+    fs::permissions(FDir, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                              fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
+    std::vector<std::string> args = {"scramble", "--password-file", "pw.txt"};
+    args.insert(args.end(), names.begin(), names.end());
+    TRun run = Run(args, unprivileged);
+    fs::permissions(FDir, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                              fs::perms::others_read | fs::perms::others_exec);
+    if (run.Status == 126 || run.Status == 127) GTEST_SKIP() << "user 65534 cannot run the program from here";
     EXPECT_EQ(run.Status, 1);
-    EXPECT_NE(run.Err.find("a.bmp: not saved"), std::string::npos) << run.Err;
-    EXPECT_EQ(ReadAll(At("a.bmp")), before);
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        EXPECT_NE(run.Err.find(names[i] + ": not saved"), std::string::npos) << run.Err;
+        EXPECT_EQ(ReadAll(At(names[i])), before[i]);
+    }
+
+    // Files that cannot be read: each reported, none written.
+    for (const std::string& name : names) fs::permissions(At(name), fs::perms::none);
+    if (!unprivileged.AsNobody && ::geteuid() == 0) GTEST_SKIP() << "root reads every file";
+    run = Run(args, unprivileged);
+    for (const std::string& name : names) fs::permissions(At(name), fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(run.Status, 1);
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        EXPECT_NE(run.Err.find(names[i] + ": "), std::string::npos) << run.Err;
+        EXPECT_EQ(ReadAll(At(names[i])), before[i]);
+    }
+    EXPECT_TRUE(Others({"f0.bmp", "f1.jpg", "f2.bmp", "pw.txt"}).empty());
+}
+
+TEST_F(CliTest, AKilledRunLeavesEveryFileWholeOrUntouched) {
+    // 50 files, half bitmaps and half JPEGs; the run is killed outright in the middle.
+    const int count = 50;
+    std::vector<TBitmap> originals;
+    std::vector<std::string> names, before;
+    std::vector<std::string> args = {"scramble", "--password-file", "pw.txt", "-j", "2"};
+    for (int i = 0; i < count; ++i) {
+        names.push_back(Numbered("f", std::size_t(i), i % 2 ? ".jpg" : ".bmp"));
+        originals.push_back(Photo(768, 480, std::uint32_t(i)));  // no edge strips: comes back exactly
+        Save(originals.back(), names.back());
+        before.push_back(ReadAll(At(names.back())));
+        args.push_back(names.back());
+    }
+    // Killed as soon as the third file has been replaced, so the run is caught in its middle.
+    const TRun run = Run(args, KilledWhen([&] { return ReadAll(At(names[2])) != before[2]; }));
+    EXPECT_EQ(run.Status, 128 + SIGKILL) << "the run ended before it was killed; " << run.Err;
+    int scrambled = 0;
+    for (int i = 0; i < count; ++i) {
+        SCOPED_TRACE(names[std::size_t(i)]);
+        if (ReadAll(At(names[std::size_t(i)])) == before[std::size_t(i)]) continue;  // untouched
+        ++scrambled;
+        TBitmap back = Load(names[std::size_t(i)]);  // a whole picture, not a torn one
+        TTavelix::Scramble(&back, Password, false);
+        const TBitmap& original = originals[std::size_t(i)];
+        ASSERT_EQ(back.Width(), original.Width());
+        ASSERT_EQ(back.Height(), original.Height());
+        if (i % 2 == 0) {
+            EXPECT_EQ(FirstDifference(back, original), "");
+        } else {  // two JPEG encodings away from the original
+            long total = 0;
+            for (std::int32_t y = 0; y < back.Height(); y += 7)
+                for (std::int32_t x = 0; x < back.Width(); x += 7)
+                    total += std::abs(int(GetGValue(back.Pixel(x, y))) - int(GetGValue(original.Pixel(x, y))));
+            EXPECT_LT(double(total) / ((back.Width() / 7 + 1) * (back.Height() / 7 + 1)), 12.0);
+        }
+    }
+    std::cout << "[          ] " << scrambled << " of " << count << " files were scrambled before the kill\n";
+    // The next run into the folder clears what the killed one may have left half-named.
+    EXPECT_EQ(Run({"convert", names[0], "after.bmp"}).Status, 0);
+    names.push_back("after.bmp");
+    std::vector<std::string> known(names);
+    known.push_back("pw.txt");
+    for (const auto& entry : fs::directory_iterator(FDir))
+        EXPECT_TRUE(std::find(known.begin(), known.end(), entry.path().filename().string()) != known.end())
+            << "left behind: " << entry.path().filename();
 }
 
 TEST_F(CliTest, AnOutputUnderARegularFileFails) {
