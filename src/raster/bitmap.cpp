@@ -96,7 +96,13 @@ TPixelStore::TPixelStore(const TPixelStore& other)
 
 std::shared_ptr<TPixelStore> TPixelStore::Uninitialised(std::int32_t width, std::int32_t height,
                                                         const TStoreFormat& format) {
-    return std::shared_ptr<TPixelStore>(new TPixelStore(width, height, format, NoFill{}));
+    std::shared_ptr<TPixelStore> store(new TPixelStore(width, height, format, NoFill{}));
+    // The padding at the end of each row (and the unused bits of a last partial byte) is set
+    // to zero: no pixel writes it, and it goes into bitmap files as it is.
+    const std::size_t used = std::size_t(width) * format.Layout.BitCount / 8;
+    if (store->FSize && used < store->FStride)
+        for (std::int32_t y = 0; y < height; ++y) std::memset(store->Row(y) + used, 0, store->FStride - used);
+    return store;
 }
 
 TBitmap::TBitmap() = default;
