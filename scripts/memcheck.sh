@@ -5,11 +5,7 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=$root/build
 "$root/scripts/setup.sh" "$build" >/dev/null
-if ! command -v valgrind >/dev/null; then
-    as_root=(); [[ $(id -u) -ne 0 ]] && as_root=(sudo)
-    "${as_root[@]}" apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y -qq --no-install-recommends valgrind >&2
-fi
+"$root/scripts/install-missing.sh" valgrind
 cli=$build/src/cli/tavelix-cli
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
