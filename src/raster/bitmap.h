@@ -89,7 +89,7 @@ public:
     const std::uint8_t* Row(std::int32_t y) const { return FBits.get() + RowOffset(y); }
 
     // A store of the same format and size whose pixels are left unset, for callers that
-    // write every pixel themselves.
+    // write every pixel themselves. The padding after the last pixel of each row is zero.
     static std::shared_ptr<TPixelStore> Uninitialised(std::int32_t width, std::int32_t height,
                                                       const TStoreFormat& format);
 

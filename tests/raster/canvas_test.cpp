@@ -87,6 +87,46 @@ TEST(CopyBlocks, SameAsOneCopyAfterTheOther) {
     }
 }
 
+// Whether every bit after the last pixel of every row is zero.
+bool RowPaddingIsZero(const TBitmap& bitmap) {
+    const std::uint64_t usedBits = std::uint64_t(bitmap.Width()) * bitmap.Layout().BitCount;
+    const std::size_t full = std::size_t(usedBits / 8);
+    const unsigned rest = unsigned(usedBits % 8);
+    for (std::int32_t y = 0; y < bitmap.Height(); ++y) {
+        const std::uint8_t* row = bitmap.ScanLine(y);
+        if (rest && (row[full] & (0xFF >> rest))) return false;
+        for (std::size_t i = full + (rest ? 1 : 0); i < bitmap.RowBytes(); ++i)
+            if (row[i]) return false;
+    }
+    return true;
+}
+
+// Leaves freed blocks of this size full of 0xA5 for the next allocations to pick up.
+void DirtyTheHeap(std::size_t size) {
+    std::vector<std::vector<std::uint8_t>> blocks(16, std::vector<std::uint8_t>(size, 0xA5));
+}
+
+// The row padding goes to bitmap files as it is, so copies that build a new store must not
+// leave it as whatever the heap held (a scramble writes its row strips this way).
+TEST(CopyBlocks, NewStoresGetZeroRowPadding) {
+    for (const auto& [name, format] : AllFormats()) {
+        SCOPED_TRACE(name);
+        TBitmap source = MakeNoise(13, 40, 41, format);  // a width that leaves padding
+        TBitmap rows = MakeNoise(13, 40, 42, format), stretched(rows);
+        const TBitmap sharer(rows);  // shared: the copy makes a new store
+        std::vector<TBlockMove> moves;
+        for (std::int32_t s = 0; s < 20; ++s) moves.push_back({Rect(0, 2 * s, 13, 2 * s + 2), Rect(0, 38 - 2 * s, 13, 40 - 2 * s)});
+        DirtyTheHeap(rows.StoreBytes().size());
+        rows.Canvas().CopyBlocks(moves, source.Canvas());
+        EXPECT_FALSE(rows.SharesStoreWith(sharer));
+        EXPECT_TRUE(RowPaddingIsZero(rows));
+
+        DirtyTheHeap(stretched.StoreBytes().size());
+        stretched.Canvas().DrawStretched(Rect(0, 0, 13, 40), &source);  // every pixel drawn anew
+        EXPECT_TRUE(RowPaddingIsZero(stretched));
+    }
+}
+
 TEST(DrawStretched, NearestNeighbourWithoutBlending) {
     for (const auto& [name, format] : AllFormats()) {
         SCOPED_TRACE(name);
