@@ -17,20 +17,7 @@ fi
 targets=(bmp jpeg picturefiles scramble)
 
 packages=(clang libclang-rt-14-dev cmake make pkg-config libjpeg62-turbo-dev)
-missing=()
-for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if ((${#missing[@]})); then
-    echo "Installing missing packages: ${missing[*]}" >&2
-    as_root=()
-    if [[ $(id -u) -ne 0 ]]; then
-        command -v sudo >/dev/null || { echo "error: not root and no sudo; install: ${missing[*]}" >&2; exit 1; }
-        as_root=(sudo)
-    fi
-    "${as_root[@]}" apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2
-fi
+"$root/scripts/install-missing.sh" "${packages[@]}"
 
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DTAVELIX_FUZZ=ON -DTAVELIX_BUILD_TESTS=OFF -DTAVELIX_BUILD_BENCH=OFF >/dev/null

@@ -63,7 +63,10 @@ void TTavelix::SavePicture(const TBitmap& source, const std::string& fileName, i
         jpeg.Encode();  // completely, before the file is touched
         WriteFileAtomically(fileName, jpeg.Data(), FFlushOnSave);
     }
-    if (extension == ".bmp") WriteFileAtomically(fileName, SaveBmp(source), FFlushOnSave);
+    if (extension == ".bmp") {
+        const TBmpFile file = EncodeBmp(source);
+        WriteFileAtomically(fileName, {file.Head, file.Pixels}, FFlushOnSave);
+    }
 }
 
 void TTavelix::MakeBlackWhite(const TBitmap& source, TBitmap& target) {

@@ -1,6 +1,8 @@
 #include "engine/safesave.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -8,6 +10,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
+#include <set>
+#include <string_view>
 #include <string>
 
 #include "raster/types.h"
@@ -34,6 +39,38 @@ std::string TempName(const std::string& fileName) {
     const std::string folder = slash == std::string::npos ? "" : fileName.substr(0, slash + 1);
     const std::string base = slash == std::string::npos ? fileName : fileName.substr(slash + 1);
     return folder + "." + base + ".tavelix-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+}
+
+// What a killed save leaves: its temporary under the name made above. A save can only be
+// interrupted between naming its finished file and moving it over the target (the move itself
+// waits for the file system and is cut short by a kill), so a killed batch run can leave a few.
+// The first save into a folder removes those of processes that no longer run.
+void SweepFolder(const std::string& folder) {
+    static std::mutex lock;
+    static std::set<std::string> swept;
+    {
+        const std::lock_guard<std::mutex> guard(lock);
+        if (!swept.insert(folder).second) return;
+    }
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr) return;
+    const pid_t self = ::getpid();
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string_view name = entry->d_name;
+        const std::size_t mark = name.rfind(".tavelix-");
+        if (name.size() < 2 || name[0] != '.' || mark == std::string_view::npos || mark == 0) continue;
+        const std::string_view tail = name.substr(mark + 9);  // "<pid>-<count>"
+        const std::size_t dash = tail.find('-');
+        if (dash == std::string_view::npos || dash == 0 || dash + 1 == tail.size() ||
+            tail.find_first_not_of("0123456789-") != std::string_view::npos || tail.find('-', dash + 1) != std::string_view::npos)
+            continue;
+        long pid = 0;
+        for (char c : tail.substr(0, dash)) pid = pid * 10 + (c - '0');
+        if (pid <= 0 || pid == self || pid > 0x3FFFFFFF) continue;
+        if (::kill(pid_t(pid), 0) == 0 || errno != ESRCH) continue;  // its saver may still run
+        ::unlinkat(::dirfd(dir), entry->d_name, 0);
+    }
+    ::closedir(dir);
 }
 
 class TFd {
@@ -73,6 +110,11 @@ void SyncFolder(const std::string& folder) {
 }  // namespace
 
 void WriteFileAtomically(const std::string& fileName, std::span<const std::uint8_t> bytes, bool flush) {
+    WriteFileAtomically(fileName, {bytes}, flush);
+}
+
+void WriteFileAtomically(const std::string& fileName, std::initializer_list<std::span<const std::uint8_t>> pieces,
+                         bool flush) {
     if (fileName.empty()) Fail(fileName, "cannot write", ENOENT);
     const std::string folder = FolderOf(fileName);
     struct stat old {};
@@ -80,6 +122,7 @@ void WriteFileAtomically(const std::string& fileName, std::span<const std::uint8
     if (replacing && !S_ISREG(old.st_mode)) Fail(fileName, "cannot replace", EISDIR);
     const mode_t mode = replacing ? (old.st_mode & 07777) : 0666;  // the umask applies to new files
 
+    SweepFolder(folder);
     std::string named;  // the named temporary, when the file system has no unnamed ones
     int fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
     if (fd < 0) {
@@ -90,7 +133,7 @@ void WriteFileAtomically(const std::string& fileName, std::span<const std::uint8
     }
     TFd file(fd);
     try {
-        WriteAll(file.Get(), bytes, fileName);
+        for (const std::span<const std::uint8_t> piece : pieces) WriteAll(file.Get(), piece, fileName);
         if (replacing) {
             // Keep the old file's permissions (and owner, where we may).
             ::fchmod(file.Get(), mode);

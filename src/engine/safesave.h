@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <span>
 #include <string>
 
@@ -14,5 +15,8 @@ namespace tavelix {
 // permissions. With flush, the data reaches the disk before the file is replaced.
 // Throws TPictureError (Io) naming the file and the reason.
 void WriteFileAtomically(const std::string& fileName, std::span<const std::uint8_t> bytes, bool flush = true);
+// The same for a file made of several pieces, written one after the other.
+void WriteFileAtomically(const std::string& fileName, std::initializer_list<std::span<const std::uint8_t>> pieces,
+                         bool flush = true);
 
 }  // namespace tavelix

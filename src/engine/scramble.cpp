@@ -7,6 +7,8 @@
 // Every move is a block copy of one whole strip between the picture and a work copy of it.
 // Pictures scrambled elsewhere with the same password must assemble here, so every step of
 // the arrangement below is fixed, down to which bitmap each pass reads and writes.
+#include <string.h>
+
 #include <algorithm>
 #include <array>
 #include <vector>
@@ -41,8 +43,13 @@ TRect RowStrip(std::int32_t s, std::int32_t c, std::int32_t width) { return Rect
 
 }  // namespace
 
-void TTavelix::Scramble(TBitmap* bitmap, std::string password, bool scramble) {
-    if (password.size() > MaxPasswordLength) password.resize(MaxPasswordLength);
+void TTavelix::Scramble(TBitmap* bitmap, std::string passwordCopy, bool scramble) {
+    // Our copy of the password is wiped when the call ends, however it ends.
+    struct TWipe {
+        std::string& Text;
+        ~TWipe() { ::explicit_bzero(Text.data(), Text.size()); }
+    } wipe{passwordCopy};
+    const std::string_view password(passwordCopy.data(), std::min(passwordCopy.size(), MaxPasswordLength));
     if (bitmap == nullptr || password.empty()) return;
     const std::int32_t W = bitmap->Width(), H = bitmap->Height();
     const std::int64_t pixels = std::int64_t(W) * H;

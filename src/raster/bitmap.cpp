@@ -97,13 +97,11 @@ TPixelStore::TPixelStore(const TPixelStore& other)
 std::shared_ptr<TPixelStore> TPixelStore::Uninitialised(std::int32_t width, std::int32_t height,
                                                         const TStoreFormat& format) {
     std::shared_ptr<TPixelStore> store(new TPixelStore(width, height, format, NoFill{}));
-    // Pixel writers never touch the padding at the end of a row, and a bitmap file gets the
-    // rows as stored: without this, leftover heap bytes would end up in saved files. From the
-    // first byte holding padding bits on, each row is zeroed.
-    const std::size_t used = std::size_t(std::uint64_t(width) * format.Layout.BitCount / 8);
-    if (used < store->FStride)
-        for (std::int32_t y = 0; y < height; ++y)
-            std::memset(store->FBits.get() + std::size_t(y) * store->FStride + used, 0, store->FStride - used);
+    // The padding at the end of each row (and the unused bits of a last partial byte) is set
+    // to zero: no pixel writes it, and it goes into bitmap files as it is.
+    const std::size_t used = std::size_t(width) * format.Layout.BitCount / 8;
+    if (store->FSize && used < store->FStride)
+        for (std::int32_t y = 0; y < height; ++y) std::memset(store->Row(y) + used, 0, store->FStride - used);
     return store;
 }
 
@@ -244,8 +242,9 @@ void TBitmap::Resize(std::int32_t width, std::int32_t height) {
     FHeight = height;
 }
 
-void TBitmap::Allocate(std::int32_t width, std::int32_t height, const TStoreFormat& format) {
-    auto store = std::make_shared<TPixelStore>(width, height, format);
+void TBitmap::Allocate(std::int32_t width, std::int32_t height, const TStoreFormat& format, bool zeroed) {
+    auto store = zeroed ? std::make_shared<TPixelStore>(width, height, format)
+                        : TPixelStore::Uninitialised(width, height, format);
     FStore = std::move(store);
     FWidth = width;
     FHeight = height;

@@ -150,9 +150,10 @@ public:
     // Replaces the file information kept for writing (the pixels do not change).
     void SetFileInfo(const TBmpInfo& info);
 
-    // Gives the bitmap a new private, zero-filled store of this size and format. The caller
-    // fills the pixels and then calls Changed(). Throws OutOfResources, leaving the bitmap.
-    void Allocate(std::int32_t width, std::int32_t height, const TStoreFormat& format);
+    // Gives the bitmap a new private, zero-filled store of this size and format (with zeroed
+    // false its pixels are left unset, for a caller that writes every byte). The caller fills
+    // the pixels and then calls Changed(). Throws OutOfResources, leaving the bitmap.
+    void Allocate(std::int32_t width, std::int32_t height, const TStoreFormat& format, bool zeroed = true);
 
     std::uint32_t RowBytes() const { return FStore ? FStore->Stride() : 0; }
     // Row y counted from the top, whatever the store's row order. The mutable form first

@@ -259,7 +259,8 @@ void LoadRle(TBitmap& picture, std::span<const std::uint8_t> file, const THeader
     if (colours[0] != TDevicePixel{}) {
         for (std::int32_t y = 0; y < picture.Height(); ++y) {
             std::uint8_t* line = picture.ScanLine(y);
-            for (std::uint32_t x = 0; x < h.Width; ++x) std::memcpy(line + 4 * std::size_t{x}, colours[0].data(), 4);
+            for (std::uint32_t x = 0; x < h.Width; ++x)
+                std::memcpy(line + 4 * std::size_t{x}, colours[0].data(), 4);
         }
     }
     DecodeRle(picture, file.subspan(h.PixelOffset), h.Compression == BI_RLE4, colours);
@@ -275,10 +276,17 @@ void LoadUncompressed(TBitmap& picture, std::span<const std::uint8_t> file, cons
     format.File.YPelsPerMeter = h.YPelsPerMeter;
     format.File.ClrUsed = h.ColourCount;
     format.File.ClrImportant = h.ClrImportant;
-    picture.Allocate(static_cast<std::int32_t>(h.Width), static_cast<std::int32_t>(h.Height), format);
     // Only the rows the picture needs are read, whatever biSizeImage claims.
     const std::uint64_t needed = h.FileRow * h.Height;
     const std::span<const std::uint8_t> data = file.subspan(h.PixelOffset);
+    const bool whole = data.size() >= needed && h.FileRow == PaddedRowBytes(h.Width, h.BitCount);
+    picture.Allocate(static_cast<std::int32_t>(h.Width), static_cast<std::int32_t>(h.Height), format, !whole);
+    if (whole) {
+        // The file holds every row in the store's own order and padding: one copy.
+        const std::int32_t first = h.TopDown ? 0 : static_cast<std::int32_t>(h.Height) - 1;
+        std::memcpy(picture.ScanLine(first), data.data(), static_cast<std::size_t>(needed));
+        return;
+    }
     ReadRows(picture, data.first(static_cast<std::size_t>(std::min<std::uint64_t>(needed, data.size()))), h);
 }
 
@@ -288,8 +296,6 @@ public:
     void U8(std::uint8_t v) { FBytes.push_back(v); }
     void U16(std::uint32_t v) { U8(static_cast<std::uint8_t>(v)); U8(static_cast<std::uint8_t>(v >> 8)); }
     void U32(std::uint32_t v) { U16(v & 0xFFFF); U16(v >> 16); }
-    void Bytes(const std::uint8_t* p, std::size_t n) { FBytes.insert(FBytes.end(), p, p + n); }
-    void Zeros(std::size_t n) { FBytes.insert(FBytes.end(), n, 0); }
     std::vector<std::uint8_t> Take() { return std::move(FBytes); }
 
 private:
@@ -312,7 +318,7 @@ void LoadBmp(TBitmap& target, std::span<const std::uint8_t> file) {
     target.CopyFrom(loaded);
 }
 
-std::vector<std::uint8_t> SaveBmp(const TBitmap& source) {
+TBmpFile EncodeBmp(const TBitmap& source) {
     if (source.Empty() || !source.HasStore()) return {};
     const TStoreFormat& format = source.Format();
     const TPixelLayout& layout = format.Layout;
@@ -344,7 +350,7 @@ std::vector<std::uint8_t> SaveBmp(const TBitmap& source) {
     if (fileSize > UINT32_MAX)
         throw TPictureError(TPictureError::Kind::OutOfResources, "bitmap too large for a file");
 
-    TByteWriter out(static_cast<std::size_t>(fileSize));
+    TByteWriter out(static_cast<std::size_t>(offBits));
     out.U8('B');
     out.U8('M');
     out.U32(static_cast<std::uint32_t>(fileSize));
@@ -383,19 +389,18 @@ std::vector<std::uint8_t> SaveBmp(const TBitmap& source) {
         if (!core) out.U8(0);
     }
 
-    // Rows exactly as stored, in the store's order.
+    // Rows exactly as stored, in the store's order: store rows are padded as file rows are.
     const std::span<const std::uint8_t> stored = source.StoreBytes();
-    const std::uint64_t stride = source.RowBytes();
-    if (stride == fileRow && stored.size() >= imageSize) {
-        out.Bytes(stored.data(), static_cast<std::size_t>(imageSize));
-    } else {
-        const std::uint64_t copy = std::min(stride, fileRow);
-        for (std::uint64_t r = 0; r < height; ++r) {
-            out.Bytes(stored.data() + r * stride, static_cast<std::size_t>(copy));
-            out.Zeros(static_cast<std::size_t>(fileRow - copy));
-        }
-    }
-    return out.Take();
+    if (source.RowBytes() != fileRow || stored.size() < imageSize)
+        throw TPictureError(TPictureError::Kind::InvalidOperation, "bitmap store does not match its size");
+    return {out.Take(), stored.first(static_cast<std::size_t>(imageSize))};
+}
+
+std::vector<std::uint8_t> SaveBmp(const TBitmap& source) {
+    TBmpFile file = EncodeBmp(source);
+    std::vector<std::uint8_t> bytes = std::move(file.Head);
+    bytes.insert(bytes.end(), file.Pixels.begin(), file.Pixels.end());
+    return bytes;
 }
 
 }  // namespace tavelix

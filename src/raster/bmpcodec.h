@@ -16,8 +16,18 @@ namespace tavelix {
 // target is unchanged.
 void LoadBmp(TBitmap& target, std::span<const std::uint8_t> file);
 
-// The bytes of source as a bitmap file, in the picture's own format and row order (an OS/2
-// picture with the 12-byte core header); an empty bitmap gives no bytes (a 0-byte file).
+// A bitmap file in two pieces: what precedes the pixels, and the pixel rows, which are the
+// source's own store (valid while the source keeps it), so they are written without a copy.
+struct TBmpFile {
+    std::vector<std::uint8_t> Head;        // file header, info header, masks, colour table
+    std::span<const std::uint8_t> Pixels;  // rows exactly as stored, in the store's order
+};
+
+// source as a bitmap file, in the picture's own format and row order (an OS/2 picture with
+// the 12-byte core header); an empty bitmap gives no bytes at all (a 0-byte file).
+TBmpFile EncodeBmp(const TBitmap& source);
+
+// The same as one block of bytes.
 std::vector<std::uint8_t> SaveBmp(const TBitmap& source);
 
 }  // namespace tavelix

@@ -1,6 +1,8 @@
 #include "raster/jpegimage.h"
 
 #include <algorithm>
+#include <cstring>
+#include <array>
 #include <climits>
 #include <csetjmp>
 #include <cstddef>
@@ -338,6 +340,7 @@ struct TRowFeed {
     int Components;
     std::uint8_t* Buffer;               // one converted row when not direct
     const pixels::TColorCodec* Codec;   // when not direct
+    const std::uint8_t* Table;          // 8-bit indexed: blue, green, red of each entry
 };
 
 JSAMPROW FeedRow(const TRowFeed& feed, std::int32_t y) noexcept {
@@ -346,6 +349,10 @@ JSAMPROW FeedRow(const TRowFeed& feed, std::int32_t y) noexcept {
     const std::int32_t width = feed.Bitmap->Width();
     const unsigned bits = feed.Codec->Bits();
     std::uint8_t* out = feed.Buffer;
+    if (feed.Table) {
+        for (std::int32_t x = 0; x < width; ++x, out += 3) std::memcpy(out, feed.Table + 3 * stored[x], 3);
+        return feed.Buffer;
+    }
     for (std::int32_t x = 0; x < width; ++x, out += 3) {
         const TColor c = feed.Codec->Decode(pixels::ReadRaw(stored, x, bits));
         out[0] = GetBValue(c);
@@ -400,7 +407,8 @@ std::vector<std::uint8_t> EncodeJpeg(const TBitmap& bitmap, int quality) {
     const TPixelLayout& layout = bitmap.Layout();
     std::optional<pixels::TColorCodec> codec;
     std::vector<std::uint8_t> buffer;
-    TRowFeed feed{&bitmap, false, JCS_EXT_BGR, 3, nullptr, nullptr};
+    std::array<std::uint8_t, 3 * 256> table{};
+    TRowFeed feed{&bitmap, false, JCS_EXT_BGR, 3, nullptr, nullptr, nullptr};
     if (layout.BitCount == 24 && !layout.Device) {
         feed.Direct = true;
     } else if (IsBgrx(layout)) {
@@ -412,6 +420,15 @@ std::vector<std::uint8_t> EncodeJpeg(const TBitmap& bitmap, int quality) {
         feed.Codec = &*codec;
         buffer.resize(static_cast<std::size_t>(bitmap.Width()) * 3);
         feed.Buffer = buffer.data();
+        if (layout.BitCount == 8) {  // gray pictures: one look-up per pixel
+            for (std::uint32_t i = 0; i < 256; ++i) {
+                const TColor c = codec->Decode(i);
+                table[3 * i] = GetBValue(c);
+                table[3 * i + 1] = GetGValue(c);
+                table[3 * i + 2] = GetRValue(c);
+            }
+            feed.Table = table.data();
+        }
     }
 
     std::vector<std::uint8_t> out;

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -152,6 +153,48 @@ TEST_F(PictureFiles, ScrambledFileAssemblesBack) {
     ASSERT_TRUE(FView.LoadPicture(loaded, Path("s.bmp")));
     TTavelix::Scramble(&loaded, "a password", false);
     EXPECT_TRUE(SamePixels(loaded, picture)) << test::FirstDifference(loaded, picture);
+}
+
+// A 24-bit bitmap file with the 12-byte OS/2 header, or a top-down one with the 40-byte header.
+std::vector<std::uint8_t> BitmapFile(std::int32_t w, std::int32_t h, bool os2, bool topDown) {
+    const std::uint32_t row = std::uint32_t(w * 3 + 3) / 4 * 4, header = os2 ? 12 : 40;
+    std::vector<std::uint8_t> f;
+    auto u16 = [&](std::uint32_t v) { f.push_back(std::uint8_t(v)); f.push_back(std::uint8_t(v >> 8)); };
+    auto u32 = [&](std::uint32_t v) { u16(v & 0xFFFF); u16(v >> 16); };
+    f.push_back('B');
+    f.push_back('M');
+    u32(14 + header + row * std::uint32_t(h));
+    u32(0);
+    u32(14 + header);
+    u32(header);
+    if (os2) {
+        u16(std::uint32_t(w)), u16(std::uint32_t(h)), u16(1), u16(24);
+    } else {
+        u32(std::uint32_t(w)), u32(std::uint32_t(topDown ? -h : h)), u16(1), u16(24);
+        for (int i = 0; i < 6; ++i) u32(0);
+    }
+    for (std::uint32_t i = 0; i < row * std::uint32_t(h); ++i) f.push_back(std::uint8_t(i * 7 + i / 5));
+    return f;
+}
+
+TEST_F(PictureFiles, ScrambledBitmapFilesKeepTheirHeaderAndRowOrder) {
+    for (const bool os2 : {true, false}) {
+        SCOPED_TRACE(os2 ? "OS/2 header" : "top-down rows");
+        const auto original = BitmapFile(300, 20, os2, !os2);
+        WriteBytes(Path("p.bmp"), original);
+        TBitmap picture;
+        ASSERT_TRUE(FView.LoadPicture(picture, Path("p.bmp")));
+        const TBitmap loaded(picture);
+        TTavelix::Scramble(&picture, "a password", true);
+        FView.SavePicture(picture, Path("p.bmp"), 90);
+        const auto scrambled = ReadBytes(Path("p.bmp"));
+        ASSERT_EQ(scrambled.size(), original.size());
+        // Header size, width, height (negative: top-down), planes and bit count as before.
+        EXPECT_TRUE(std::equal(scrambled.begin(), scrambled.begin() + (os2 ? 26 : 30), original.begin()));
+        ASSERT_TRUE(FView.LoadPicture(picture, Path("p.bmp")));
+        TTavelix::Scramble(&picture, "a password", false);
+        EXPECT_TRUE(SamePixels(picture, loaded)) << test::FirstDifference(picture, loaded);
+    }
 }
 
 TEST_F(PictureFiles, BlackAndWhiteGivesEightBitGray) {

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -95,6 +96,20 @@ TEST_F(SafeSave, FileSizeLimitLeavesTheOriginalIntact) {
     EXPECT_EQ(WEXITSTATUS(status), 0) << "the save past the limit did not fail";
     EXPECT_EQ(Read(target), original);
     EXPECT_EQ(Names(), std::vector<std::string>{"photo.jpg"});
+}
+
+TEST_F(SafeSave, LeftoversOfKilledSavesAreSweptOnce) {
+    const pid_t child = ::fork();
+    if (child == 0) ::_exit(0);
+    ::waitpid(child, nullptr, 0);  // a process that no longer runs
+    const std::string dead = ".a.jpg.tavelix-" + std::to_string(child) + "-3";
+    const std::string alive = ".b.jpg.tavelix-1-0";  // init runs as long as we do
+    const std::string lookalike = ".c.jpg.tavelix-" + std::to_string(child) + "-x";
+    for (const std::string& name : {dead, alive, lookalike}) Write(FFolder / name, {1, 2, 3});
+    WriteFileAtomically((FFolder / "d.jpg").string(), std::vector<std::uint8_t>(5, 1));
+    auto names = Names();
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{alive, lookalike, "d.jpg"}));
 }
 
 }  // namespace

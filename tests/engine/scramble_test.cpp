@@ -202,6 +202,24 @@ TEST(Scramble, PasswordsCountUpToFiftyCharacters) {
     EXPECT_FALSE(SamePixels(a, c));
 }
 
+TEST(Scramble, RowPaddingStaysZero) {
+    // The padding goes into bitmap files as it is: it must not pick up stray memory.
+    for (const auto& [name, format] : test::AllFormats())
+        for (std::int32_t w : {1, 3, 5, 7, 258}) {
+            SCOPED_TRACE(testing::Message() << name << " width " << w);
+            TBitmap work = MakeNoise(w, 260, 6, format);
+            const TBitmap sharer(work);  // the scrambler's first write then detaches
+            TTavelix::Scramble(&work, "password", true);
+            const std::size_t used = std::size_t(w) * format.Layout.BitCount / 8;
+            const auto bytes = work.StoreBytes();
+            for (std::size_t row = 0; row < bytes.size(); row += work.RowBytes())
+                for (std::size_t i = used; i < work.RowBytes(); ++i) {
+                    if (i == used && (std::size_t(w) * format.Layout.BitCount) % 8) continue;  // partly a pixel
+                    ASSERT_EQ(bytes[row + i], 0) << "row byte " << i;
+                }
+        }
+}
+
 TEST(Scramble, NotifiesTheOwnerAndKeepsTheFormat) {
     for (const auto& [name, format] : test::AllFormats()) {
         SCOPED_TRACE(name);

@@ -281,6 +281,52 @@ TEST(BmpCodec, Os2CoreHeaderIsWrittenBackInItsOwnForm) {
     EXPECT_EQ(back.RawPixel(0, 0), 0xAu);
 }
 
+TEST(BmpCodec, Os2PicturesTheCoreHeaderCannotDescribeGetTheInfoHeader) {
+    struct TCase {
+        const char* Name;
+        std::int32_t Width;
+        TPixelLayout Layout;
+        bool TopDown;
+    };
+    for (const TCase& c : {TCase{"wider than 16 bits", 70000, TPixelLayout::Indexed(1), false},
+                           TCase{"top-down", 4, TPixelLayout::Indexed(8), true},
+                           TCase{"bit fields", 4, TPixelLayout::Masks(16, 0xF800, 0x07E0, 0x001F), false},
+                           TCase{"device", 4, TPixelLayout::DeviceFormat(), false}}) {
+        SCOPED_TRACE(c.Name);
+        TStoreFormat format;
+        format.Layout = c.Layout;
+        format.Palette = Ramp(c.Layout.IsIndexed() && !c.Layout.Device ? 2 : 0);
+        format.TopDown = c.TopDown;
+        format.File.Os2Header = true;
+        TBitmap b;
+        b.Allocate(c.Width, 2, format);
+        Scribble(b, 5);
+        const Bytes file = SaveBmp(b);
+        EXPECT_EQ(Field32(file, 14), 40u);
+        const TBitmap back = Load(file);
+        EXPECT_EQ(back.Width(), c.Width);
+        EXPECT_EQ(back.TopDown(), c.TopDown);
+        const auto a = b.StoreBytes(), z = back.StoreBytes();
+        EXPECT_TRUE(std::equal(a.begin(), a.end(), z.begin(), z.end()));
+    }
+}
+
+TEST(BmpCodec, ClrUsedCountsOnlyTheEntriesWritten) {
+    // A count held without a table would make a reader take the pixels for colours.
+    TStoreFormat format;
+    format.Layout = TPixelLayout::Rgb(24);
+    format.File.ClrUsed = 7;
+    TBitmap b;
+    b.Allocate(2, 2, format);
+    Scribble(b, 3);
+    const Bytes file = SaveBmp(b);
+    EXPECT_EQ(Field32(file, 46), 0u);
+    EXPECT_EQ(Field32(file, 10), 54u);
+    const TBitmap back = Load(file);
+    const auto a = b.StoreBytes(), z = back.StoreBytes();
+    EXPECT_TRUE(std::equal(a.begin(), a.end(), z.begin(), z.end()));
+}
+
 TEST(BmpCodec, FourBitsWithoutClrUsedHaveSixteenColours) {
     TFileSpec s;
     s.BitCount = 4;

@@ -1,0 +1,75 @@
+// The work on one file for each command, as the window's batch runs do it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "cli/report.h"
+#include "engine/host.h"
+#include "engine/tavelix.h"
+#include "raster/bitmap.h"
+
+namespace tavelix::cli {
+
+enum class TCommand { Scramble, Assemble, Reduce, Gray, Convert };
+
+struct TSettings {
+    TCommand Command = TCommand::Convert;
+    int Quality = 90;                // JPEG saves
+    int Factor = 2;                  // Reduce: 2, 4 or 8
+    bool Flush = true;               // saves reach the disk before a file is replaced
+    std::string_view Password;       // Scramble, Assemble: Windows-1252 bytes
+};
+
+// One file's work: read Input, write Output (Input itself for an in-place run).
+struct TFileJob {
+    std::string Input;
+    std::string Output;
+};
+
+// The engine's host for a run without a window: it keeps what the engine says about the
+// file in hand, so that the failure is told on one line naming the file.
+class TCliHost : public TPictureHost {
+public:
+    void ShowMessage(std::string_view text) override { FMessage = text; }
+    void ProcessMessages() override {}
+    TSize ScreenSize() const override { return {1280, 1024}; }
+    void LoadFailed(std::string_view fileName, std::string_view reason) override {
+        (void)fileName;
+        FReason = reason;
+    }
+
+    void Reset() {
+        FMessage.clear();
+        FReason.clear();
+    }
+    // Why the last load failed: the reason if one was given, else the message.
+    std::string Why() const;
+
+private:
+    std::string FMessage, FReason;
+};
+
+// The state of one worker thread: its own picture component, host and run bitmap (one
+// picture in memory per worker, whatever the number of files).
+class TWorker {
+public:
+    TWorker(const TSettings& settings, TReporter& reporter);
+    TWorker(const TWorker&) = delete;
+    TWorker& operator=(const TWorker&) = delete;
+
+    // Does one file; true when it was done. Every failure is reported; nothing escapes.
+    bool Run(const TFileJob& job) noexcept;
+
+private:
+    bool Process(const TFileJob& job);
+
+    const TSettings& FSettings;
+    TReporter& FReporter;
+    TCliHost FHost;
+    TTavelix FView;
+    TBitmap FPicture;
+};
+
+}  // namespace tavelix::cli

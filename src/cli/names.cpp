@@ -1,0 +1,56 @@
+#include "cli/names.h"
+
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <system_error>
+
+#include "engine/tavelix.h"
+
+namespace tavelix::cli {
+
+namespace fs = std::filesystem;
+
+bool IsPictureName(std::string_view fileName) {
+    const std::string extension = PictureExtension(fileName);
+    return extension == ".jpg" || extension == ".bmp";
+}
+
+std::string ReducedName(std::string_view fileName, int factor) {
+    if (fileName.size() <= 4) return "";
+    const std::size_t cut = fileName.size() - 4;
+    std::string name(fileName.substr(0, cut));
+    name += 's';
+    name += std::to_string(factor);
+    name += fileName.substr(cut);
+    return name;
+}
+
+std::string ReducedCopyName(const std::string& fileName, int factor) {
+    if (fileName.size() > 4) return ReducedName(fileName, factor);
+    std::error_code error;
+    const fs::path full = fs::absolute(fileName, error);
+    return error ? "" : ReducedName(full.string(), factor);
+}
+
+std::vector<std::string> FileKeys(const std::string& fileName) {
+    std::vector<std::string> keys;
+    std::error_code error;
+    fs::path path = fs::weakly_canonical(fs::absolute(fileName, error), error);
+    if (error) path = fs::absolute(fileName, error).lexically_normal();
+    keys.push_back("path:" + path.string());
+    struct stat info {};
+    if (::stat(fileName.c_str(), &info) == 0)
+        keys.push_back("inode:" + std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino));
+    return keys;
+}
+
+std::string WriteTarget(const std::string& fileName) {
+    std::error_code error;
+    if (!fs::is_symlink(fileName, error)) return fileName;
+    const fs::path target = fs::canonical(fileName, error);
+    if (error || PictureExtension(target.string()) != PictureExtension(fileName)) return fileName;
+    return target.string();
+}
+
+}  // namespace tavelix::cli

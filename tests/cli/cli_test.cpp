@@ -1,0 +1,742 @@
+// The built tavelix-cli run on real files in a fresh folder, as a script would run it.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <grp.h>
+#include <poll.h>
+#include <pty.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <iostream>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "engine/tavelix.h"
+#include "testutil.h"
+
+namespace tavelix {
+namespace {
+
+namespace fs = std::filesystem;
+using test::FirstDifference;
+using test::MakeNoise;
+using test::Rgb24Format;
+
+const std::string Password = "correct horse";
+
+class TTestHost : public TPictureHost {
+public:
+    void ShowMessage(std::string_view text) override { Messages.emplace_back(text); }
+    void ProcessMessages() override {}
+    TSize ScreenSize() const override { return {1280, 1024}; }
+    std::vector<std::string> Messages;
+};
+
+struct TRun {
+    int Status = -1;  // the exit status, or 128 + the signal that ended it
+    std::string Out, Err;
+};
+
+struct TRunSetup {
+    std::string Stdin;
+    rlim_t FileSizeLimit = 0;       // RLIMIT_FSIZE in bytes; 0: none set
+    int InterruptAfterMs = -1;      // send SIGINT this long after the start
+    int Signal = SIGINT;            // the signal sent then
+    std::function<bool()> SignalWhen;  // or as soon as this holds (polled every millisecond)
+    bool AsNobody = false;          // when run by root: run as the unprivileged user 65534
+};
+TRunSetup WithStdin(std::string text) {
+    TRunSetup setup;
+    setup.Stdin = std::move(text);
+    return setup;
+}
+TRunSetup WithFileSizeLimit(rlim_t bytes) {
+    TRunSetup setup;
+    setup.FileSizeLimit = bytes;
+    return setup;
+}
+TRunSetup InterruptedAfter(int ms) {
+    TRunSetup setup;
+    setup.InterruptAfterMs = ms;
+    return setup;
+}
+TRunSetup KilledWhen(std::function<bool()> condition) {
+    TRunSetup setup;
+    setup.SignalWhen = std::move(condition);
+    setup.Signal = SIGKILL;
+    return setup;
+}
+// Permissions bind root only through another user: as root, the run takes user 65534.
+TRunSetup AsUnprivileged() {
+    TRunSetup setup;
+    setup.AsNobody = ::geteuid() == 0;
+    return setup;
+}
+
+// prefix, number, suffix ("f3.bmp").
+std::string Numbered(std::string prefix, std::size_t i, const char* suffix) {
+    return prefix.append(std::to_string(i)).append(suffix);
+}
+
+std::string ReadAll(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteAll(const fs::path& file, const std::string& bytes) {
+    std::ofstream(file, std::ios::binary) << bytes;
+}
+
+class CliTest : public testing::Test {
+protected:
+    void SetUp() override {
+        const auto* info = testing::UnitTest::GetInstance()->current_test_info();
+        FDir = fs::temp_directory_path() /
+               ("tavelix-cli-" + std::to_string(::getpid()) + "-" + info->test_suite_name() + "-" + info->name());
+        fs::remove_all(FDir);
+        fs::create_directories(FDir);
+        WriteAll(At("pw.txt"), Password + "\n");
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        fs::permissions(FDir, fs::perms::owner_all, fs::perm_options::add, ignored);
+        fs::remove_all(FDir, ignored);
+    }
+
+    std::string At(const std::string& name) const { return (FDir / name).string(); }
+
+    // Runs the program in its own session, so that it has no controlling terminal.
+    TRun Run(const std::vector<std::string>& args, const TRunSetup& setup = {}) {
+        // Beside the folder, not in it: the folder may be made read-only.
+        const std::string outFile = FDir.string() + ".out", errFile = FDir.string() + ".err";
+        std::vector<std::string> all{TAVELIX_CLI_PATH};
+        all.insert(all.end(), args.begin(), args.end());
+        std::vector<char*> argv;
+        for (std::string& a : all) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        int input[2];
+        EXPECT_EQ(::pipe(input), 0);
+        ::signal(SIGPIPE, SIG_IGN);
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            ::setsid();
+            ::dup2(input[0], 0);
+            ::close(input[0]);
+            ::close(input[1]);
+            ::dup2(::open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 1);
+            ::dup2(::open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 2);
+            if (setup.FileSizeLimit) {
+                const rlimit limit{setup.FileSizeLimit, setup.FileSizeLimit};
+                ::setrlimit(RLIMIT_FSIZE, &limit);
+            }
+            if (setup.AsNobody && (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0))
+                ::_exit(126);
+            ::chdir(FDir.c_str());
+            ::execv(argv[0], argv.data());
+            ::_exit(127);
+        }
+        ::close(input[0]);
+        if (!setup.Stdin.empty()) {
+            [[maybe_unused]] const ssize_t n = ::write(input[1], setup.Stdin.data(), setup.Stdin.size());
+        }
+        ::close(input[1]);
+        if (setup.InterruptAfterMs >= 0) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(setup.InterruptAfterMs));
+            ::kill(pid, setup.Signal);
+        }
+        int status = 0;
+        bool ended = false;
+        if (setup.SignalWhen) {
+            while (!(ended = ::waitpid(pid, &status, WNOHANG) == pid) && !setup.SignalWhen())
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            if (!ended) ::kill(pid, setup.Signal);
+        }
+        if (!ended) ::waitpid(pid, &status, 0);
+        TRun run;
+        run.Status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        run.Out = ReadAll(outFile);
+        run.Err = ReadAll(errFile);
+        fs::remove(outFile);
+        fs::remove(errFile);
+        return run;
+    }
+
+    // Runs the program on a new terminal (its controlling terminal, standard input, output and
+    // error); answers each prompt (text to wait for, line to type) and collects what shows.
+    int RunOnTerminal(const std::vector<std::string>& args,
+                      const std::vector<std::pair<std::string, std::string>>& answers, std::string& seen) {
+        seen.clear();
+        std::vector<std::string> all{TAVELIX_CLI_PATH};
+        all.insert(all.end(), args.begin(), args.end());
+        std::vector<char*> argv;
+        for (std::string& a : all) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        int master = -1;
+        const pid_t pid = ::forkpty(&master, nullptr, nullptr, nullptr);
+        if (pid == 0) {
+            ::chdir(FDir.c_str());
+            ::execv(argv[0], argv.data());
+            ::_exit(127);
+        }
+        const auto readUntil = [&](const std::string& text) {
+            for (int waited = 0; seen.find(text) == std::string::npos && waited < 100; ++waited) {
+                pollfd p{master, POLLIN, 0};
+                if (::poll(&p, 1, 100) <= 0) continue;
+                char buffer[256];
+                const ssize_t n = ::read(master, buffer, sizeof buffer);
+                if (n <= 0) break;  // the program has ended
+                seen.append(buffer, std::size_t(n));
+            }
+        };
+        for (const auto& [prompt, line] : answers) {
+            readUntil(prompt);
+            const std::string typed = line + "\n";
+            [[maybe_unused]] const ssize_t n = ::write(master, typed.data(), typed.size());
+        }
+        readUntil(std::string(1, '\0'));  // everything, to the end
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        ::close(master);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+
+    TBitmap Load(const std::string& name) {
+        TTestHost host;
+        TTavelix view(host);
+        TBitmap bitmap;
+        EXPECT_TRUE(view.LoadPicture(bitmap, At(name))) << name;
+        return bitmap;
+    }
+    void Save(const TBitmap& bitmap, const std::string& name, int quality = 90) {
+        TTestHost host;
+        TTavelix view(host);
+        view.SavePicture(bitmap, At(name), quality);
+    }
+    // A picture with smooth areas and edges, as JPEG files usually hold.
+    static TBitmap Photo(std::int32_t width, std::int32_t height, std::uint32_t seed) {
+        TBitmap bitmap;
+        bitmap.Allocate(width, height, Rgb24Format());
+        for (std::int32_t y = 0; y < height; ++y)
+            for (std::int32_t x = 0; x < width; ++x)
+                bitmap.SetPixel(x, y, RGB(std::uint8_t(x * 255 / width), std::uint8_t(y * 255 / height),
+                                          std::uint8_t(((x / 16 + y / 16 + seed) % 2) * 200)));
+        return bitmap;
+    }
+    // Files in the folder other than those named: no temporary may be left behind.
+    std::vector<std::string> Others(std::initializer_list<std::string> known) const {
+        std::vector<std::string> others;
+        for (const auto& entry : fs::directory_iterator(FDir)) {
+            const std::string name = entry.path().filename().string();
+            if (std::find(known.begin(), known.end(), name) == known.end()) others.push_back(name);
+        }
+        return others;
+    }
+
+    fs::path FDir;
+};
+
+// --- scramble and assemble -------------------------------------------------------------
+
+TEST_F(CliTest, ScrambleThenAssembleRestoresABitmapExactly) {
+    // Widths that are multiples of their strip width come back whole.
+    const TBitmap original = MakeNoise(300, 200, 1, Rgb24Format());
+    Save(original, "a.bmp");
+    TBitmap expected = original;
+    TTavelix::Scramble(&expected, Password, true);
+
+    TRun run = Run({"scramble", "--password-file", "pw.txt", "a.bmp"});
+    EXPECT_EQ(run.Status, 0) << run.Err;
+    EXPECT_EQ(run.Out + run.Err, "");  // quiet on success
+    EXPECT_EQ(FirstDifference(Load("a.bmp"), expected), "");
+
+    run = Run({"assemble", "--password-file", "pw.txt", "a.bmp"});
+    EXPECT_EQ(run.Status, 0) << run.Err;
+    EXPECT_EQ(FirstDifference(Load("a.bmp"), original), "");
+    EXPECT_TRUE(Others({"a.bmp", "pw.txt"}).empty());
+}
+
+TEST_F(CliTest, PasswordFromFileStdinAndCrLfAgree) {
+    const TBitmap original = MakeNoise(64, 48, 2, Rgb24Format());
+    for (const char* name : {"f.bmp", "s.bmp", "c.bmp"}) Save(original, name);
+    WriteAll(At("crlf.txt"), Password + "\r\nsecond line\r\n");
+    EXPECT_EQ(Run({"scramble", "--password-file", "pw.txt", "f.bmp"}).Status, 0);
+    EXPECT_EQ(Run({"scramble", "--password-stdin", "s.bmp"}, WithStdin(Password + "\nignored\n")).Status, 0);
+    EXPECT_EQ(Run({"scramble", "--password-file", "crlf.txt", "c.bmp"}).Status, 0);
+    TBitmap expected = original;
+    TTavelix::Scramble(&expected, Password, true);
+    for (const char* name : {"f.bmp", "s.bmp", "c.bmp"}) EXPECT_EQ(FirstDifference(Load(name), expected), "") << name;
+}
+
+TEST_F(CliTest, AccentedPasswordsAreTakenAsWindows1252Bytes) {
+    const TBitmap original = MakeNoise(256, 64, 3, Rgb24Format());
+    Save(original, "a.bmp");
+    WriteAll(At("accent.txt"), "caf\xC3\xA9 cr\xC3\xA8me \xE2\x82\xAC\n");  // "café crème €" in UTF-8
+    const TRun run = Run({"scramble", "--password-file", "accent.txt", "a.bmp"});
+    EXPECT_EQ(run.Status, 0) << run.Err;
+    TBitmap expected = original;
+    TTavelix::Scramble(&expected, "caf\xE9 cr\xE8me \x80", true);
+    EXPECT_EQ(FirstDifference(Load("a.bmp"), expected), "");
+}
+
+TEST_F(CliTest, PasswordsThatBreakTheRulesTouchNothing) {
+    struct Case {
+        const char* name;
+        std::string line;
+        std::string says;
+    } cases[] = {
+        {"7 characters", "abcdefg", "8 to 50 characters"},
+        {"51 characters", std::string(51, 'a'), "8 to 50 characters"},
+        {"tab inside", "abcd\tefgh", "control character"},
+        {"Latin-1 byte, not UTF-8", "caf\xE9 noir", "not valid UTF-8"},
+        {"Cyrillic letter", "abcdefg\xD0\x96", "Windows Western code page (1252)"},
+        {"empty file", "", "8 to 50 characters"},
+    };
+    const TBitmap original = MakeNoise(32, 32, 4, Rgb24Format());
+    Save(original, "a.bmp");
+    const std::string before = ReadAll(At("a.bmp"));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteAll(At("bad.txt"), c.line);
+        for (const TRun& run : {Run({"scramble", "--password-file", "bad.txt", "a.bmp"}),
+                                Run({"assemble", "--password-stdin", "a.bmp"}, WithStdin(c.line + "\n"))}) {
+            EXPECT_EQ(run.Status, 2);
+            EXPECT_NE(run.Err.find(c.says), std::string::npos) << run.Err;
+            if (!c.line.empty()) {
+                EXPECT_EQ(run.Err.find(c.line), std::string::npos) << "the password was printed";
+            }
+        }
+        EXPECT_EQ(ReadAll(At("a.bmp")), before);
+    }
+}
+
+TEST_F(CliTest, WithoutAPasswordSourceOrTerminalItIsAUsageError) {
+    Save(MakeNoise(8, 8, 5, Rgb24Format()), "a.bmp");
+    const std::string before = ReadAll(At("a.bmp"));
+    const TRun run = Run({"scramble", "a.bmp"});
+    EXPECT_EQ(run.Status, 2);
+    EXPECT_NE(run.Err.find("no terminal"), std::string::npos) << run.Err;
+    EXPECT_EQ(ReadAll(At("a.bmp")), before);
+    EXPECT_EQ(Run({"scramble", "--password-file", "missing.txt", "a.bmp"}).Status, 2);
+    EXPECT_EQ(Run({"scramble", "--password-file", "pw.txt", "--password-stdin", "a.bmp"}).Status, 2);
+    EXPECT_EQ(ReadAll(At("a.bmp")), before);
+}
+
+TEST_F(CliTest, TheTerminalIsAskedTwiceWithoutEcho) {
+    const TBitmap original = MakeNoise(40, 30, 6, Rgb24Format());
+    Save(original, "a.bmp");
+    std::string seen;
+    EXPECT_EQ(RunOnTerminal({"scramble", "a.bmp"}, {{"Password", Password}, {"again", Password}}, seen), 0) << seen;
+    EXPECT_EQ(seen.find(Password), std::string::npos) << "echoed: " << seen;
+    TBitmap expected = original;
+    TTavelix::Scramble(&expected, Password, true);
+    EXPECT_EQ(FirstDifference(Load("a.bmp"), expected), "");
+
+    const std::string before = ReadAll(At("a.bmp"));
+    EXPECT_EQ(RunOnTerminal({"scramble", "a.bmp"}, {{"Password", Password}, {"again", Password + "!"}}, seen), 2)
+        << seen;
+    EXPECT_NE(seen.find("differ"), std::string::npos) << seen;
+    EXPECT_EQ(ReadAll(At("a.bmp")), before);
+}
+
+TEST_F(CliTest, ProgressShowsOnATerminalForMoreThanOneFile) {
+    for (const char* name : {"a.bmp", "b.bmp", "c.bmp"}) Save(MakeNoise(40, 30, 20, Rgb24Format()), name);
+    std::string seen;
+    EXPECT_EQ(RunOnTerminal({"scramble", "--password-file", "pw.txt", "a.bmp", "b.bmp", "c.bmp"}, {}, seen), 0);
+    EXPECT_NE(seen.find("[3/3] "), std::string::npos) << seen;
+    EXPECT_TRUE(seen.ends_with("\r\x1b[K")) << "the line is cleared at the end: " << seen;
+    EXPECT_EQ(RunOnTerminal({"scramble", "--password-file", "pw.txt", "a.bmp"}, {}, seen), 0);
+    EXPECT_EQ(seen, "");
+}
+
+TEST_F(CliTest, OutputOptionWritesElsewhereByItsExtension) {
+    const TBitmap original = Photo(200, 120, 1);
+    Save(original, "in.jpg");
+    const std::string before = ReadAll(At("in.jpg"));
+    TRun run = Run({"scramble", "--password-file", "pw.txt", "-o", "out.bmp", "in.jpg"});
+    EXPECT_EQ(run.Status, 0) << run.Err;
+    EXPECT_EQ(ReadAll(At("in.jpg")), before);
+    EXPECT_EQ(ReadAll(At("out.bmp")).substr(0, 2), "BM");
+    TBitmap expected = Load("in.jpg");
+    TTavelix::Scramble(&expected, Password, true);
+    EXPECT_EQ(FirstDifference(Load("out.bmp"), expected), "");
+
+    // -o needs exactly one FILE and a picture name; nothing is touched otherwise.
+    Save(original, "two.jpg");
+    EXPECT_EQ(Run({"scramble", "--password-file", "pw.txt", "-o", "x.jpg", "in.jpg", "two.jpg"}).Status, 2);
+    EXPECT_EQ(Run({"assemble", "--password-file", "pw.txt", "-o", "x.png", "in.jpg"}).Status, 2);
+    EXPECT_FALSE(fs::exists(At("x.jpg")));
+    EXPECT_FALSE(fs::exists(At("x.png")));
+    EXPECT_EQ(ReadAll(At("in.jpg")), before);
+}
+
+TEST_F(CliTest, BadFilesAreReportedAndTheOthersDone) {
+    const TBitmap original = MakeNoise(50, 40, 7, Rgb24Format());
+    Save(original, "good.bmp");
+    WriteAll(At("text.jpg"), "this is not a picture");
+    WriteAll(At("empty.jpg"), "");
+    Save(Photo(30, 20, 2), "jpeg.jpg");
+    fs::copy_file(At("jpeg.jpg"), At("jpeg-in.bmp"));  // a JPEG under a bitmap's name
+    WriteAll(At("notes.txt"), "a text file");
+    const std::vector<std::string> bad = {"text.jpg", "empty.jpg", "jpeg-in.bmp", "missing.jpg", "notes.txt"};
+    std::vector<std::string> before;
+    for (const std::string& name : bad) before.push_back(fs::exists(At(name)) ? ReadAll(At(name)) : "");
+
+    std::vector<std::string> args = {"scramble", "--password-file", "pw.txt", "-j", "2"};
+    args.insert(args.end(), bad.begin(), bad.end());
+    args.push_back("good.bmp");
+    const TRun run = Run(args);
+    EXPECT_EQ(run.Status, 1);
+    TBitmap expected = original;
+    TTavelix::Scramble(&expected, Password, true);
+    EXPECT_EQ(FirstDifference(Load("good.bmp"), expected), "");
+    for (std::size_t i = 0; i < bad.size(); ++i) {
+        SCOPED_TRACE(bad[i]);
+        // One line names the file and says why.
+        const std::size_t line = run.Err.find("tavelix-cli: " + bad[i] + ": ");
+        ASSERT_NE(line, std::string::npos) << run.Err;
+        const std::string text = run.Err.substr(line, run.Err.find('\n', line) - line);
+        EXPECT_GT(text.size(), ("tavelix-cli: " + bad[i] + ": ").size() + 5) << text;
+        EXPECT_EQ(fs::exists(At(bad[i])) ? ReadAll(At(bad[i])) : "", before[i]);
+    }
+    EXPECT_NE(run.Err.find("notes.txt: skipped"), std::string::npos) << run.Err;
+    EXPECT_NE(run.Err.find("5 of 6 files failed"), std::string::npos) << run.Err;
+    EXPECT_FALSE(fs::exists(At("missing.jpg")));
+    EXPECT_TRUE(Others({"good.bmp", "text.jpg", "empty.jpg", "jpeg.jpg", "jpeg-in.bmp", "notes.txt", "pw.txt"})
+                    .empty());
+}
+
+TEST_F(CliTest, AnUnwritableFolderOrUnreadableFilesChangeNothing) {
+    const TRunSetup unprivileged = AsUnprivileged();
+    std::vector<std::string> names, before;
+    for (std::size_t i = 0; i < 3; ++i) {
+        names.push_back(Numbered("f", i, i % 2 ? ".jpg" : ".bmp"));
+        Save(Photo(40, 30, std::uint32_t(i)), names.back());
+        before.push_back(ReadAll(At(names.back())));
+    }
+    // The folder is closed to writing (for user 65534 it never was open).
+    fs::permissions(FDir, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                              fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
+    std::vector<std::string> args = {"scramble", "--password-file", "pw.txt"};
+    args.insert(args.end(), names.begin(), names.end());
+    TRun run = Run(args, unprivileged);
+    fs::permissions(FDir, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                              fs::perms::others_read | fs::perms::others_exec);
+    if (run.Status == 126 || run.Status == 127) GTEST_SKIP() << "user 65534 cannot run the program from here";
+    EXPECT_EQ(run.Status, 1);
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        EXPECT_NE(run.Err.find(names[i] + ": not saved"), std::string::npos) << run.Err;
+        EXPECT_EQ(ReadAll(At(names[i])), before[i]);
+    }
+
+    // Files that cannot be read: each reported, none written.
+    for (const std::string& name : names) fs::permissions(At(name), fs::perms::none);
+    if (!unprivileged.AsNobody && ::geteuid() == 0) GTEST_SKIP() << "root reads every file";
+    run = Run(args, unprivileged);
+    for (const std::string& name : names) fs::permissions(At(name), fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(run.Status, 1);
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        EXPECT_NE(run.Err.find(names[i] + ": "), std::string::npos) << run.Err;
+        EXPECT_EQ(ReadAll(At(names[i])), before[i]);
+    }
+    EXPECT_TRUE(Others({"f0.bmp", "f1.jpg", "f2.bmp", "pw.txt"}).empty());
+}
+
+TEST_F(CliTest, AKilledRunLeavesEveryFileWholeOrUntouched) {
+    // 50 files, half bitmaps and half JPEGs; the run is killed outright in the middle.
+    const int count = 50;
+    std::vector<TBitmap> originals;
+    std::vector<std::string> names, before;
+    std::vector<std::string> args = {"scramble", "--password-file", "pw.txt", "-j", "2"};
+    for (int i = 0; i < count; ++i) {
+        names.push_back(Numbered("f", std::size_t(i), i % 2 ? ".jpg" : ".bmp"));
+        originals.push_back(Photo(768, 480, std::uint32_t(i)));  // no edge strips: comes back exactly
+        Save(originals.back(), names.back());
+        before.push_back(ReadAll(At(names.back())));
+        args.push_back(names.back());
+    }
+    // Killed as soon as the third file has been replaced, so the run is caught in its middle.
+    const TRun run = Run(args, KilledWhen([&] { return ReadAll(At(names[2])) != before[2]; }));
+    EXPECT_EQ(run.Status, 128 + SIGKILL) << "the run ended before it was killed; " << run.Err;
+    int scrambled = 0;
+    for (int i = 0; i < count; ++i) {
+        SCOPED_TRACE(names[std::size_t(i)]);
+        if (ReadAll(At(names[std::size_t(i)])) == before[std::size_t(i)]) continue;  // untouched
+        ++scrambled;
+        TBitmap back = Load(names[std::size_t(i)]);  // a whole picture, not a torn one
+        TTavelix::Scramble(&back, Password, false);
+        const TBitmap& original = originals[std::size_t(i)];
+        ASSERT_EQ(back.Width(), original.Width());
+        ASSERT_EQ(back.Height(), original.Height());
+        if (i % 2 == 0) {
+            EXPECT_EQ(FirstDifference(back, original), "");
+        } else {  // two JPEG encodings away from the original
+            long total = 0;
+            for (std::int32_t y = 0; y < back.Height(); y += 7)
+                for (std::int32_t x = 0; x < back.Width(); x += 7)
+                    total += std::abs(int(GetGValue(back.Pixel(x, y))) - int(GetGValue(original.Pixel(x, y))));
+            EXPECT_LT(double(total) / ((back.Width() / 7 + 1) * (back.Height() / 7 + 1)), 12.0);
+        }
+    }
+    std::cout << "[          ] " << scrambled << " of " << count << " files were scrambled before the kill\n";
+    // The next run into the folder clears what the killed one may have left half-named.
+    EXPECT_EQ(Run({"convert", names[0], "after.bmp"}).Status, 0);
+    names.push_back("after.bmp");
+    std::vector<std::string> known(names);
+    known.push_back("pw.txt");
+    for (const auto& entry : fs::directory_iterator(FDir))
+        EXPECT_TRUE(std::find(known.begin(), known.end(), entry.path().filename().string()) != known.end())
+            << "left behind: " << entry.path().filename();
+}
+
+TEST_F(CliTest, AnOutputUnderARegularFileFails) {
+    // Works for root too: no folder can exist under a regular file.
+    Save(MakeNoise(20, 20, 9, Rgb24Format()), "a.bmp");
+    const std::string before = ReadAll(At("a.bmp"));
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"scramble", "--password-file", "pw.txt", "-o", "pw.txt/out.bmp", "a.bmp"},
+          std::vector<std::string>{"convert", "a.bmp", "pw.txt/out.jpg"},
+          std::vector<std::string>{"gray", "a.bmp", "pw.txt/out.bmp"}}) {
+        SCOPED_TRACE(args[0]);
+        const TRun run = Run(args);
+        EXPECT_EQ(run.Status, 1);
+        EXPECT_NE(run.Err.find("not saved"), std::string::npos) << run.Err;
+    }
+    EXPECT_EQ(ReadAll(At("a.bmp")), before);
+}
+
+TEST_F(CliTest, AFileSizeLimitFailsTheSaveAndKeepsTheOriginal) {
+    Save(MakeNoise(200, 200, 10, Rgb24Format()), "a.bmp");  // 120 KB
+    const std::string before = ReadAll(At("a.bmp"));
+    const TRun run = Run({"scramble", "--password-file", "pw.txt", "a.bmp"}, WithFileSizeLimit(64 * 1024));
+    EXPECT_EQ(run.Status, 1) << run.Err;  // not killed by SIGXFSZ
+    EXPECT_NE(run.Err.find("a.bmp: not saved"), std::string::npos) << run.Err;
+    EXPECT_EQ(ReadAll(At("a.bmp")), before);
+    EXPECT_TRUE(Others({"a.bmp", "pw.txt"}).empty());
+}
+
+TEST_F(CliTest, OneOrTwoJobsGiveTheSameBytes) {
+    const std::vector<std::pair<int, int>> sizes = {{640, 480}, {100, 70}, {333, 257}, {512, 512}, {31, 900}, {1, 1}};
+    fs::create_directories(At("one"));
+    fs::create_directories(At("two"));
+    std::vector<std::string> one = {"--password-file", "pw.txt", "-j", "1"}, two = {"--password-file", "pw.txt", "-j", "2"};
+    for (std::size_t i = 0; i < sizes.size(); ++i) {
+        const std::string name = Numbered("p", i, i % 2 ? ".bmp" : ".jpg");
+        Save(i % 2 ? MakeNoise(sizes[i].first, sizes[i].second, std::uint32_t(i), Rgb24Format())
+                   : Photo(sizes[i].first, sizes[i].second, std::uint32_t(i)),
+             "one/" + name);
+        fs::copy_file(At("one/" + name), At("two/" + name));
+        one.push_back("one/" + name);
+        two.push_back("two/" + name);
+    }
+    for (const char* command : {"scramble", "assemble"}) {
+        std::vector<std::string> a = one, b = two;
+        a.insert(a.begin(), command);
+        b.insert(b.begin(), command);
+        EXPECT_EQ(Run(a).Status, 0);
+        EXPECT_EQ(Run(b).Status, 0);
+    }
+    EXPECT_EQ(Run({"reduce", "--factor", "4", "-j", "1", "one/p0.jpg", "one/p1.bmp", "one/p2.jpg", "one/p3.bmp"}).Status, 0);
+    EXPECT_EQ(Run({"reduce", "--factor", "4", "-j", "2", "two/p0.jpg", "two/p1.bmp", "two/p2.jpg", "two/p3.bmp"}).Status, 0);
+    std::size_t compared = 0;
+    for (const auto& entry : fs::directory_iterator(At("one"))) {
+        const std::string name = entry.path().filename().string();
+        SCOPED_TRACE(name);
+        EXPECT_EQ(ReadAll(entry.path()), ReadAll(At("two/" + name)));
+        ++compared;
+    }
+    EXPECT_EQ(compared, sizes.size() + 4);
+}
+
+TEST_F(CliTest, AFileGivenTwiceIsDoneTwiceInOrder) {
+    const TBitmap original = MakeNoise(64, 64, 11, Rgb24Format());
+    Save(original, "a.bmp");
+    EXPECT_EQ(Run({"scramble", "--password-file", "pw.txt", "-j", "2", "a.bmp", "./a.bmp"}).Status, 0);
+    TBitmap expected = original;
+    TTavelix::Scramble(&expected, Password, true);
+    TTavelix::Scramble(&expected, Password, true);
+    EXPECT_EQ(FirstDifference(Load("a.bmp"), expected), "");
+}
+
+TEST_F(CliTest, ThroughASymbolicLinkTheLinkedFileIsReplaced) {
+    const TBitmap original = MakeNoise(48, 32, 21, Rgb24Format());
+    Save(original, "a.bmp");
+    fs::create_symlink("a.bmp", At("link.bmp"));
+    EXPECT_EQ(Run({"scramble", "--password-file", "pw.txt", "link.bmp"}).Status, 0);
+    EXPECT_TRUE(fs::is_symlink(At("link.bmp")));
+    TBitmap expected = original;
+    TTavelix::Scramble(&expected, Password, true);
+    EXPECT_EQ(FirstDifference(Load("a.bmp"), expected), "");
+}
+
+TEST_F(CliTest, PicturesOverThePixelLimitPassUnchangedWithANote) {
+    const TBitmap big = MakeNoise(1281, 1024, 12, Rgb24Format());
+    Save(big, "big.bmp");
+    Save(MakeNoise(1280, 1024, 13, Rgb24Format()), "limit.bmp");
+    const std::string limitBefore = ReadAll(At("limit.bmp"));
+    const TRun run = Run({"scramble", "--password-file", "pw.txt", "big.bmp", "limit.bmp"});
+    EXPECT_EQ(run.Status, 0) << run.Err;
+    EXPECT_NE(run.Err.find("big.bmp: 1280K Pixels maximum (e.g.1280x1024)"), std::string::npos) << run.Err;
+    EXPECT_EQ(run.Err.find("limit.bmp"), std::string::npos) << run.Err;
+    EXPECT_EQ(FirstDifference(Load("big.bmp"), big), "");
+    EXPECT_NE(ReadAll(At("limit.bmp")), limitBefore);  // exactly at the limit: scrambled
+}
+
+TEST_F(CliTest, AnInterruptFinishesTheFileInHandAndLeavesTheRestWhole) {
+    const TBitmap original = MakeNoise(600, 400, 14, Rgb24Format());
+    TBitmap scrambled = original;
+    TTavelix::Scramble(&scrambled, Password, true);
+    std::vector<std::string> args = {"scramble", "--password-file", "pw.txt", "-j", "1"};
+    const int count = 40;
+    for (int i = 0; i < count; ++i) {
+        Save(original, Numbered("f", std::size_t(i), ".bmp"));
+        args.push_back(Numbered("f", std::size_t(i), ".bmp"));
+    }
+    const TRun run = Run(args, InterruptedAfter(150));
+    int done = 0;
+    for (int i = 0; i < count; ++i) {
+        const TBitmap now = Load(Numbered("f", std::size_t(i), ".bmp"));
+        const bool isScrambled = FirstDifference(now, scrambled).empty();
+        EXPECT_TRUE(isScrambled || FirstDifference(now, original).empty()) << "f" << i << " is half done";
+        done += isScrambled;
+    }
+    if (done < count) {
+        EXPECT_EQ(run.Status, 1) << run.Err;
+        EXPECT_NE(run.Err.find("interrupted: " + std::to_string(count - done) + " of 40 files left untouched"),
+                  std::string::npos)
+            << run.Err;
+    } else {
+        EXPECT_EQ(run.Status, 0) << run.Err;  // the machine was quicker than the signal
+    }
+}
+
+// --- reduce, gray, convert ---------------------------------------------------------------
+
+TEST_F(CliTest, ReduceWritesCopiesUnderDerivedNames) {
+    Save(Photo(200, 100, 3), "photo.jpg");
+    Save(Photo(96, 64, 4), "PIC.JPG");
+    Save(MakeNoise(64, 40, 15, Rgb24Format()), "b.bmp");
+    Save(MakeNoise(1, 5, 16, Rgb24Format()), "thin.bmp");
+    const std::string photoBefore = ReadAll(At("photo.jpg"));
+    struct Case {
+        int factor;
+        std::string copy;
+        int width, height;
+        std::string magic;
+    } cases[] = {
+        {2, "photos2.jpg", 100, 50, "\xFF\xD8"}, {4, "photos4.jpg", 50, 25, "\xFF\xD8"},
+        {8, "photos8.jpg", 25, 12, "\xFF\xD8"},  {2, "PICs2.JPG", 48, 32, "\xFF\xD8"},
+        {8, "bs8.bmp", 8, 5, "BM"},
+    };
+    for (int factor : {2, 4, 8}) {
+        const TRun run = Run({"reduce", "--factor", std::to_string(factor), "photo.jpg", "PIC.JPG", "b.bmp", "thin.bmp"});
+        EXPECT_EQ(run.Status, 0) << run.Err;
+        EXPECT_NE(run.Err.find("thin.bmp: no reduced copy"), std::string::npos) << run.Err;
+    }
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.copy);
+        const TBitmap copy = Load(c.copy);
+        EXPECT_EQ(copy.Width(), c.width);
+        EXPECT_EQ(copy.Height(), c.height);
+        EXPECT_EQ(ReadAll(At(c.copy)).substr(0, 2), c.magic);
+    }
+    EXPECT_EQ(ReadAll(At("photo.jpg")), photoBefore);
+    for (const char* none : {"thins2.bmp", "thins4.bmp", "thins8.bmp"}) EXPECT_FALSE(fs::exists(At(none))) << none;
+    // A failed load writes no copy.
+    WriteAll(At("bad.jpg"), "no picture");
+    EXPECT_EQ(Run({"reduce", "--factor", "2", "bad.jpg"}).Status, 1);
+    EXPECT_FALSE(fs::exists(At("bads2.jpg")));
+}
+
+TEST_F(CliTest, GrayAndConvertSaveByTheOutputsExtension) {
+    Save(Photo(120, 80, 5), "in.jpg");
+    Save(MakeNoise(120, 80, 17, Rgb24Format()), "in.bmp");
+
+    EXPECT_EQ(Run({"gray", "in.jpg", "gray.bmp"}).Status, 0);
+    const std::string grayBmp = ReadAll(At("gray.bmp"));
+    ASSERT_GT(grayBmp.size(), 30u);
+    EXPECT_EQ(grayBmp.substr(0, 2), "BM");
+    EXPECT_EQ(std::uint8_t(grayBmp[28]), 8);  // an 8-bit bitmap with a gray table
+    EXPECT_EQ(Run({"gray", "-q", "95", "in.bmp", "gray.jpg"}).Status, 0);
+    const TBitmap gray = Load("gray.jpg");
+    for (std::int32_t y = 0; y < gray.Height(); y += 7)
+        for (std::int32_t x = 0; x < gray.Width(); x += 7) {
+            const TColor c = gray.Pixel(x, y);
+            EXPECT_LE(std::abs(int(GetRValue(c)) - int(GetGValue(c))), 2);
+            EXPECT_LE(std::abs(int(GetBValue(c)) - int(GetGValue(c))), 2);
+        }
+
+    EXPECT_EQ(Run({"convert", "in.jpg", "out.bmp"}).Status, 0);
+    EXPECT_EQ(FirstDifference(Load("out.bmp"), Load("in.jpg")), "");
+    EXPECT_EQ(Run({"convert", "-q", "50", "in.bmp", "out.jpg"}).Status, 0);
+    EXPECT_EQ(ReadAll(At("out.jpg")).substr(0, 2), "\xFF\xD8");
+    EXPECT_EQ(Load("out.jpg").Width(), 120);
+
+    // A quality changes the bytes written; the default is 90.
+    EXPECT_EQ(Run({"convert", "in.bmp", "q90.jpg"}).Status, 0);
+    EXPECT_EQ(Run({"convert", "-q", "90", "in.bmp", "q90b.jpg"}).Status, 0);
+    EXPECT_EQ(ReadAll(At("q90.jpg")), ReadAll(At("q90b.jpg")));
+    EXPECT_NE(ReadAll(At("q90.jpg")), ReadAll(At("out.jpg")));
+
+    EXPECT_EQ(Run({"convert", "in.jpg", "out.png"}).Status, 2);
+    EXPECT_FALSE(fs::exists(At("out.png")));
+    EXPECT_EQ(Run({"convert", "in.txt", "out2.jpg"}).Status, 1);
+    EXPECT_EQ(Run({"gray", "missing.jpg", "out3.jpg"}).Status, 1);
+    EXPECT_FALSE(fs::exists(At("out3.jpg")));
+}
+
+// --- the command line itself ------------------------------------------------------------
+
+TEST_F(CliTest, VersionHelpAndUsageErrors) {
+    TRun run = Run({"--version"});
+    EXPECT_EQ(run.Status, 0);
+    EXPECT_EQ(run.Out, std::string("tavelix-cli ") + TAVELIX_VERSION + "\n");
+    run = Run({"--help"});
+    EXPECT_EQ(run.Status, 0);
+    EXPECT_NE(run.Out.find("scramble"), std::string::npos);
+    EXPECT_EQ(Run({"scramble", "--help"}).Status, 0);
+
+    Save(MakeNoise(8, 8, 18, Rgb24Format()), "a.bmp");
+    const std::string before = ReadAll(At("a.bmp"));
+    for (const std::vector<std::string>& args : {
+             std::vector<std::string>{},
+             {"shuffle", "a.bmp"},
+             {"scramble", "--password-file", "pw.txt"},
+             {"scramble", "--password-file", "pw.txt", "--bogus", "a.bmp"},
+             {"scramble", "--password-file", "pw.txt", "-q", "0", "a.bmp"},
+             {"scramble", "--password-file", "pw.txt", "-q", "101", "a.bmp"},
+             {"scramble", "--password-file", "pw.txt", "-j", "0", "a.bmp"},
+             {"reduce", "a.bmp"},
+             {"reduce", "--factor", "3", "a.bmp"},
+             {"gray", "a.bmp"},
+             {"convert", "a.bmp", "b.bmp", "c.bmp"},
+         }) {
+        std::string joined;
+        for (const std::string& a : args) joined += a + " ";
+        SCOPED_TRACE(joined);
+        EXPECT_EQ(Run(args).Status, 2);
+    }
+    EXPECT_EQ(ReadAll(At("a.bmp")), before);
+    EXPECT_TRUE(Others({"a.bmp", "pw.txt"}).empty());
+}
+
+TEST_F(CliTest, VerboseTellsWhatWasDone) {
+    Save(MakeNoise(30, 20, 19, Rgb24Format()), "a.bmp");
+    const TRun run = Run({"scramble", "-v", "--password-file", "pw.txt", "a.bmp"});
+    EXPECT_EQ(run.Status, 0);
+    EXPECT_NE(run.Out.find("a.bmp: scrambled (30 x 20)"), std::string::npos) << run.Out;
+    EXPECT_EQ(run.Err, "");
+}
+
+}  // namespace
+}  // namespace tavelix
