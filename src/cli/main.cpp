@@ -118,9 +118,8 @@ int ObtainPassword(const TOptions& options, TSecret& password) {
             return ExitUsage;
         }
     }
-    const std::string error = DecodePassword(line.View(), password);
-    if (!error.empty()) {
-        Fail(error + "; nothing was changed");
+    if (const std::optional<tavelix::TPasswordProblem> problem = DecodePassword(line.View(), password)) {
+        Fail(problem->Message() + "; nothing was changed");
         return ExitUsage;
     }
     return ExitDone;
