@@ -46,7 +46,7 @@ public:
     }
     void ProcessMessages() override {}
     TSize ScreenSize() const override { return {1280, 1024}; }
-    void LoadFailed(std::string_view, std::string_view) override { ++Failures; }
+    void LoadFailed(std::string_view, const TPictureError&) override { ++Failures; }
 
     int Messages = 0, Failures = 0;
     std::string LastMessage;

@@ -7,9 +7,12 @@
 namespace tavelix::cli {
 
 std::string TCliHost::Why() const {
-    // The JPEG library's failures arrive as their message number only.
-    if (FReason.starts_with("JPEG-Fehler")) return "not a JPEG file, or a damaged one (" + FReason + ")";
-    if (!FReason.empty()) return FReason;
+    if (FError) {
+        // The JPEG library's failures arrive as their message number only.
+        if (FError->GetKind() == TPictureError::Kind::Jpeg)
+            return std::string("not a JPEG file, or a damaged one (") + FError->what() + ")";
+        return FError->what();
+    }
     if (!FMessage.empty()) return FMessage;
     return "Error: wrong format";
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -35,20 +36,22 @@ public:
     void ShowMessage(std::string_view text) override { FMessage = text; }
     void ProcessMessages() override {}
     TSize ScreenSize() const override { return {1280, 1024}; }
-    void LoadFailed(std::string_view fileName, std::string_view reason) override {
+    void LoadFailed(std::string_view fileName, const TPictureError& error) override {
         (void)fileName;
-        FReason = reason;
+        FError = error;
     }
 
     void Reset() {
         FMessage.clear();
-        FReason.clear();
+        FError.reset();
     }
-    // Why the last load failed: the reason if one was given, else the message.
+    // Why the last load failed, for the user: by the kind of error if one was given, else the
+    // message.
     std::string Why() const;
 
 private:
-    std::string FMessage, FReason;
+    std::string FMessage;
+    std::optional<TPictureError> FError;
 };
 
 // The state of one worker thread: its own picture component, host and run bitmap (one

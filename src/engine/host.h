@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "raster/types.h"
+
 namespace tavelix {
 
 struct TSize {
@@ -20,10 +22,10 @@ public:
     // Size of the primary screen in pixels.
     virtual TSize ScreenSize() const = 0;
     // Why a picture file could not be loaded, told just before the user's message; for hosts
-    // that log (the window shows only the message).
-    virtual void LoadFailed(std::string_view fileName, std::string_view reason) {
+    // that report the kind of failure (the window shows only the message).
+    virtual void LoadFailed(std::string_view fileName, const TPictureError& error) {
         (void)fileName;
-        (void)reason;
+        (void)error;
     }
 };
 

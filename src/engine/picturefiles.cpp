@@ -1,5 +1,6 @@
 // Picture files chosen by their extension, and the black-and-white conversion.
 #include <exception>
+#include <new>
 #include <string>
 
 #include "engine/safesave.h"
@@ -28,27 +29,25 @@ bool TTavelix::LoadPicture(TBitmap& target, const std::string& fileName) {
     if (fileName.empty()) return false;
     const std::string extension = PictureExtension(fileName);
     bool loaded = false;
-    auto failed = [&](const char* reason) {
-        FHost->LoadFailed(fileName, reason);
-        FHost->ShowMessage(kWrongFormat);
-    };
-    if (extension == ".jpg") {
-        try {
+    try {
+        if (extension == ".jpg") {
             TJPEGImage jpeg;
             jpeg.LoadFromFile(fileName);
             target.CopyFrom(jpeg);
             loaded = true;
-        } catch (const std::exception& error) {
-            failed(error.what());
-        }
-    }
-    if (extension == ".bmp") {
-        try {
+        } else if (extension == ".bmp") {
             LoadBmp(target, ReadFileBytes(fileName));
             loaded = true;
-        } catch (const std::exception& error) {
-            failed(error.what());
         }
+    } catch (const TPictureError& error) {
+        FHost->LoadFailed(fileName, error);
+        FHost->ShowMessage(kWrongFormat);
+    } catch (const std::bad_alloc&) {
+        FHost->LoadFailed(fileName, TPictureError(TPictureError::Kind::OutOfResources, "out of memory"));
+        FHost->ShowMessage(kWrongFormat);
+    } catch (const std::exception& error) {
+        FHost->LoadFailed(fileName, TPictureError(TPictureError::Kind::InvalidPicture, error.what()));
+        FHost->ShowMessage(kWrongFormat);
     }
     return loaded;
 }

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,8 +26,12 @@ public:
     void ShowMessage(std::string_view text) override { Messages.emplace_back(text); }
     void ProcessMessages() override { ++Processed; }
     TSize ScreenSize() const override { return {1024, 768}; }
-    void LoadFailed(std::string_view, std::string_view reason) override { Reasons.emplace_back(reason); }
+    void LoadFailed(std::string_view, const TPictureError& error) override {
+        Reasons.emplace_back(error.what());
+        Kinds.push_back(error.GetKind());
+    }
     std::vector<std::string> Messages, Reasons;
+    std::vector<TPictureError::Kind> Kinds;
     int Processed = 0;
 };
 
@@ -75,21 +80,30 @@ TEST_F(PictureFiles, LoadsByExtensionAndReportsWrongFormats) {
     fs::copy_file(Path("b.jpg"), Path("jpg-inside.bmp"));
     WriteBytes(Path("empty.jpg"), {});
 
+    using Kind = TPictureError::Kind;
     struct Case {
         const char* name;
-        bool loaded, message;
+        bool loaded;
+        std::optional<Kind> failure;  // the kind of error the host is told, with the message
     } cases[] = {
-        {"a.bmp", true, false},          {"UPPER.BMP", true, false},      {"b.jpg", true, false},
-        {"UPPER.JPG", true, false},      {"other.jpeg", false, false},    {"missing.jpg", false, true},
-        {"missing.bmp", false, true},    {"bmp-inside.jpg", false, true}, {"jpg-inside.bmp", false, true},
-        {"empty.jpg", false, true},      {"", false, false},
+        {"a.bmp", true, {}},
+        {"UPPER.BMP", true, {}},
+        {"b.jpg", true, {}},
+        {"UPPER.JPG", true, {}},
+        {"other.jpeg", false, {}},
+        {"missing.jpg", false, Kind::Io},
+        {"missing.bmp", false, Kind::Io},
+        {"bmp-inside.jpg", false, Kind::Jpeg},
+        {"jpg-inside.bmp", false, Kind::InvalidBitmap},
+        {"empty.jpg", false, Kind::Jpeg},
+        {"", false, {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const TBitmap previous = MakeNoise(3, 3, 2);
         TBitmap target(previous);
         FHost.Messages.clear();
-        FHost.Reasons.clear();
+        FHost.Kinds.clear();
         EXPECT_EQ(FView.LoadPicture(target, c.name[0] ? Path(c.name) : ""), c.loaded);
         if (c.loaded) {
             EXPECT_EQ(target.Width(), 30);
@@ -97,8 +111,8 @@ TEST_F(PictureFiles, LoadsByExtensionAndReportsWrongFormats) {
         } else {
             EXPECT_TRUE(target.SharesStoreWith(previous));
         }
-        EXPECT_EQ(FHost.Messages, c.message ? std::vector<std::string>{"Error: wrong format"} : std::vector<std::string>{});
-        EXPECT_EQ(FHost.Reasons.size(), c.message ? 1u : 0u);
+        EXPECT_EQ(FHost.Messages, c.failure ? std::vector<std::string>{"Error: wrong format"} : std::vector<std::string>{});
+        EXPECT_EQ(FHost.Kinds, c.failure ? std::vector<Kind>{*c.failure} : std::vector<Kind>{});
     }
 }
 
