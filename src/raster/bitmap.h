@@ -46,6 +46,7 @@ enum class TPixelFormat { pfDevice, pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf
 struct TBmpInfo {
     bool Os2Header = false;  // read from a file with the 12-byte core header
     std::int32_t XPelsPerMeter = 0, YPelsPerMeter = 0;
+    // Entries of the colour table as read from the file; 0 for a table the program made.
     std::uint32_t ClrUsed = 0, ClrImportant = 0;
     friend bool operator==(const TBmpInfo&, const TBmpInfo&) = default;
 };

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -339,6 +340,41 @@ TEST(BmpCodec, FourBitsWithoutClrUsedHaveSixteenColours) {
     const Bytes saved = SaveBmp(b);
     EXPECT_EQ(Field32(saved, 46), 16u);
     EXPECT_EQ(Field32(saved, 10), 14u + 40 + 64);
+}
+
+TEST(BmpCodec, TablesMadeByTheProgramAreWrittenWholeAndReadTablesAsRead) {
+    // A decoded gray JPEG holds 236 entries; its file gets all 256, the rest zero. A table read
+    // from a file keeps the count the file gave it.
+    for (const std::uint16_t bits : {1, 4, 8}) {
+        const std::size_t whole = std::size_t{1} << bits, held = whole == 256 ? 236 : whole - 1;
+        SCOPED_TRACE(testing::Message() << bits << " bits, " << held << " entries");
+        TStoreFormat format;
+        format.Layout = TPixelLayout::Indexed(bits);
+        format.Palette = Ramp(held);
+        TBitmap made;
+        made.Allocate(5, 3, format);
+        Scribble(made, 4);
+        const Bytes file = SaveBmp(made);
+        EXPECT_EQ(Field32(file, 46), whole);
+        EXPECT_EQ(Field32(file, 10), 14 + 40 + 4 * whole);
+        for (std::size_t k = held; k < whole; ++k) EXPECT_EQ(Field32(file, 54 + 4 * k), 0u) << k;
+
+        const TBitmap read = Load(file);
+        ASSERT_EQ(read.Palette().size(), whole);
+        EXPECT_TRUE(std::equal(format.Palette.begin(), format.Palette.end(), read.Palette().begin()));
+        const auto a = made.StoreBytes(), z = read.StoreBytes();
+        EXPECT_TRUE(std::equal(a.begin(), a.end(), z.begin(), z.end()));
+
+        TFileSpec s;
+        s.BitCount = bits;
+        s.Width = 1;
+        s.ClrUsed = std::uint32_t(held);
+        s.Table = Ramp(held);
+        s.Pixels = {0, 0, 0, 0};
+        const Bytes again = SaveBmp(Load(MakeBmp(s)));
+        EXPECT_EQ(Field32(again, 46), held);
+        EXPECT_EQ(Field32(again, 10), 14 + 40 + 4 * held);
+    }
 }
 
 TEST(BmpCodec, MissingPixelDataReadsAsZero) {
