@@ -230,5 +230,14 @@ TEST_F(PictureFiles, BlackAndWhiteGivesEightBitGray) {
     }
 }
 
+TEST_F(PictureFiles, BlackAndWhiteOfAnEmptyPictureFailsAndLeavesTheTarget) {
+    // The encoder makes no data of an empty picture, and decoding no data fails.
+    TBitmap target = MakeNoise(3, 2, 9);
+    const TBitmap before(target);
+    EXPECT_THROW(FView.MakeBlackWhite(TBitmap(), target), TPictureError);
+    EXPECT_TRUE(target.SharesStoreWith(before));
+    EXPECT_EQ(target.Width(), 3);
+}
+
 }  // namespace
 }  // namespace tavelix

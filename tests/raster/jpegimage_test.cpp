@@ -435,13 +435,20 @@ TEST(JpegImageDecode, GrayOutputGivesGrayOfTheSameSizeAndCanBeSwitchedBack) {
     EXPECT_EQ(jpeg.Bitmap().Layout(), TPixelLayout::Rgb(24));
 }
 
-TEST(JpegImageDecode, GrayOutputKeepsAPictureThatHasNoData) {
-    const TBitmap picture = BitmapFromRgb(SmoothRgb(8, 8));
+TEST(JpegImageDecode, GrayOutputDropsTheBitmapAlsoWithoutData) {
+    // A picture held only as a copied bitmap must not go on answering in colour: with no data
+    // left there is nothing to decode.
     TJPEGImage jpeg;
-    jpeg.Assign(picture);
+    jpeg.Assign(BitmapFromRgb(SmoothRgb(8, 8)));
     jpeg.SetGrayOutput(true);
-    ASSERT_TRUE(jpeg.HasBitmap());  // dropping it would lose the picture
-    EXPECT_TRUE(jpeg.Bitmap().SharesStoreWith(picture));
+    EXPECT_FALSE(jpeg.HasBitmap());
+    EXPECT_EQ(jpeg.Width(), 0);
+    try {
+        jpeg.Bitmap();
+        ADD_FAILURE() << "an empty picture decoded";
+    } catch (const TPictureError& error) {
+        EXPECT_EQ(error.GetKind(), TPictureError::Kind::Jpeg);
+    }
 }
 
 TEST(JpegImageDecode, TruncatedDataDecodesWithoutError) {
