@@ -61,7 +61,8 @@ public:
     void MakeBlackWhite(const TBitmap& source, TBitmap& target);
 
     TPictureHost& Host() { return *FHost; }
-    // Whether saves wait until the file is on the disk before replacing the old one (default).
+    // Whether a save that replaces a file waits until the new one is on the disk before it
+    // takes the old one's place (default). Saves to new names never wait.
     void SetFlushOnSave(bool value) { FFlushOnSave = value; }
 
 private:
