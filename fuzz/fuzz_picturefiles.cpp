@@ -13,6 +13,7 @@
 #include "engine/tavelix.h"
 #include "fuzz_common.h"
 #include "raster/jpegimage.h"
+#include "tempfolder.h"
 
 using namespace tavelix;
 
@@ -21,29 +22,8 @@ namespace {
 namespace fs = std::filesystem;
 
 // A folder of this process's own, removed at exit.
-class TTempFolder {
-public:
-    TTempFolder() {
-        const char* base = std::getenv("TMPDIR");
-        std::string pattern = std::string(base && *base ? base : "/tmp") + "/tavelix-fuzz-XXXXXX";
-        if (!::mkdtemp(pattern.data())) {
-            std::perror("mkdtemp");
-            std::abort();
-        }
-        FPath = pattern;
-    }
-    ~TTempFolder() {
-        std::error_code error;
-        fs::remove_all(FPath, error);
-    }
-    const fs::path& Path() const { return FPath; }
-
-private:
-    fs::path FPath;
-};
-
 const fs::path& Folder() {
-    static TTempFolder folder;
+    static const test::TTempFolder folder("tavelix-fuzz");
     return folder.Path();
 }
 
