@@ -4,7 +4,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=$root/build
-"$root/scripts/setup.sh" "$build" >/dev/null
+"$root/scripts/setup.sh" release >/dev/null
 "$root/scripts/install-missing.sh" valgrind
 cli=$build/src/cli/tavelix-cli
 work=$(mktemp -d)

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# Sets up (packages, configure, build), then shows the main job on the sample picture
-# shipped in samples/: a copy is scrambled with a password and assembled again.
+# Sets up (packages, configure, build of the program alone in build/, no test frameworks),
+# then shows the main job on the sample picture shipped in samples/: a copy is scrambled with
+# a password and assembled again.
 # Usage: scripts/run.sh [output-folder]   (default: out/demo)
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=$root/build
-"$root/scripts/setup.sh" "$build"
+"$root/scripts/setup.sh" release
 
 cli=$build/src/cli/tavelix-cli
 out=${1:-$root/out/demo}

@@ -19,7 +19,7 @@ struct TSettings {
     TCommand Command = TCommand::Convert;
     int Quality = 90;                // JPEG saves
     int Factor = 2;                  // Reduce: 2, 4 or 8
-    bool Flush = true;               // saves reach the disk before a file is replaced
+    bool Flush = true;               // a replacing save reaches the disk before it takes the old file's place
     std::string_view Password;       // Scramble, Assemble: Windows-1252 bytes
 };
 

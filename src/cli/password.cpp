@@ -9,7 +9,7 @@
 
 namespace tavelix::cli {
 
-std::string ReadFirstLine(int fd, TSecret& line) {
+std::optional<std::string> ReadFirstLine(int fd, TSecret& line) {
     line.Clear();
     for (;;) {
         char c;
@@ -27,7 +27,7 @@ std::string ReadFirstLine(int fd, TSecret& line) {
         }
     }
     if (!line.Empty() && line.View().back() == '\r') line.DropLast();
-    return "";
+    return std::nullopt;
 }
 
 namespace {

@@ -18,8 +18,8 @@ using tavelix::TSecret;
 
 // Reads the first line of fd into line, without its line end (LF, CR LF or a lone CR at the
 // end of the data). Reads one byte at a time, so nothing beyond the line is consumed and no
-// buffer of the C library holds a copy. Returns "" or why it failed.
-std::string ReadFirstLine(int fd, TSecret& line);
+// buffer of the C library holds a copy. Returns why it failed (line is then empty), or none.
+std::optional<std::string> ReadFirstLine(int fd, TSecret& line);
 
 enum class TPromptResult { Ok, NoTerminal, Mismatch, Interrupted, Failed };
 

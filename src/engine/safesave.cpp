@@ -139,7 +139,9 @@ void WriteFileAtomically(const std::string& fileName, std::initializer_list<std:
             ::fchmod(file.Get(), mode);
             if (::fchown(file.Get(), old.st_uid, old.st_gid) != 0) { /* not ours to give away */ }
         }
-        if (flush && ::fsync(file.Get()) != 0) Fail(fileName, "cannot write", errno);
+        // Only a replaced file has something to lose: a new file lost in a crash leaves what
+        // it was made from untouched, so it is not waited for (as atomic writers commonly do).
+        if (flush && replacing && ::fsync(file.Get()) != 0) Fail(fileName, "cannot write", errno);
         if (named.empty()) {
             // Give the finished unnamed file a name beside the target, then move it over.
             named = TempName(fileName);
@@ -156,7 +158,7 @@ void WriteFileAtomically(const std::string& fileName, std::initializer_list<std:
         if (!named.empty()) ::unlink(named.c_str());
         throw;
     }
-    if (flush) SyncFolder(folder);
+    if (flush && replacing) SyncFolder(folder);
 }
 
 }  // namespace tavelix

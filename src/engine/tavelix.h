@@ -55,11 +55,14 @@ public:
     // Writes source as ".jpg" (at quality) or ".bmp" by the extension; other names write
     // nothing. Errors are thrown; an existing file is replaced whole or not at all.
     void SavePicture(const TBitmap& source, const std::string& fileName, int quality);
-    // Turns source into 8-bit gray in target (they may be the same bitmap).
+    // Turns source into 8-bit gray in target (they may be the same bitmap) by one pass through
+    // the JPEG encoder and decoder. Errors are thrown and leave target as it was; an empty
+    // source is one (the encoder makes no data of it, and no data decodes).
     void MakeBlackWhite(const TBitmap& source, TBitmap& target);
 
     TPictureHost& Host() { return *FHost; }
-    // Whether saves wait until the file is on the disk before replacing the old one (default).
+    // Whether a save that replaces a file waits until the new one is on the disk before it
+    // takes the old one's place (default). Saves to new names never wait.
     void SetFlushOnSave(bool value) { FFlushOnSave = value; }
 
 private:

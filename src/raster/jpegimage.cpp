@@ -563,7 +563,7 @@ std::int32_t TJPEGImage::Height() const { return FBitmap ? FBitmap->Height() : F
 void TJPEGImage::SetGrayOutput(bool value) {
     if (value == FGrayOutput) return;
     FGrayOutput = value;
-    if (HasData()) FBitmap.reset();
+    FBitmap.reset();
     Changed();
 }
 

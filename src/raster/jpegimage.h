@@ -76,8 +76,7 @@ public:
     void SetQuality(int value) { FQuality = static_cast<std::uint8_t>(value); }
 
     // When on, decoding gives an 8-bit bitmap of gray levels. Changing it drops the decoded
-    // bitmap (the data stays) and notifies. A picture with no compressed data keeps its
-    // bitmap, which is then its only copy.
+    // bitmap (the data stays) and notifies; a picture held only as a bitmap is then empty.
     bool GrayOutput() const { return FGrayOutput; }
     void SetGrayOutput(bool value);
 

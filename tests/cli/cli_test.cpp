@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "engine/tavelix.h"
+#include "tempfolder.h"
 #include "testutil.h"
 
 namespace tavelix {
@@ -100,18 +101,12 @@ void WriteAll(const fs::path& file, const std::string& bytes) {
 
 class CliTest : public testing::Test {
 protected:
-    void SetUp() override {
-        const auto* info = testing::UnitTest::GetInstance()->current_test_info();
-        FDir = fs::temp_directory_path() /
-               ("tavelix-cli-" + std::to_string(::getpid()) + "-" + info->test_suite_name() + "-" + info->name());
-        fs::remove_all(FDir);
-        fs::create_directories(FDir);
+    CliTest() {
+        // Runs as user 65534 must reach the files, as in any folder made for them.
+        fs::permissions(FRoot.Path(), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                          fs::perms::others_read | fs::perms::others_exec);
+        fs::create_directory(FDir);
         WriteAll(At("pw.txt"), Password + "\n");
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::permissions(FDir, fs::perms::owner_all, fs::perm_options::add, ignored);
-        fs::remove_all(FDir, ignored);
     }
 
     std::string At(const std::string& name) const { return (FDir / name).string(); }
@@ -243,7 +238,8 @@ protected:
         return others;
     }
 
-    fs::path FDir;
+    test::TTempFolder FRoot{"tavelix-cli"};
+    const fs::path FDir = FRoot.Path() / "files";  // the folder the runs work in
 };
 
 // --- scramble and assemble -------------------------------------------------------------

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -12,6 +10,7 @@
 
 #include "engine/tavelix.h"
 #include "raster/bmpcodec.h"
+#include "tempfolder.h"
 #include "testutil.h"
 
 namespace tavelix {
@@ -37,15 +36,7 @@ public:
 
 class PictureFiles : public testing::Test {
 protected:
-    void SetUp() override {
-        FFolder = fs::temp_directory_path() /
-                  ("tavelix-files-" + std::to_string(::getpid()) + "-" +
-                   testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(FFolder);
-        fs::create_directories(FFolder);
-    }
-    void TearDown() override { fs::remove_all(FFolder); }
-    std::string Path(const std::string& name) const { return (FFolder / name).string(); }
+    std::string Path(const std::string& name) const { return FFolder.At(name); }
     static void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
         std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
     }
@@ -54,7 +45,7 @@ protected:
         return {std::istreambuf_iterator<char>(in), {}};
     }
 
-    fs::path FFolder;
+    test::TTempFolder FFolder{"tavelix-files"};
     TRecordingHost FHost;
     TTavelix FView{FHost};
 };
@@ -228,6 +219,15 @@ TEST_F(PictureFiles, BlackAndWhiteGivesEightBitGray) {
             EXPECT_EQ(q.Green, q.Blue);
         }
     }
+}
+
+TEST_F(PictureFiles, BlackAndWhiteOfAnEmptyPictureFailsAndLeavesTheTarget) {
+    // The encoder makes no data of an empty picture, and decoding no data fails.
+    TBitmap target = MakeNoise(3, 2, 9);
+    const TBitmap before(target);
+    EXPECT_THROW(FView.MakeBlackWhite(TBitmap(), target), TPictureError);
+    EXPECT_TRUE(target.SharesStoreWith(before));
+    EXPECT_EQ(target.Width(), 3);
 }
 
 }  // namespace

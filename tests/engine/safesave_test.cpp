@@ -14,6 +14,7 @@
 
 #include "engine/safesave.h"
 #include "raster/types.h"
+#include "tempfolder.h"
 
 namespace tavelix {
 namespace {
@@ -22,15 +23,6 @@ namespace fs = std::filesystem;
 
 class SafeSave : public testing::Test {
 protected:
-    void SetUp() override {
-        FFolder = fs::temp_directory_path() /
-                  ("tavelix-safesave-" + std::to_string(::getpid()) + "-" +
-                   testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(FFolder);
-        fs::create_directories(FFolder);
-    }
-    void TearDown() override { fs::remove_all(FFolder); }
-
     static std::vector<std::uint8_t> Read(const fs::path& path) {
         std::ifstream in(path, std::ios::binary);
         return {std::istreambuf_iterator<char>(in), {}};
@@ -40,15 +32,15 @@ protected:
     }
     std::vector<std::string> Names() const {
         std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(FFolder)) names.push_back(entry.path().filename().string());
+        for (const auto& entry : fs::directory_iterator(FFolder.Path())) names.push_back(entry.path().filename().string());
         return names;
     }
 
-    fs::path FFolder;
+    test::TTempFolder FFolder{"tavelix-safesave"};
 };
 
 TEST_F(SafeSave, WritesNewFilesAndReplacesOldOnesKeepingPermissions) {
-    const fs::path target = FFolder / "photo.bmp";
+    const fs::path target = FFolder.Path() / "photo.bmp";
     const std::vector<std::uint8_t> first(1000, 1), second(300, 2);
     for (bool flush : {true, false}) {
         WriteFileAtomically(target.string(), first, flush);
@@ -66,15 +58,15 @@ TEST_F(SafeSave, WritesNewFilesAndReplacesOldOnesKeepingPermissions) {
 
 TEST_F(SafeSave, FailuresLeaveTheOldFileAndNoTemporary) {
     const std::vector<std::uint8_t> bytes(10, 3);
-    EXPECT_THROW(WriteFileAtomically((FFolder / "missing" / "a.jpg").string(), bytes), TPictureError);
-    fs::create_directory(FFolder / "folder.jpg");
-    EXPECT_THROW(WriteFileAtomically((FFolder / "folder.jpg").string(), bytes), TPictureError);
-    EXPECT_TRUE(fs::is_directory(FFolder / "folder.jpg"));
+    EXPECT_THROW(WriteFileAtomically((FFolder.Path() / "missing" / "a.jpg").string(), bytes), TPictureError);
+    fs::create_directory(FFolder.Path() / "folder.jpg");
+    EXPECT_THROW(WriteFileAtomically((FFolder.Path() / "folder.jpg").string(), bytes), TPictureError);
+    EXPECT_TRUE(fs::is_directory(FFolder.Path() / "folder.jpg"));
     EXPECT_EQ(Names(), std::vector<std::string>{"folder.jpg"});
 }
 
 TEST_F(SafeSave, FileSizeLimitLeavesTheOriginalIntact) {
-    const fs::path target = FFolder / "photo.jpg";
+    const fs::path target = FFolder.Path() / "photo.jpg";
     const std::vector<std::uint8_t> original(2000, 7);
     Write(target, original);
     const pid_t child = ::fork();
@@ -105,8 +97,8 @@ TEST_F(SafeSave, LeftoversOfKilledSavesAreSweptOnce) {
     const std::string dead = ".a.jpg.tavelix-" + std::to_string(child) + "-3";
     const std::string alive = ".b.jpg.tavelix-1-0";  // init runs as long as we do
     const std::string lookalike = ".c.jpg.tavelix-" + std::to_string(child) + "-x";
-    for (const std::string& name : {dead, alive, lookalike}) Write(FFolder / name, {1, 2, 3});
-    WriteFileAtomically((FFolder / "d.jpg").string(), std::vector<std::uint8_t>(5, 1));
+    for (const std::string& name : {dead, alive, lookalike}) Write(FFolder.Path() / name, {1, 2, 3});
+    WriteFileAtomically((FFolder.Path() / "d.jpg").string(), std::vector<std::uint8_t>(5, 1));
     auto names = Names();
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{alive, lookalike, "d.jpg"}));
