@@ -145,7 +145,7 @@ void TPasswordDlg::pw1Change() {
     else if (secondProblem && IsCharacterProblem(*secondProblem))
         hint = HintFor(*secondProblem, "second");
     Hint->setText(hint);
-    if (Hint->isHidden() == hint.isEmpty()) {
+    if (Hint->isHidden() != hint.isEmpty()) {
         Hint->setVisible(!hint.isEmpty());
         // Make room for the hint (the dialog never shrinks while it is open).
         if (layout()) layout()->activate();

@@ -12,6 +12,8 @@
 #include "raster/pictureregistry.h"
 
 std::unique_ptr<QObject> MakeTestWindow();
+std::unique_ptr<QObject> MakeTestDialogs();
+std::unique_ptr<QObject> MakeTestFileDialogs();
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
@@ -27,7 +29,8 @@ int main(int argc, char** argv) {
             args.push_back(argv[i]);
     }
     const std::vector<std::pair<std::string, std::function<std::unique_ptr<QObject>()>>> suites = {
-        {"TestWindow", MakeTestWindow}};
+        {"TestWindow", MakeTestWindow}, {"TestDialogs", MakeTestDialogs},
+        {"TestFileDialogs", MakeTestFileDialogs}};
     int failed = 0;
     bool ran = false;
     for (const auto& [name, make] : suites) {
