@@ -277,9 +277,11 @@ int TFtavelix::ClientWidth() const { return width(); }
 
 int TFtavelix::ClientHeight() const { return height() - MenuHeight(); }
 
+// The limits are applied before the window is resized, so a window that cannot grow further
+// is not resized (and repainted whole) twice for nothing.
 void TFtavelix::SetClientSize(int width, int height) {
-    resize(width, height + MenuHeight());
-    FormResize();
+    const QSize limited = LimitedSize(QSize(width, height + MenuHeight()));
+    if (limited != size()) resize(limited);
 }
 
 int TFtavelix::ToolbarHeight() const { return ToolBar && !ToolBar->isHidden() ? ToolBar->height() : 0; }
@@ -316,9 +318,10 @@ void TFtavelix::PlacePicture() {
     if (Panel1) Panel1->setGeometry(QRect(QPoint(0, 0), visible));
 }
 
+// The picture area is never seen half rearranged: widgets paint only once the event loop
+// runs again, after the command. (Switching its updates off and on would repaint all of it,
+// scroll bars included, at every zoom step.)
 void TFtavelix::FitWindowToPicture() {
-    // No repaint of the picture area while it is rearranged.
-    ScrollBox1->setUpdatesEnabled(false);
     const int t = ToolbarHeight();
     const int pictureWidth = PictureWidthInWindow();
     const int pictureHeight = PictureHeightInWindow();
@@ -332,7 +335,6 @@ void TFtavelix::FitWindowToPicture() {
         FView->Top = std::max(top, 0);
     }
     PlacePicture();
-    ScrollBox1->setUpdatesEnabled(true);
 }
 
 void TFtavelix::CenterPicture() {
@@ -354,10 +356,10 @@ bool TFtavelix::InAutoshowMode() const { return FContextMenu != nullptr && FCont
 
 void TFtavelix::SetContextMenu(QMenu* menu) { FContextMenu = menu; }
 
-void TFtavelix::FormResize() {
-    if (InAutoshowMode()) return;
-    int width = this->width();
-    int height = this->height();
+QSize TFtavelix::LimitedSize(QSize wanted) const {
+    if (InAutoshowMode()) return wanted;
+    int width = wanted.width();
+    int height = wanted.height();
     if (width < MinClientWidth) width = MinClientWidth;
     if (height - MenuHeight() < MinClientHeight) height = MinClientHeight + MenuHeight();
     if (const QScreen* screen = this->screen()) {
@@ -368,7 +370,13 @@ void TFtavelix::FormResize() {
         if (room.height() - ScreenMarginHeight < height + extra.height())
             height = room.height() - ScreenMarginHeight - extra.height();
     }
-    if (width != this->width() || height != this->height()) resize(width, height);
+    return {width, height};
+}
+
+void TFtavelix::FormResize() {
+    if (InAutoshowMode()) return;
+    const QSize limited = LimitedSize(size());
+    if (limited != size()) resize(limited);
 }
 
 void TFtavelix::resizeEvent(QResizeEvent* event) {

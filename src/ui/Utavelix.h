@@ -202,6 +202,9 @@ private:
     void Guarded(Command command);
     // The frame the window system adds around the window (0 x 0 without a window manager).
     QSize FrameExtra() const;
+    // A size for the window with the limits of normal mode applied: the client area at least
+    // 450 x 120, the outer size at most the screen's less 20 x 50.
+    QSize LimitedSize(QSize wanted) const;
     double PixelRatio() const;
     int MenuHeight() const;
 

@@ -75,9 +75,13 @@ void TPictureView::paintEvent(QPaintEvent* event) {
     const double ratio = devicePixelRatioF();
     if (FDisplay.devicePixelRatio() != ratio) FDisplay.setDevicePixelRatio(ratio);
     const QRect exposed = event->rect();
-    const QRectF source(exposed.left() * ratio, exposed.top() * ratio, exposed.width() * ratio,
-                        exposed.height() * ratio);
-    painter.drawImage(QRectF(exposed), FDisplay, source);
+    if (ratio == 1.0) {
+        painter.drawImage(exposed.topLeft(), FDisplay, exposed);  // a plain block copy
+    } else {
+        const QRectF source(exposed.left() * ratio, exposed.top() * ratio, exposed.width() * ratio,
+                            exposed.height() * ratio);
+        painter.drawImage(QRectF(exposed), FDisplay, source);
+    }
     // Beyond the picture's last pixel (a widget rounded up to whole units): black, as around it.
     const QSize shown = LogicalSize(FDisplay.width(), FDisplay.height(), ratio);
     if (FDisplay.width() / ratio < shown.width())
