@@ -7,7 +7,8 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${1:-$root/build}
 shift $(( $# > 0 ? 1 : 0 ))
 
-packages=(g++ cmake make pkg-config libgtest-dev libbenchmark-dev libjpeg62-turbo-dev libcli11-dev)
+packages=(g++ cmake make pkg-config libgtest-dev libbenchmark-dev libjpeg62-turbo-dev libcli11-dev
+          qt6-base-dev fonts-dejavu-core)
 
 "$root/scripts/install-missing.sh" "${packages[@]}"
 

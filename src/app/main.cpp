@@ -53,6 +53,8 @@ int main(int argc, char** argv) {
     {
         tavelix::ui::TForms forms = tavelix::ui::CreateForms();
         forms.Ftavelix->show();
+        // Without a window manager (a plain X server) nothing else would give it the keyboard.
+        forms.Ftavelix->activateWindow();
         result = QApplication::exec();
     }  // the forms go before the picture types do
     tavelix::UnregisterJpegPictureType();

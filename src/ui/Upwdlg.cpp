@@ -60,7 +60,6 @@ TPasswordDlg::TPasswordDlg(TSecret& destination, QWidget* parent)
 
     Label1 = new QLabel("Enter Password 8 up to 50 letters and numbers:", this);
     Label1->setObjectName("Label1");
-    Label1->setWordWrap(true);
     pw1 = new QLineEdit(this);
     pw1->setObjectName("pw1");
     Label2 = new QLabel("Confirm Password:", this);
@@ -100,7 +99,10 @@ TPasswordDlg::TPasswordDlg(TSecret& destination, QWidget* parent)
     setTabOrder(pw1, pw2);
     setTabOrder(pw2, OKBtn);
     setTabOrder(OKBtn, CancelBtn);
-    resize(240, 132);
+    // 240 x 132 at the least; wider where this system's font needs it for the first line.
+    setMinimumSize(240, 132);
+    resize(sizeHint().expandedTo(QSize(240, 132)));
+    Hint->setFixedWidth(width() - layout->contentsMargins().left() - layout->contentsMargins().right());
     FormCreate();
 }
 

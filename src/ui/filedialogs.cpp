@@ -50,6 +50,8 @@ TOpenPictureDialog::TOpenPictureDialog(QWidget* parent) : QFileDialog(parent) {
     if (auto* grid = qobject_cast<QGridLayout*>(this->layout()))
         grid->addWidget(column, 0, grid->columnCount(), grid->rowCount(), 1);
 
+    resize(860, 480);  // room for the list beside the preview
+
     connect(this, &QFileDialog::currentChanged, this, &TOpenPictureDialog::UpdatePreview);
     connect(this, &QFileDialog::filterSelected, this, &TOpenPictureDialog::FilterChosen);
     // A name typed into the name field only selects it in the list: follow the selection too.
@@ -87,6 +89,7 @@ TSavePictureDialog::TSavePictureDialog(QWidget* parent) : QFileDialog(parent) {
     setAcceptMode(QFileDialog::AcceptSave);
     setNameFilters({"JPG (*.jpg)", "Bitmaps (*.bmp)"});
     setDefaultSuffix(QString());
+    resize(760, 480);
 }
 
 }  // namespace tavelix::ui

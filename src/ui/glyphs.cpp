@@ -262,26 +262,32 @@ QImage Logo(const QString& title) {
     QImage logo(174, 32, QImage::Format_RGB32);
     logo.fill(QColor(0xF0, 0xF0, 0xF0));
     QPainter painter(&logo);
-    // The "unscramble" glyph's picture at 32 x 32, its column strips shuffled in the left
-    // half and in order in the right half: scrambled, then assembled.
-    const QImage picture = ToolbarStrip().copy(7 * GlyphSize, 0, GlyphSize, 16).convertToFormat(QImage::Format_RGB32);
-    const QImage big = picture.copy(2, 2, 16, 11).scaled(32, 22, Qt::IgnoreAspectRatio, Qt::FastTransformation);
-    constexpr int Strips = 8, StripWidth = 4;
-    constexpr int Order[Strips] = {5, 2, 7, 0, 3, 6, 1, 4};
-    for (int s = 0; s < Strips; ++s) {
-        painter.drawImage(QPoint(2 + s * StripWidth, 5), big, QRect(Order[s] * StripWidth, 0, StripWidth, 22));
-        painter.drawImage(QPoint(40 + s * StripWidth, 5), big, QRect(s * StripWidth, 0, StripWidth, 22));
-    }
+    // The "unscramble" glyph's picture at 32 x 24: left with its column and row strips
+    // shuffled, right in order; scrambled, then assembled.
+    const QImage glyph = ToolbarStrip().convertToFormat(QImage::Format_RGB32);
+    const QImage big = glyph.copy(7 * GlyphSize + 2, 2, 16, 12).scaled(32, 24, Qt::IgnoreAspectRatio,
+                                                                       Qt::FastTransformation);
+    constexpr int Columns = 8, Rows = 6, Side = 4;
+    constexpr int ColumnOrder[Columns] = {5, 2, 7, 0, 3, 6, 1, 4};
+    constexpr int RowOrder[Rows] = {3, 0, 5, 2, 4, 1};
+    for (int c = 0; c < Columns; ++c)
+        for (int r = 0; r < Rows; ++r)
+            painter.drawImage(QPoint(2 + c * Side, 4 + r * Side), big,
+                              QRect(ColumnOrder[c] * Side, RowOrder[r] * Side, Side, Side));
+    painter.drawImage(QPoint(42, 4), big);
     painter.setPen(Qt::black);
-    painter.drawRect(1, 4, 33, 23);
-    painter.drawRect(39, 4, 33, 23);
-    painter.drawLine(35, 16, 37, 16);
+    painter.drawRect(1, 3, 33, 25);
+    painter.drawRect(41, 3, 33, 25);
+    // an arrow from the one to the other
+    painter.drawLine(35, 15, 39, 15);
+    painter.drawLine(37, 13, 39, 15);
+    painter.drawLine(37, 17, 39, 15);
     QFont font = painter.font();
     font.setBold(true);
     font.setPixelSize(22);
     painter.setFont(font);
     painter.setPen(QColor(0x00, 0x00, 0x80));
-    painter.drawText(QRect(78, 0, 96, 32), Qt::AlignVCenter | Qt::AlignLeft, title);
+    painter.drawText(QRect(80, 0, 94, 32), Qt::AlignVCenter | Qt::AlignLeft, title);
     return logo;
 }
 

@@ -1,5 +1,7 @@
 #include "ui/prompts.h"
 
+#include <QAbstractItemView>
+#include <QCompleter>
 #include <QDir>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -12,9 +14,26 @@ namespace tavelix::ui {
 
 namespace {
 
+// Shows a modal dialog over the window and gives the window the keyboard back afterwards,
+// which without a window manager nothing else would do.
+int ExecOver(TFtavelix& window, QDialog& dialog) {
+    const int result = dialog.exec();
+    if (window.isVisible()) window.activateWindow();
+    return result;
+}
+
+// A file dialog closed by Return while its name completion was open leaves the completion's
+// list on the screen; it goes with the dialog.
+int ExecFileDialog(TFtavelix& window, QFileDialog& dialog) {
+    const int result = ExecOver(window, dialog);
+    for (QCompleter* completer : dialog.findChildren<QCompleter*>())
+        if (completer->popup() && completer->popup()->isVisible()) completer->popup()->hide();
+    return result;
+}
+
 int MessageBox(TFtavelix& window, const QString& text, QMessageBox::StandardButtons buttons) {
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Tavelix"), text, buttons, &window);
-    return box.exec();
+    return ExecOver(window, box);
 }
 
 }  // namespace
@@ -24,7 +43,7 @@ QStringList TDialogPrompts::PicturesToOpen(const QString& title) {
     dialog.setWindowTitle(title);
     if (!FLastFolder.isEmpty()) dialog.setDirectory(FLastFolder);
     dialog.selectFile(QString());  // an empty file name at every use
-    if (dialog.exec() != QDialog::Accepted) return {};
+    if (ExecFileDialog(FWindow, dialog) != QDialog::Accepted) return {};
     const QStringList chosen = dialog.selectedFiles();
     if (!chosen.isEmpty()) FLastFolder = QFileInfo(chosen.first()).absolutePath();
     return chosen;
@@ -35,7 +54,7 @@ QString TDialogPrompts::SaveName(const QString& title, const QString& proposedNa
     dialog.setWindowTitle(title);
     if (!FLastFolder.isEmpty()) dialog.setDirectory(FLastFolder);
     dialog.selectFile(proposedName);
-    if (dialog.exec() != QDialog::Accepted) return {};
+    if (ExecFileDialog(FWindow, dialog) != QDialog::Accepted) return {};
     const QStringList chosen = dialog.selectedFiles();
     if (chosen.isEmpty()) return {};
     FLastFolder = QFileInfo(chosen.first()).absolutePath();
@@ -43,7 +62,7 @@ QString TDialogPrompts::SaveName(const QString& title, const QString& proposedNa
 }
 
 bool TDialogPrompts::PasswordRequest() {
-    return FWindow.PasswordDlg && FWindow.PasswordDlg->exec() == QDialog::Accepted;
+    return FWindow.PasswordDlg && ExecOver(FWindow, *FWindow.PasswordDlg) == QDialog::Accepted;
 }
 
 void TDialogPrompts::Message(const QString& text) { MessageBox(FWindow, text, QMessageBox::Ok); }
@@ -52,6 +71,6 @@ bool TDialogPrompts::OkCancel(const QString& text) {
     return MessageBox(FWindow, text, QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
 }
 
-void TDialogPrompts::ShowModal(QDialog& dialog) { dialog.exec(); }
+void TDialogPrompts::ShowModal(QDialog& dialog) { ExecOver(FWindow, dialog); }
 
 }  // namespace tavelix::ui

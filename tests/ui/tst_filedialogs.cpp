@@ -1,7 +1,9 @@
 // The file dialogs: Qt's own dialog driven as a user drives it (typed names, the type list,
 // the question before replacing a file), and the preview column with its limits.
 #include <QApplication>
+#include <QAbstractItemView>
 #include <QComboBox>
+#include <QCompleter>
 #include <QFileSystemModel>
 #include <QLabel>
 #include <QLineEdit>
@@ -179,6 +181,9 @@ private Q_SLOTS:
         QCOMPARE(title, QString("Tavelix - Select pictures (1 to view and/or edit - 2 or more for autoshow)"));
         QCOMPARE(W().FileName(), QString("a.bmp"));
         QCOMPARE(W().View().Width(), 33);
+        // the name completion's list went with the dialog
+        for (QCompleter* completer : W().Opd1().findChildren<QCompleter*>())
+            QVERIFY(!completer->popup()->isVisible());
     }
 
     void saveNameIsTakenAsTyped() {
