@@ -14,6 +14,7 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QToolTip>
+#include <QWindow>
 
 #include <memory>
 
@@ -638,6 +639,30 @@ private Q_SLOTS:
         W().repaint();
         QCOMPARE(W().PictureView().Rebuilds(), rebuilds + 1);
         QCOMPARE(W().PictureView().DisplayCopy().size(), QSize(220, 165));
+    }
+
+    // A window that cannot grow further is not resized back and forth at each zoom step,
+    // which would repaint all of it: only the picture area is painted.
+    void zoomStepPaintsOnlyThePictureArea() {
+        Show();
+        OpenNew("big.bmp", Gradient(1280, 1024));
+        QCoreApplication::processEvents();
+        struct TPaints : QObject {
+            QList<QObject*> Painted;
+            bool eventFilter(QObject* watched, QEvent* event) override {
+                if (event->type() == QEvent::Paint) Painted.append(watched);
+                return false;
+            }
+        } paints;
+        QSignalSpy resized(W().windowHandle(), &QWindow::widthChanged);
+        qApp->installEventFilter(&paints);
+        W().LargerClick();
+        QTRY_VERIFY(paints.Painted.contains(&W().PictureView()));  // the update that follows
+        QTest::qWait(50);
+        qApp->removeEventFilter(&paints);
+        QCOMPARE(resized.count(), 0);
+        QVERIFY(!paints.Painted.contains(W().ToolBar));
+        QVERIFY(!paints.Painted.contains(W().menuBar()));
     }
 
     void pictureShownPixelForPixel() {
