@@ -34,6 +34,14 @@ bool IsPictureName(const QString& fileName) {
     return extension == ".jpg" || extension == ".bmp";
 }
 
+// The name's extension chooses the file type; a name without ".jpg" or ".bmp" would write
+// nothing at all, so it is refused with a word instead of being taken for a save.
+bool CanSaveUnder(const QString& fileName, TPrompts& prompts) {
+    if (IsPictureName(fileName)) return true;
+    prompts.Message(QStringLiteral("Not saved: the file name must end in .jpg or .bmp"));
+    return false;
+}
+
 // A clipboard picture as the platform's device bitmap: 32 bits, blue, green, red, unused,
 // rows top-down. Transparent parts are shown over white, as most programs show them.
 TClipboardBitmap ToClipboardBitmap(const QImage& image) {
@@ -100,14 +108,6 @@ void TFtavelix::ShowSelected() {
 }
 
 void TFtavelix::reloadClick() { ShowSelected(); }
-
-// The name's extension chooses the file type; a name without ".jpg" or ".bmp" would write
-// nothing at all, so it is refused with a word instead of being taken for a save.
-static bool CanSaveUnder(const QString& fileName, TPrompts& prompts) {
-    if (IsPictureName(fileName)) return true;
-    prompts.Message(QStringLiteral("Not saved: the file name must end in .jpg or .bmp"));
-    return false;
-}
 
 void TFtavelix::SaveasClick() {
     const QString fileName = FPrompts->SaveName(QStringLiteral("Save picture as"), FFileName);
@@ -193,6 +193,9 @@ void TFtavelix::assemble1Click() {
         TTavelix::Scramble(&FWorking, std::string(FPassword.View()), false);
         FView->Picture().CopyFrom(FWorking);
         FitWindowToPicture();
+        // The picture may have changed size (a zoomed view goes back to the working copy's
+        // size) where no repaint of the window itself follows: the caption follows at once.
+        UpdateCaption();
     });
 }
 

@@ -504,6 +504,11 @@ private Q_SLOTS:
         QCOMPARE(Display().Width(), 100);
         QVERIFY(SameColours(Display(), original));
         QVERIFY(SameColours(W().Working(), original));
+        // from a smaller view too, and the caption names the size shown
+        W().SmallerClick();
+        W().assemble1Click();
+        QCOMPARE(Display().Width(), 100);
+        QCOMPARE(W().windowTitle(), QString("Tavelix-s.bmp (100 x 100) "));
     }
 
     // --- paste and clear ----------------------------------------------------------------------
