@@ -304,6 +304,11 @@ private:
 
 }  // namespace
 
+TBmpSize ReadBmpSize(std::span<const std::uint8_t> file) {
+    const THeader h = ReadHeader(file);
+    return {static_cast<std::int32_t>(h.Width), static_cast<std::int32_t>(h.Height)};
+}
+
 void LoadBmp(TBitmap& target, std::span<const std::uint8_t> file) {
     if (file.empty()) {
         target.Clear();

@@ -93,4 +93,11 @@ private:
     bool FGrayOutput = false;
 };
 
+// Decodes a whole JPEG file in memory at 1/scaleDenominator of its width and height (1, 2, 4
+// or 8; sides rounded up), as the library's scaled decoding gives it: far less work than a
+// full decode followed by a reduction, for previews. A 24-bit bitmap for colour files, 8-bit
+// gray for gray files. Throws TPictureError as decoding does (InvalidOperation for another
+// scale).
+TBitmap DecodeJpegScaled(std::span<const std::uint8_t> data, unsigned scaleDenominator);
+
 }  // namespace tavelix

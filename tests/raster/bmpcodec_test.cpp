@@ -630,6 +630,41 @@ TEST(BmpCodec, BadHeadersAreRejectedAndLeaveTheTarget) {
     ExpectRejected({'B'});
 }
 
+TEST(BmpCodec, SizeIsReadFromTheHeadersAlone) {
+    struct TCase {
+        const char* Name;
+        TFileSpec Spec;
+        std::int32_t Width, Height;
+    };
+    TFileSpec bottomUp;
+    bottomUp.Width = 300;
+    bottomUp.Height = 200;  // no pixel data at all: the headers decide
+    TFileSpec topDown = bottomUp;
+    topDown.Height = -200;
+    TFileSpec core;
+    core.HeaderSize = 12;
+    core.Width = 7;
+    core.Height = 5;
+    TFileSpec rle;
+    rle.Compression = 1;
+    rle.BitCount = 8;
+    rle.Table = Ramp(256);
+    rle.Width = 4000;
+    rle.Height = 3000;
+    for (const TCase& c : {TCase{"bottom-up", bottomUp, 300, 200}, TCase{"top-down", topDown, 300, 200},
+                           TCase{"core header", core, 7, 5}, TCase{"rle", rle, 4000, 3000}}) {
+        SCOPED_TRACE(c.Name);
+        const TBmpSize size = ReadBmpSize(MakeBmp(c.Spec));
+        EXPECT_EQ(size.Width, c.Width);
+        EXPECT_EQ(size.Height, c.Height);
+    }
+    TFileSpec huge;
+    huge.Width = 100000;
+    huge.Height = 100000;
+    EXPECT_THROW(ReadBmpSize(MakeBmp(huge)), TPictureError);
+    EXPECT_THROW(ReadBmpSize(Bytes{'B', 'M', 0}), TPictureError);
+}
+
 TEST(BmpCodec, LargestPictureWithinTheStoreLimitIsNotRefusedForItsSize) {
     // A 1-bit row of 65536 pixels is 8 KiB; 2048 such rows are far inside the limit but the
     // file holds none of them: the picture loads as zeros.

@@ -112,7 +112,7 @@ struct TPlainDecoded {
 };
 
 // Decodes one row per call: RGB, or 236 quantized gray levels.
-TPlainDecoded PlainDecode(const Bytes& data, bool gray) {
+TPlainDecoded PlainDecode(const Bytes& data, bool gray, unsigned scaleDenominator = 1) {
     jpeg_decompress_struct info{};
     jpeg_error_mgr error{};
     info.err = jpeg_std_error(&error);
@@ -120,6 +120,8 @@ TPlainDecoded PlainDecode(const Bytes& data, bool gray) {
     jpeg_mem_src(&info, data.data(), static_cast<unsigned long>(data.size()));
     jpeg_read_header(&info, TRUE);
     info.do_block_smoothing = TRUE;
+    info.scale_num = 1;
+    info.scale_denom = scaleDenominator;
     if (gray) {
         info.out_color_space = JCS_GRAYSCALE;
         info.quantize_colors = TRUE;
@@ -529,6 +531,49 @@ TEST(JpegImageDecode, AHugeClaimedSizeFailsBeforeAnythingIsAllocated) {
         EXPECT_EQ(error.GetKind(), TPictureError::Kind::OutOfResources);
     }
     EXPECT_FALSE(jpeg.HasBitmap());
+}
+
+TEST(JpegImageDecode, ScaledDecodeGivesTheLibrarysScaledPixels) {
+    const Bytes file = PlainEncode(DetailedRgb(37, 23, 5), 85);
+    for (unsigned scale : {1u, 2u, 4u, 8u}) {
+        SCOPED_TRACE(scale);
+        const TBitmap bitmap = DecodeJpegScaled(file, scale);
+        EXPECT_EQ(bitmap.Width(), int((37 + scale - 1) / scale));
+        EXPECT_EQ(bitmap.Height(), int((23 + scale - 1) / scale));
+        EXPECT_TRUE(SameAsRgb(bitmap, PlainDecode(file, false, scale).Samples));
+    }
+    for (unsigned scale : {0u, 3u, 16u}) {
+        SCOPED_TRACE(scale);
+        try {
+            DecodeJpegScaled(file, scale);
+            ADD_FAILURE() << "decoded at 1/" << scale;
+        } catch (const TPictureError& error) {
+            EXPECT_EQ(error.GetKind(), TPictureError::Kind::InvalidOperation);
+        }
+    }
+}
+
+TEST(JpegImageDecode, ScaledDecodeOfGrayFileGivesGrayLevels) {
+    TSamples gray{16, 16, 1, std::vector<std::uint8_t>(256)};
+    for (std::size_t i = 0; i < gray.Data.size(); ++i) gray.Data[i] = std::uint8_t(i);
+    const TBitmap bitmap = DecodeJpegScaled(PlainEncode(gray, 90, {JCS_GRAYSCALE, {}}), 2);
+    EXPECT_EQ(bitmap.Width(), 8);
+    EXPECT_EQ(bitmap.Layout(), TPixelLayout::Indexed(8));
+}
+
+// A preview decodes at 1/8, but a progressive file needs the coefficients of the whole
+// picture: a huge claimed size must still fail, not allocate or hang.
+TEST(JpegImageDecode, ScaledDecodeOfAHugeClaimedSizeFails) {
+    Bytes file = PlainEncode(SmoothRgb(16, 16), 90,
+                             {JCS_RGB, [](jpeg_compress_struct& info) { jpeg_simple_progression(&info); }});
+    const Bytes sof{0xFF, 0xC2};
+    const auto at = std::size_t(std::search(file.begin(), file.end(), sof.begin(), sof.end()) - file.begin());
+    ASSERT_LT(at + 9, file.size());
+    for (std::size_t i : {at + 5, at + 7}) {
+        file[i] = 60000 >> 8;
+        file[i + 1] = 60000 & 0xFF;
+    }
+    EXPECT_THROW(DecodeJpegScaled(file, 8), TPictureError);
 }
 
 // Four-component files are converted to 24 bits. Three 16 x 16 blocks: red, middle gray from
