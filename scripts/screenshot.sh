@@ -9,7 +9,7 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=$root/build
 out=$(realpath -m "${1:-$root/docs/screenshots/window.png}")
 "$root/scripts/install-missing.sh" xvfb xauth xdotool imagemagick fonts-dejavu-core
-[[ -x $build/src/app/tavelix ]] || "$root/scripts/setup.sh" "$build"
+[[ -x $build/src/app/tavelix ]] || "$root/scripts/setup.sh" release
 mkdir -p "$(dirname "$out")"
 
 export TAVELIX=$build/src/app/tavelix SAMPLES=$root/samples OUT=$out
