@@ -50,6 +50,9 @@ void AddCommonOptions(CLI::App& command, TOptions& options) {
         ->check(CLI::Range(1, 100))
         ->capture_default_str();
     command.add_flag("-v,--verbose", options.Verbose, "tell what was done to each file, on standard output");
+    command.add_flag("--force", options.Force,
+                     "replace existing output files; change files that have other names (hard links) or are "
+                     "write-protected");
     command.add_flag("--no-flush", options.NoFlush,
                      "replace files without waiting for the disk (faster; a crash soon after may lose the new file)");
 }
