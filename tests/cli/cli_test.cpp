@@ -26,6 +26,7 @@ TEST_F(CliTest, ScrambleThenAssembleRestoresABitmapExactly) {
     // Widths that are multiples of their strip width come back whole.
     const TBitmap original = MakeNoise(300, 200, 1, Rgb24Format());
     Save(original, "a.bmp");
+    const std::string bytes = ReadAll(At("a.bmp"));
     TBitmap expected = original;
     TTavelix::Scramble(&expected, Password, true);
 
@@ -37,6 +38,7 @@ TEST_F(CliTest, ScrambleThenAssembleRestoresABitmapExactly) {
     run = Run({"assemble", "--password-file", "pw.txt", "a.bmp"});
     EXPECT_EQ(run.Status, 0) << run.Err;
     EXPECT_EQ(FirstDifference(Load("a.bmp"), original), "");
+    EXPECT_TRUE(ReadAll(At("a.bmp")) == bytes) << "not byte for byte";
     EXPECT_TRUE(Others({"a.bmp", "pw.txt"}).empty());
 }
 
@@ -500,6 +502,7 @@ TEST_F(CliTest, VersionHelpAndUsageErrors) {
     EXPECT_EQ(run.Status, 0);
     EXPECT_NE(run.Out.find("scramble"), std::string::npos);
     EXPECT_EQ(Run({"scramble", "--help"}).Status, 0);
+    EXPECT_EQ(Run({"help", "no-such-command"}).Status, 2);
 
     Save(MakeNoise(8, 8, 18, Rgb24Format()), "a.bmp");
     const std::string before = ReadAll(At("a.bmp"));
@@ -523,6 +526,35 @@ TEST_F(CliTest, VersionHelpAndUsageErrors) {
     }
     EXPECT_EQ(ReadAll(At("a.bmp")), before);
     EXPECT_TRUE(Others({"a.bmp", "pw.txt"}).empty());
+}
+
+TEST_F(CliTest, HelpIsWrittenForANewcomer) {
+    const TRun overview = Run({"--help"});
+    EXPECT_EQ(overview.Status, 0);
+    EXPECT_EQ(Run({"help"}).Out, overview.Out);
+    for (const char* says : {
+             "Run tavelix-cli COMMAND --help",         // where the options are
+             "--factor 2|4|8, -q N, -j N",             // each command's main options in the list
+             "It is NOT encryption",                   // what scrambling is not
+             "comes back byte for byte",               // what a round trip gives back
+             "2 columns and 4 rows of a 1280 x 1024",  // ... and what it does not
+             "EXIF data and comments are not kept",
+             "unless --force",
+             "-- holidays/*.jpg",                      // -- in the examples
+         })
+        EXPECT_NE(overview.Out.find(says), std::string::npos) << says << " missing from:\n" << overview.Out;
+    for (const char* command : {"scramble", "assemble", "reduce", "gray", "convert"}) {
+        SCOPED_TRACE(command);
+        const TRun help = Run({command, "--help"});
+        EXPECT_EQ(help.Status, 0);
+        EXPECT_EQ(Run({"help", command}).Out, help.Out);
+        // Values as words, not the parser's types and ranges.
+        for (const char* type : {"INT", "UINT", "TEXT", "REQUIRED", "Excludes", "in ["})
+            EXPECT_EQ(help.Out.find(type), std::string::npos) << type << " in:\n" << help.Out;
+        EXPECT_NE(help.Out.find("-q, --quality N "), std::string::npos) << help.Out;
+        EXPECT_NE(help.Out.find("[--]"), std::string::npos) << help.Out;
+    }
+    EXPECT_NE(Run({"help", "reduce"}).Out.find("-j, --jobs N "), std::string::npos);
 }
 
 TEST_F(CliTest, VerboseTellsWhatWasDone) {
