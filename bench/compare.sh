@@ -93,10 +93,12 @@ peer_recode() { local d; d=$(fresh "$1" "${@:2}"); timed "$1" two_streams recode
 peer_mogrify() { local d; d=$(fresh "$1" "${@:2}"); timed "$1" "$im_mogrify" -quality 90 "$d"/*; }
 peer_cp() { local d; d=$(fresh "$1-src" "${@:2}"); rm -rf "$work/$1"; mkdir -p "$work/$1"; timed "$1" cp "$d"/* "$work/$1/"; }
 
-conv_jpg_bmp() { "$cli" convert "$1" "$out/$(basename "$1" .jpg).bmp"; }
-conv_bmp_jpg() { "$cli" convert "$1" "$out/$(basename "$1" .bmp).jpg"; }
-conv_jpg_jpg() { "$cli" convert "$1" "$out/$(basename "$1")"; }
-gray_jpg() { "$cli" gray "$1" "$out/$(basename "$1")"; }
+# $force is --force while a command writes over the files it wrote before (again, below).
+force=
+conv_jpg_bmp() { "$cli" convert $force "$1" "$out/$(basename "$1" .jpg).bmp"; }
+conv_bmp_jpg() { "$cli" convert $force "$1" "$out/$(basename "$1" .bmp).jpg"; }
+conv_jpg_jpg() { "$cli" convert $force "$1" "$out/$(basename "$1")"; }
+gray_jpg() { "$cli" gray $force "$1" "$out/$(basename "$1")"; }
 djpeg_bmp() { djpeg -bmp -outfile "$out/$(basename "$1" .jpg).bmp" "$1"; }
 cjpeg_jpg() { cjpeg -quality 90 -outfile "$out/$(basename "$1" .bmp).jpg" "$1"; }
 im_jpg_jpg() { "$im_convert" "$1" -quality 90 "$out/$(basename "$1")"; }
@@ -112,7 +114,9 @@ one_by_one() {  # name function files...: each file in a process of its own, int
 again() {  # name function files...: the same into the folder of the one_by_one before (replacing)
     local name=$1 fn=$2
     shift 2
+    force=--force
     timed "$name" each "$fn" "$@"
+    force=
 }
 
 # reduce NAME FACTOR [REPLACED-NAME]: new copies of the originals; with a third name, the same
@@ -122,7 +126,7 @@ tool_reduce() {
     d=$(fresh "$1" "${origs[@]}")
     files=("$d"/*)
     timed "$1" "$cli" reduce --factor "$2" "${files[@]}"
-    [[ -z ${3:-} ]] || timed "$3" "$cli" reduce --factor "$2" "${files[@]}"
+    [[ -z ${3:-} ]] || timed "$3" "$cli" reduce --force --factor "$2" "${files[@]}"
 }
 peer_decode() { timed "$1" two_streams decode_only "${origs[@]}"; }
 peer_sample() {

@@ -30,7 +30,7 @@ cp "$out/scrambled.jpg" "$out/assembled.jpg"
 printf '%s\n' "$password" | "$cli" assemble --password-stdin -v "$out/assembled.jpg"
 
 # The same as a bitmap, which is saved without losses: it comes back byte for byte.
-"$cli" convert "$sample" "$out/sample.bmp"
+"$cli" convert --force "$sample" "$out/sample.bmp"  # --force: a run before left one
 cp "$out/sample.bmp" "$out/scrambled.bmp"
 printf '%s\n' "$password" | "$cli" scramble --password-stdin "$out/scrambled.bmp"
 cp "$out/scrambled.bmp" "$out/assembled.bmp"

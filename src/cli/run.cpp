@@ -14,6 +14,7 @@
 #include "cli/names.h"
 #include "cli/report.h"
 #include "cli/runner.h"
+#include "engine/tavelix.h"
 
 namespace tavelix::cli {
 
@@ -28,6 +29,25 @@ std::uintmax_t FileSize(const std::string& fileName) {
 
 }  // namespace
 
+namespace {
+
+// An output name must name a file: ".jpg" alone (or "dir/.jpg") is what a file named "-o.jpg"
+// among the names a glob gives turns into, read as the option -o with the value ".jpg".
+// option: "-o" for the option's value, "" for a positional OUT.
+std::optional<std::string> CheckOutputName(const std::string& option, const std::string& name) {
+    const std::string what = option.empty() ? name : option + " " + name;
+    if (!IsPictureName(name)) return what + ": the output must be a .jpg or .bmp file";
+    const std::size_t slash = name.find_last_of('/');
+    const std::string_view base = std::string_view(name).substr(slash == std::string::npos ? 0 : slash + 1);
+    if (base.size() > PictureExtension(base).size()) return std::nullopt;
+    std::string usage = what + ": the output name has nothing before its extension";
+    if (!option.empty())
+        usage += " (was a file named " + option + name + " taken for the option? Put -- before the file names)";
+    return usage;
+}
+
+}  // namespace
+
 std::optional<std::string> PlanJobs(const TOptions& options, std::vector<TFileJob>& jobs) {
     jobs.clear();
     switch (options.Command) {
@@ -35,18 +55,20 @@ std::optional<std::string> PlanJobs(const TOptions& options, std::vector<TFileJo
     case TCommand::Assemble:
         if (!options.Output.empty()) {
             if (options.Files.size() != 1) return "-o/--output takes exactly one FILE";
-            if (!IsPictureName(options.Output)) return options.Output + ": the output must be a .jpg or .bmp file";
+            if (auto usage = CheckOutputName("-o", options.Output)) return usage;
         }
-        for (const std::string& file : options.Files)
-            jobs.push_back({file, options.Output.empty() ? file : options.Output});
+        for (const std::string& file : options.Files) {
+            const std::string& output = options.Output.empty() ? file : options.Output;
+            jobs.push_back({file, output, output == file});
+        }
         break;
     case TCommand::Reduce:
-        for (const std::string& file : options.Files) jobs.push_back({file, ReducedCopyName(file, options.Factor)});
+        for (const std::string& file : options.Files) jobs.push_back({file, ReducedCopyName(file, options.Factor), false});
         break;
     case TCommand::Gray:
     case TCommand::Convert:
-        if (!IsPictureName(options.Out)) return options.Out + ": the output must be a .jpg or .bmp file";
-        jobs.push_back({options.In, options.Out});
+        if (auto usage = CheckOutputName("", options.Out)) return usage;
+        jobs.push_back({options.In, options.Out, false});
         break;
     }
     return std::nullopt;
@@ -54,7 +76,9 @@ std::optional<std::string> PlanJobs(const TOptions& options, std::vector<TFileJo
 
 int ObtainPassword(const TOptions& options, const std::atomic<bool>& stop, TSecret& password) {
     TSecret line;
-    if (!options.PasswordFile.empty()) {
+    const bool fromFile = !options.PasswordFile.empty();
+    const bool fromStdin = options.PasswordStdin && !::isatty(STDIN_FILENO);
+    if (fromFile) {
         const int fd = ::open(options.PasswordFile.c_str(), O_RDONLY | O_CLOEXEC);
         if (fd < 0) {
             Fail("cannot read the password file " + options.PasswordFile + ": " + std::strerror(errno));
@@ -66,14 +90,21 @@ int ObtainPassword(const TOptions& options, const std::atomic<bool>& stop, TSecr
             Fail("cannot read the password file " + options.PasswordFile + ": " + *error);
             return ExitUsage;
         }
-    } else if (options.PasswordStdin) {
+    } else if (fromStdin) {
         if (const std::optional<std::string> error = ReadFirstLine(STDIN_FILENO, line)) {
             Fail("cannot read the password from standard input: " + *error);
             return ExitUsage;
         }
     } else {
+        // The terminal, or with --password-stdin the terminal that is standard input: asked
+        // without echo, as a line typed there would otherwise show.
+        const TEntryCheck check = [](std::string_view entry) -> std::optional<std::string> {
+            TSecret bytes;
+            if (const std::optional<TPasswordProblem> problem = DecodePassword(entry, bytes)) return problem->Message();
+            return std::nullopt;
+        };
         std::string error;
-        switch (PromptTwice(line, stop, error)) {
+        switch (PromptTwice(options.PasswordStdin ? STDIN_FILENO : -1, line, stop, check, error)) {
         case TPromptResult::Ok:
             break;
         case TPromptResult::NoTerminal:
@@ -81,6 +112,9 @@ int ObtainPassword(const TOptions& options, const std::atomic<bool>& stop, TSecr
             return ExitUsage;
         case TPromptResult::Mismatch:
             Fail("the two passwords differ; nothing was changed");
+            return ExitUsage;
+        case TPromptResult::BrokenRules:
+            Fail(error + "; nothing was changed");
             return ExitUsage;
         case TPromptResult::Interrupted:
             Fail("interrupted; nothing was changed");
@@ -90,7 +124,11 @@ int ObtainPassword(const TOptions& options, const std::atomic<bool>& stop, TSecr
             return ExitUsage;
         }
     }
-    if (const std::optional<TPasswordProblem> problem = DecodePassword(line.View(), password)) {
+    // Editors that mark a text file as UTF-8 put a byte-order mark before its first line; it
+    // is not part of the password.
+    std::string_view text = line.View();
+    if ((fromFile || fromStdin) && text.starts_with(ByteOrderMark)) text.remove_prefix(ByteOrderMark.size());
+    if (const std::optional<TPasswordProblem> problem = DecodePassword(text, password)) {
         Fail(problem->Message() + "; nothing was changed");
         return ExitUsage;
     }
@@ -102,7 +140,7 @@ int RunJobs(const std::vector<TFileJob>& jobs, const TSettings& settings, unsign
     std::vector<TJobInfo> infos;
     for (const TFileJob& job : jobs) {
         TJobInfo info{FileKeys(job.Input), FileSize(job.Input)};
-        if (job.Output != job.Input && !job.Output.empty())
+        if (!job.InPlace && !job.Output.empty())
             for (std::string& key : FileKeys(job.Output)) info.Keys.push_back(std::move(key));
         infos.push_back(std::move(info));
     }
@@ -147,6 +185,7 @@ int Run(const TOptions& options, TRunSignals& signals) {
     settings.Quality = options.Quality;
     settings.Factor = options.Factor;
     settings.Flush = !options.NoFlush;
+    settings.Force = options.Force;
     TSecret password;  // wiped when the run ends
     if (options.Command == TCommand::Scramble || options.Command == TCommand::Assemble) {
         if (const int status = ObtainPassword(options, signals.Stop, password); status != ExitDone) return status;

@@ -30,6 +30,7 @@ struct TOptions {
     unsigned Jobs = 0;               // files at once; 0: one per core
     bool Verbose = false;
     bool NoFlush = false;
+    bool Force = false;              // replace existing outputs; change linked or write-protected files
 };
 
 // What the run shares with the signal handlers (lock-free atomics only).

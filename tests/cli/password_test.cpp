@@ -76,7 +76,8 @@ TEST(PromptTwice, WithoutATerminalSaysSo) {
     TSecret line;
     std::string error;
     std::atomic<bool> stop{false};
-    EXPECT_EQ(PromptTwice(line, stop, error), TPromptResult::NoTerminal);
+    EXPECT_EQ(PromptTwice(-1, line, stop, [](std::string_view) { return std::nullopt; }, error),
+              TPromptResult::NoTerminal);
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -70,6 +72,8 @@ TEST_F(PictureFiles, LoadsByExtensionAndReportsWrongFormats) {
     fs::copy_file(Path("a.bmp"), Path("bmp-inside.jpg"));
     fs::copy_file(Path("b.jpg"), Path("jpg-inside.bmp"));
     WriteBytes(Path("empty.jpg"), {});
+    ASSERT_EQ(::mkfifo(Path("fifo.jpg").c_str(), 0600), 0);  // no writer: must not be waited for
+    fs::create_symlink("/dev/zero", Path("zero.bmp"));
 
     using Kind = TPictureError::Kind;
     struct Case {
@@ -87,6 +91,8 @@ TEST_F(PictureFiles, LoadsByExtensionAndReportsWrongFormats) {
         {"bmp-inside.jpg", false, Kind::Jpeg},
         {"jpg-inside.bmp", false, Kind::InvalidBitmap},
         {"empty.jpg", false, Kind::Jpeg},
+        {"fifo.jpg", false, Kind::Io},
+        {"zero.bmp", false, Kind::Io},
         {"", false, {}},
     };
     for (const Case& c : cases) {
@@ -105,6 +111,17 @@ TEST_F(PictureFiles, LoadsByExtensionAndReportsWrongFormats) {
         EXPECT_EQ(FHost.Messages, c.failure ? std::vector<std::string>{"Error: wrong format"} : std::vector<std::string>{});
         EXPECT_EQ(FHost.Kinds, c.failure ? std::vector<Kind>{*c.failure} : std::vector<Kind>{});
     }
+}
+
+TEST_F(PictureFiles, ContentReadBeforeIsDecodedByTheNamesCodec) {
+    const TBitmap picture = MakeNoise(30, 20, 4, test::Rgb24Format());
+    FView.SavePicture(picture, Path("a.bmp"), 90);
+    TBitmap target;
+    EXPECT_TRUE(FView.LoadPicture(target, "any/name.BMP", ReadBytes(Path("a.bmp"))));
+    EXPECT_TRUE(SamePixels(target, picture));
+    EXPECT_FALSE(FView.LoadPicture(target, "name.jpg", ReadBytes(Path("a.bmp"))));
+    EXPECT_EQ(FHost.Kinds, std::vector<TPictureError::Kind>{TPictureError::Kind::Jpeg});
+    EXPECT_TRUE(SamePixels(target, picture));
 }
 
 TEST_F(PictureFiles, EmptyBitmapFileEmptiesTheTarget) {
