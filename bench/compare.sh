@@ -5,10 +5,10 @@
 # both sides alike; ratios of one run hold to about 10 %.
 #
 # Usage: bench/compare.sh [rounds]     (default 5; or ROUNDS=n)
-# Needs: a build (scripts/setup.sh), the photo corpus (../shared/bench/make-corpus.sh beside
-# this repository builds it in $CORPUS, default /tmp/perfcorpus), and the peers from Debian:
-# djpeg and cjpeg (libjpeg-turbo-progs), mogrify and convert (imagemagick); missing
-# packages are installed with apt-get when run as root.
+# Needs: a build of tavelix-cli (made here when missing), the photo corpus (bench/make-corpus.sh
+# builds it in $CORPUS, default tavelix-corpus in the temporary folder), and the peers from
+# Debian: djpeg and cjpeg (libjpeg-turbo-progs), mogrify and convert (imagemagick); missing
+# packages are installed (as root, or through sudo).
 set -euo pipefail
 export LC_ALL=C
 
@@ -16,25 +16,17 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 rounds=${1:-${ROUNDS:-5}}
 build=${BUILD:-$root/build}
 cli=$build/src/cli/tavelix-cli
-export CORPUS=${CORPUS:-${TMPDIR:-/tmp}/perfcorpus}
+export CORPUS=${CORPUS:-${TMPDIR:-/tmp}/tavelix-corpus}
 
 log() { printf '%s\n' "$*" >&2; }
 
 # --- what is needed -------------------------------------------------------------------------
-missing=()
-for p in libjpeg-turbo-progs imagemagick; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if ((${#missing[@]})); then
-    [[ $(id -u) -eq 0 ]] || { log "error: install first: ${missing[*]}"; exit 1; }
-    apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2
-fi
+"$root/scripts/install-missing.sh" libjpeg-turbo-progs imagemagick
 # ImageMagick's own programs, not a wrapper of the same name that may stand earlier in PATH.
 im_convert=$(command -v convert-im6.q16 || command -v convert)
 im_mogrify=$(command -v mogrify-im6.q16 || command -v mogrify)
 
-"$root/../shared/bench/make-corpus.sh" >&2
+"$root/bench/make-corpus.sh" >&2
 [[ -x $cli ]] || { log "building tavelix-cli"; cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null; }
 cmake --build "$build" --target tavelix-cli -j 2 >/dev/null
 
@@ -65,10 +57,13 @@ fresh() {
     printf '%s' "$dir"
 }
 
-# timed NAME command...: runs it once, adds its wall time to NAME.
+# timed NAME command...: runs it once, adds its wall time to NAME. What earlier commands left
+# for the disk is written first, untimed (saves to new names are not flushed, neither the
+# tool's nor the peers', and their write-back must not land in the next command's time).
 timed() {
     local name=$1
     shift
+    sync
     local t0=${EPOCHREALTIME/./}
     "$@" >/dev/null 2>"$work/err" || { log "error: $name failed:"; cat "$work/err" >&2; exit 1; }
     local t1=${EPOCHREALTIME/./}
@@ -98,15 +93,17 @@ peer_recode() { local d; d=$(fresh "$1" "${@:2}"); timed "$1" two_streams recode
 peer_mogrify() { local d; d=$(fresh "$1" "${@:2}"); timed "$1" "$im_mogrify" -quality 90 "$d"/*; }
 peer_cp() { local d; d=$(fresh "$1-src" "${@:2}"); rm -rf "$work/$1"; mkdir -p "$work/$1"; timed "$1" cp "$d"/* "$work/$1/"; }
 
-conv_jpg_bmp() { "$cli" convert "$1" "$out/$(basename "$1" .jpg).bmp"; }
-conv_bmp_jpg() { "$cli" convert "$1" "$out/$(basename "$1" .bmp).jpg"; }
-conv_jpg_jpg() { "$cli" convert "$1" "$out/$(basename "$1")"; }
-gray_jpg() { "$cli" gray "$1" "$out/$(basename "$1")"; }
+# $force is --force while a command writes over the files it wrote before (again, below).
+force=
+conv_jpg_bmp() { "$cli" convert $force "$1" "$out/$(basename "$1" .jpg).bmp"; }
+conv_bmp_jpg() { "$cli" convert $force "$1" "$out/$(basename "$1" .bmp).jpg"; }
+conv_jpg_jpg() { "$cli" convert $force "$1" "$out/$(basename "$1")"; }
+gray_jpg() { "$cli" gray $force "$1" "$out/$(basename "$1")"; }
 djpeg_bmp() { djpeg -bmp -outfile "$out/$(basename "$1" .jpg).bmp" "$1"; }
 cjpeg_jpg() { cjpeg -quality 90 -outfile "$out/$(basename "$1" .bmp).jpg" "$1"; }
 im_jpg_jpg() { "$im_convert" "$1" -quality 90 "$out/$(basename "$1")"; }
 im_gray() { "$im_convert" "$1" -colorspace Gray -quality 90 "$out/$(basename "$1")"; }
-one_by_one() {  # name function files...: each file in a process of its own
+one_by_one() {  # name function files...: each file in a process of its own, into a new folder
     local name=$1 fn=$2
     shift 2
     out=$work/$name
@@ -114,8 +111,23 @@ one_by_one() {  # name function files...: each file in a process of its own
     mkdir -p "$out"
     timed "$name" each "$fn" "$@"
 }
+again() {  # name function files...: the same into the folder of the one_by_one before (replacing)
+    local name=$1 fn=$2
+    shift 2
+    force=--force
+    timed "$name" each "$fn" "$@"
+    force=
+}
 
-tool_reduce() { local d; d=$(fresh "$1" "${origs[@]}"); timed "$1" "$cli" reduce --factor "$2" --no-flush "${d}"/*; }
+# reduce NAME FACTOR [REPLACED-NAME]: new copies of the originals; with a third name, the same
+# again over the copies just written (replacing files, so flushed).
+tool_reduce() {
+    local d files
+    d=$(fresh "$1" "${origs[@]}")
+    files=("$d"/*)
+    timed "$1" "$cli" reduce --factor "$2" "${files[@]}"
+    [[ -z ${3:-} ]] || timed "$3" "$cli" reduce --force --factor "$2" "${files[@]}"
+}
 peer_decode() { timed "$1" two_streams decode_only "${origs[@]}"; }
 peer_sample() {
     local percent=$((100 / $2))
@@ -140,17 +152,21 @@ for ((r = 1; r <= rounds; ++r)); do
     peer_cp cp "${bmps[@]}"
     tool_scramble scr_bmp_nf "--no-flush" "${bmps[@]}"
     # One file at a time (each of the 20 in a process of its own).
+    # New files are not flushed; the same again replaces them, which flushes.
     one_by_one conv_jb conv_jpg_bmp "${q90[@]}"
+    again conv_jb_re conv_jpg_bmp "${q90[@]}"
     one_by_one djpeg_bmp djpeg_bmp "${q90[@]}"
     one_by_one conv_bj conv_bmp_jpg "${bmps[@]}"
+    again conv_bj_re conv_bmp_jpg "${bmps[@]}"
     one_by_one cjpeg cjpeg_jpg "${bmps[@]}"
     one_by_one conv_jj conv_jpg_jpg "${q90[@]}"
     one_by_one im_convert im_jpg_jpg "${q90[@]}"
     one_by_one gray gray_jpg "${q90[@]}"
+    again gray_re gray_jpg "${q90[@]}"
     one_by_one im_gray im_gray "${q90[@]}"
     # Reduce the originals, against decoding them (the floor) and ImageMagick's -sample.
     for f in 2 4 8; do
-        tool_reduce "reduce$f" "$f"
+        if ((f == 2)); then tool_reduce reduce2 2 reduce2_re; else tool_reduce "reduce$f" "$f"; fi
         ((f == 2)) && peer_decode decode
         peer_sample "sample$f" "$f"
     done
@@ -208,10 +224,16 @@ row "reduce --factor 8, 20 originals / mogrify -sample 12%" reduce8 sample8 0.85
 j=$(ratio scr_j1 scr_j2)
 printf '%-52s %8s %8s %7.2f %7s  %s\n' "throughput -j 2 / -j 1 (scramble 20 JPEG)" "$(seconds scr_j2)" "$(seconds scr_j1)" "$j" ">= 1.7" \
     "$(awk -v r="$j" 'BEGIN { print (r >= 1.7) ? "met" : "MISSED" }')"
-f=$(ratio scr_jpg scr_jpg_nf)
-printf '%-52s %8s %8s %7.2f\n' "flushing: scramble 20 JPEG with / without" "$(seconds scr_jpg)" "$(seconds scr_jpg_nf)" "$f"
-f=$(ratio scr_bmp scr_bmp_nf)
-printf '%-52s %8s %8s %7.2f\n' "flushing: scramble 20 BMP with / without" "$(seconds scr_bmp)" "$(seconds scr_bmp_nf)" "$f"
+plain() {  # label first second: the median ratio first / second
+    printf '%-52s %8s %8s %7.2f\n' "$1" "$(seconds "$2")" "$(seconds "$3")" "$(ratio "$2" "$3")"
+}
+plain "flushing: scramble 20 JPEG with / without" scr_jpg scr_jpg_nf
+plain "flushing: scramble 20 BMP with / without" scr_bmp scr_bmp_nf
+printf '\n%-52s %8s %8s %7s\n' "saves to new names (not flushed) / replacing saves" "new s" "repl. s" "ratio"
+plain "convert JPEG to BMP, per file" conv_jb conv_jb_re
+plain "convert BMP to JPEG, per file" conv_bj conv_bj_re
+plain "gray, per file" gray gray_re
+plain "reduce --factor 2, 20 originals" reduce2 reduce2_re
 printf '\npeak memory (resident, MB)\n'
 awk -v a="$mem_one" -v b="$mem_200" -v c="$mem_200j2" -v d="$mem_orig" 'BEGIN {
     printf "  scramble one 1280x1024 JPEG, -j 1       %6.1f   (goal <= 16)\n", a / 1024

@@ -10,6 +10,7 @@
 
 #include <jpeglib.h>
 
+#include "plainjpeg.h"
 #include "raster/jpegimage.h"
 #include "ratio_reporter.h"
 
@@ -94,30 +95,7 @@ void BM_PlainDecode(benchmark::State& state) {
 
 void BM_PlainEncode(benchmark::State& state) {
     const TPicture& picture = Picture();
-    for (auto _ : state) {
-        jpeg_compress_struct info{};
-        jpeg_error_mgr error{};
-        info.err = jpeg_std_error(&error);
-        jpeg_create_compress(&info);
-        unsigned char* buffer = nullptr;
-        unsigned long size = 0;
-        jpeg_mem_dest(&info, &buffer, &size);
-        info.image_width = Width;
-        info.image_height = Height;
-        info.input_components = 3;
-        info.in_color_space = JCS_RGB;
-        jpeg_set_defaults(&info);
-        jpeg_set_quality(&info, Quality, TRUE);
-        jpeg_start_compress(&info, TRUE);
-        while (info.next_scanline < info.image_height) {
-            JSAMPROW row = const_cast<JSAMPROW>(&picture.Rgb[std::size_t(info.next_scanline) * Width * 3]);
-            jpeg_write_scanlines(&info, &row, 1);
-        }
-        jpeg_finish_compress(&info);
-        jpeg_destroy_compress(&info);
-        benchmark::DoNotOptimize(buffer);
-        std::free(buffer);
-    }
+    for (auto _ : state) benchmark::DoNotOptimize(tavelix::test::PlainJpegEncode(picture.Rgb, Width, Height, 3, Quality));
 }
 
 // --- through TJPEGImage -------------------------------------------------------------------

@@ -8,10 +8,12 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "engine/tavelix.h"
 #include "fuzz_common.h"
 #include "raster/jpegimage.h"
+#include "tempfolder.h"
 
 using namespace tavelix;
 
@@ -20,29 +22,8 @@ namespace {
 namespace fs = std::filesystem;
 
 // A folder of this process's own, removed at exit.
-class TTempFolder {
-public:
-    TTempFolder() {
-        const char* base = std::getenv("TMPDIR");
-        std::string pattern = std::string(base && *base ? base : "/tmp") + "/tavelix-fuzz-XXXXXX";
-        if (!::mkdtemp(pattern.data())) {
-            std::perror("mkdtemp");
-            std::abort();
-        }
-        FPath = pattern;
-    }
-    ~TTempFolder() {
-        std::error_code error;
-        fs::remove_all(FPath, error);
-    }
-    const fs::path& Path() const { return FPath; }
-
-private:
-    fs::path FPath;
-};
-
 const fs::path& Folder() {
-    static TTempFolder folder;
+    static const test::TTempFolder folder("tavelix-fuzz");
     return folder.Path();
 }
 
@@ -93,7 +74,11 @@ void CheckSaveAndLoad(TTavelix& engine, fuzz::TSilentHost& host, const TBitmap& 
     } else {
         const TPixelLayout written = picture.Layout().Device ? TPixelLayout::Rgb(32) : picture.Layout();
         FUZZ_CHECK(again.Layout() == written);
-        FUZZ_CHECK(again.Palette() == picture.Palette() && again.TopDown() == picture.TopDown());
+        // A table the program made is written whole: 2^bits entries, those past its end zero.
+        std::vector<TRGBQuad> table = picture.Palette();
+        if (written.IsIndexed() && picture.Format().File.ClrUsed == 0)
+            table.resize(std::size_t{1} << written.BitCount);
+        FUZZ_CHECK(again.Palette() == table && again.TopDown() == picture.TopDown());
         const auto a = picture.StoreBytes(), b = again.StoreBytes();
         FUZZ_CHECK(a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size()) == 0);
     }

@@ -5,14 +5,14 @@
 //
 // Usage: fuzz_make_corpus <folder>   (writes <folder>/bmp, jpeg, picturefiles, scramble)
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
 
-#include <jpeglib.h>
-
+#include "plainjpeg.h"
 #include "raster/bmpcodec.h"
 #include "raster/jpegimage.h"
 
@@ -164,33 +164,12 @@ void MakeBmps(std::vector<std::pair<std::string, TBytes>>& files) {
 // A JPEG file straight from the library, for the kinds our encoder does not write.
 TBytes LibJpeg(std::int32_t width, std::int32_t height, int components, J_COLOR_SPACE space,
                const std::function<void(jpeg_compress_struct&)>& settings) {
-    jpeg_compress_struct info{};
-    jpeg_error_mgr error{};
-    info.err = jpeg_std_error(&error);
-    jpeg_create_compress(&info);
-    unsigned char* out = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&info, &out, &size);
-    info.image_width = JDIMENSION(width);
-    info.image_height = JDIMENSION(height);
-    info.input_components = components;
-    info.in_color_space = space;
-    jpeg_set_defaults(&info);
-    jpeg_set_quality(&info, 80, TRUE);
-    settings(info);
-    jpeg_start_compress(&info, TRUE);
-    std::vector<JSAMPLE> row(std::size_t(width) * std::size_t(components));
-    while (info.next_scanline < info.image_height) {
-        const unsigned y = info.next_scanline;
-        for (std::size_t i = 0; i < row.size(); ++i) row[i] = JSAMPLE((i * 29 + y * 53 + (i % 3) * 90) & 0xFF);
-        JSAMPROW rows[1] = {row.data()};
-        jpeg_write_scanlines(&info, rows, 1);
-    }
-    jpeg_finish_compress(&info);
-    jpeg_destroy_compress(&info);
-    TBytes bytes(out, out + size);
-    std::free(out);
-    return bytes;
+    const std::size_t rowBytes = std::size_t(width) * std::size_t(components);
+    std::vector<std::uint8_t> samples(rowBytes * std::size_t(height));
+    for (std::size_t y = 0; y < std::size_t(height); ++y)
+        for (std::size_t i = 0; i < rowBytes; ++i)
+            samples[y * rowBytes + i] = std::uint8_t((i * 29 + y * 53 + (i % 3) * 90) & 0xFF);
+    return test::PlainJpegEncode(samples, width, height, components, 80, {space, settings});
 }
 
 void MakeJpegs(std::vector<std::pair<std::string, TBytes>>& files) {

@@ -20,7 +20,7 @@ packages=(clang libclang-rt-14-dev cmake make pkg-config libjpeg62-turbo-dev)
 "$root/scripts/install-missing.sh" "${packages[@]}"
 
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DTAVELIX_FUZZ=ON -DTAVELIX_BUILD_TESTS=OFF -DTAVELIX_BUILD_BENCH=OFF >/dev/null
+    -DTAVELIX_FUZZ=ON -DTAVELIX_BUILD_WINDOW=OFF >/dev/null
 cmake --build "$build" -j "$(nproc 2>/dev/null || echo 2)" --target "${targets[@]/#/fuzz_}"
 
 failed=()

@@ -4,14 +4,15 @@
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=$root/build
-"$root/scripts/setup.sh" "$build" >/dev/null
+"$root/scripts/setup.sh" release >/dev/null
 "$root/scripts/install-missing.sh" valgrind
 cli=$build/src/cli/tavelix-cli
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
 
-# Good files, and bad ones of every kind: truncated, garbage, empty, the wrong codec.
+# Good files, and bad ones of every kind: truncated, garbage, empty, the wrong codec, and no
+# regular file at all.
 cp "$root/samples/sample.jpg" a.jpg
 "$cli" convert a.jpg b.bmp
 "$cli" gray a.jpg g.bmp
@@ -21,6 +22,11 @@ printf 'not a picture' > garbage.jpg
 printf 'BM not a bitmap either' > garbage.bmp
 : > empty.jpg
 cp a.jpg jpeg-inside.bmp
+# Files that are no pictures at all: refused before a byte is read.
+mkfifo fifo.jpg
+ln -s /dev/zero zero.bmp
+mkdir folder.jpg
+truncate -s 2G huge.bmp
 printf 'correct horse\n' > pw.txt
 
 # libjpeg-turbo's SIMD code writes some bytes valgrind cannot follow; plain C gives the same pixels.
@@ -36,7 +42,8 @@ check() {
     [[ $reports -eq 0 ]] || { cat valgrind.txt; failed=1; }
     echo "memcheck: tavelix-cli $1: $reports reports"
 }
-all=(a.jpg b.bmp g.bmp truncated.jpg truncated.bmp garbage.jpg garbage.bmp empty.jpg jpeg-inside.bmp)
+all=(a.jpg b.bmp g.bmp truncated.jpg truncated.bmp garbage.jpg garbage.bmp empty.jpg jpeg-inside.bmp
+     fifo.jpg zero.bmp folder.jpg huge.bmp)
 check scramble --password-file pw.txt -j 2 "${all[@]}"
 check assemble --password-file pw.txt -j 1 "${all[@]}"
 check reduce --factor 4 "${all[@]}"
@@ -44,4 +51,5 @@ check gray a.jpg gray.jpg
 check gray truncated.bmp gray2.bmp
 check convert b.bmp c.jpg
 check convert garbage.jpg d.bmp
+check convert b.bmp c.jpg  # c.jpg exists: refused
 exit $failed

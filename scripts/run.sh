@@ -1,11 +1,21 @@
 #!/usr/bin/env bash
-# Sets up (packages, configure, build), then shows the main job on the sample picture
-# shipped in samples/: a copy is scrambled with a password and assembled again.
-# Usage: scripts/run.sh [output-folder]   (default: out/demo)
+# Sets up (packages, configure, build of the program alone in build/, no test frameworks),
+# then:
+# - with a display (DISPLAY or WAYLAND_DISPLAY set): starts the window, tavelix;
+# - without one: shows the main job with the command-line companion on the sample picture
+#   shipped in samples/ (a copy is scrambled with a password and assembled again), and says
+#   how to start the window.
+# Usage: scripts/run.sh [output-folder]   (default: out/demo; for the companion's demo)
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=$root/build
-"$root/scripts/setup.sh" "$build"
+"$root/scripts/setup.sh" release
+
+window=$build/src/app/tavelix
+if [[ -n ${DISPLAY:-} || -n ${WAYLAND_DISPLAY:-} ]]; then
+    echo "Starting the window: $window"
+    exec "$window"
+fi
 
 cli=$build/src/cli/tavelix-cli
 out=${1:-$root/out/demo}
@@ -20,7 +30,7 @@ cp "$out/scrambled.jpg" "$out/assembled.jpg"
 printf '%s\n' "$password" | "$cli" assemble --password-stdin -v "$out/assembled.jpg"
 
 # The same as a bitmap, which is saved without losses: it comes back byte for byte.
-"$cli" convert "$sample" "$out/sample.bmp"
+"$cli" convert --force "$sample" "$out/sample.bmp"  # --force: a run before left one
 cp "$out/sample.bmp" "$out/scrambled.bmp"
 printf '%s\n' "$password" | "$cli" scramble --password-stdin "$out/scrambled.bmp"
 cp "$out/scrambled.bmp" "$out/assembled.bmp"
@@ -38,4 +48,10 @@ as bitmaps:           $out/scrambled.bmp and $out/assembled.bmp,
 password:             "$password"
 
 Try it on your own pictures: $cli --help
+
+No display was found (neither DISPLAY nor WAYLAND_DISPLAY is set), so the window was not
+started. To use it, run scripts/run.sh again in a desktop session, or start it directly:
+    $window
+On a machine without a screen, a virtual one works too (packages xvfb and xauth):
+    xvfb-run -s "-screen 0 1280x1024x24" $window
 TEXT

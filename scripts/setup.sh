@@ -1,16 +1,29 @@
 #!/usr/bin/env bash
-# Installs the Debian packages Tavelix needs (only those missing), then configures and builds.
-# Usage: scripts/setup.sh [build-dir [cmake options...]]   (default: build)
+# Installs the Debian packages Tavelix needs (only those missing), then configures and builds
+# with a preset of CMakePresets.json:
+#   release    build/           the program alone (the default; what scripts/run.sh uses)
+#   developer  build-dev/       with the tests, fuzz replays and benchmarks (scripts/test.sh)
+#   sanitize   build-sanitize/  the tests under AddressSanitizer and UBSan (scripts/test.sh --sanitize)
+# Usage: scripts/setup.sh [release|developer|sanitize [cmake options...]]
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-build=${1:-$root/build}
+preset=${1:-release}
 shift $(( $# > 0 ? 1 : 0 ))
 
-packages=(g++ cmake make pkg-config libgtest-dev libbenchmark-dev libjpeg62-turbo-dev libcli11-dev)
+# What the program needs.
+packages=(g++ cmake make pkg-config libjpeg62-turbo-dev libcli11-dev qt6-base-dev fonts-dejavu-core)
+# What the tests and benchmarks need besides.
+developer_packages=(libgtest-dev libbenchmark-dev)
 
+case $preset in
+    release) ;;
+    developer | sanitize) packages+=("${developer_packages[@]}") ;;
+    *) echo "usage: $0 [release|developer|sanitize [cmake options...]]" >&2; exit 2 ;;
+esac
 "$root/scripts/install-missing.sh" "${packages[@]}"
 
+cd "$root"
 jobs=$(nproc 2>/dev/null || echo 2)
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
-cmake --build "$build" -j "$jobs"
+cmake --preset "$preset" "$@" >/dev/null
+cmake --build --preset "$preset" -j "$jobs"

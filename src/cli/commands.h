@@ -19,14 +19,18 @@ struct TSettings {
     TCommand Command = TCommand::Convert;
     int Quality = 90;                // JPEG saves
     int Factor = 2;                  // Reduce: 2, 4 or 8
-    bool Flush = true;               // saves reach the disk before a file is replaced
+    bool Flush = true;               // a replacing save reaches the disk before it takes the old file's place
+    bool Force = false;              // replace existing outputs; change files with other links or write-protected
     std::string_view Password;       // Scramble, Assemble: Windows-1252 bytes
 };
 
-// One file's work: read Input, write Output (Input itself for an in-place run).
+// One file's work: read Input, write Output.
 struct TFileJob {
     std::string Input;
     std::string Output;
+    // Output is Input, the file the command line asked to change (scramble and assemble
+    // without -o); otherwise Output is a file of its own, never replaced without --force.
+    bool InPlace = false;
 };
 
 // The engine's host for a run without a window: it keeps what the engine says about the
@@ -67,6 +71,9 @@ public:
 
 private:
     bool Process(const TFileJob& job);
+    // What keeps the file open as fd, to be replaced under the name target, from being changed
+    // in place unless --force is given (other names, write protection); "" when nothing does.
+    std::string InPlaceRefusal(int fd, const std::string& target) const;
 
     const TSettings& FSettings;
     TReporter& FReporter;

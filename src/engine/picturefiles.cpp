@@ -26,45 +26,52 @@ std::string PictureExtension(std::string_view fileName) {
 }
 
 bool TTavelix::LoadPicture(TBitmap& target, const std::string& fileName) {
-    if (fileName.empty()) return false;
-    const std::string extension = PictureExtension(fileName);
-    bool loaded = false;
-    try {
-        if (extension == ".jpg") {
-            TJPEGImage jpeg;
-            jpeg.LoadFromFile(fileName);
-            target.CopyFrom(jpeg);
-            loaded = true;
-        } else if (extension == ".bmp") {
-            LoadBmp(target, ReadFileBytes(fileName));
-            loaded = true;
-        }
-    } catch (const TPictureError& error) {
-        FHost->LoadFailed(fileName, error);
-        FHost->ShowMessage(kWrongFormat);
-    } catch (const std::bad_alloc&) {
-        FHost->LoadFailed(fileName, TPictureError(TPictureError::Kind::OutOfResources, "out of memory"));
-        FHost->ShowMessage(kWrongFormat);
-    } catch (const std::exception& error) {
-        FHost->LoadFailed(fileName, TPictureError(TPictureError::Kind::InvalidPicture, error.what()));
-        FHost->ShowMessage(kWrongFormat);
-    }
-    return loaded;
+    return Load(target, fileName, nullptr);
 }
 
-void TTavelix::SavePicture(const TBitmap& source, const std::string& fileName, int quality) {
+bool TTavelix::LoadPicture(TBitmap& target, const std::string& fileName, std::vector<std::uint8_t> content) {
+    return Load(target, fileName, &content);
+}
+
+bool TTavelix::Load(TBitmap& target, const std::string& fileName, std::vector<std::uint8_t>* content) {
+    if (fileName.empty()) return false;
+    const std::string extension = PictureExtension(fileName);
+    if (extension != ".jpg" && extension != ".bmp") return false;
+    try {
+        std::vector<std::uint8_t> bytes = content ? std::move(*content) : ReadFileBytes(fileName);
+        if (extension == ".jpg") {
+            TJPEGImage jpeg;
+            jpeg.LoadFromBytes(std::move(bytes));
+            target.CopyFrom(jpeg);
+        } else {
+            LoadBmp(target, bytes);
+        }
+        return true;
+    } catch (const TPictureError& error) {
+        FHost->LoadFailed(fileName, error);
+    } catch (const std::bad_alloc&) {
+        FHost->LoadFailed(fileName, TPictureError(TPictureError::Kind::OutOfResources, "out of memory"));
+    } catch (const std::exception& error) {
+        FHost->LoadFailed(fileName, TPictureError(TPictureError::Kind::InvalidPicture, error.what()));
+    }
+    FHost->ShowMessage(kWrongFormat);
+    return false;
+}
+
+void TTavelix::SavePicture(const TBitmap& source, const std::string& fileName, int quality, TExisting existing) {
     if (fileName.empty()) return;
     const std::string extension = PictureExtension(fileName);
+    const TSaveOptions options{.Flush = FFlushOnSave, .Existing = existing};
     if (extension == ".jpg") {
         TJPEGImage jpeg;
         jpeg.Assign(source);
         jpeg.SetQuality(quality);
         jpeg.Encode();  // completely, before the file is touched
-        WriteFileAtomically(fileName, jpeg.Data(), FFlushOnSave);
+        WriteFileAtomically(fileName, jpeg.Data(), options);
     }
     if (extension == ".bmp") {
         const TBmpFile file = EncodeBmp(source);
-        WriteFileAtomically(fileName, {file.Head, file.Pixels}, FFlushOnSave);
+        WriteFileAtomically(fileName, {file.Head, file.Pixels}, options);
     }
 }
 

@@ -6,7 +6,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -15,14 +14,18 @@
 #include <string_view>
 #include <string>
 
+#include "raster/fileio.h"
 #include "raster/types.h"
 
 namespace tavelix {
 
 namespace {
 
+[[noreturn]] void Fail(const std::string& fileName, const std::string& what, const std::string& why, int error) {
+    throw TPictureError(TPictureError::Kind::Io, what + " " + fileName + ": " + why, error);
+}
 [[noreturn]] void Fail(const std::string& fileName, const std::string& what, int error) {
-    throw TPictureError(TPictureError::Kind::Io, what + " " + fileName + ": " + std::strerror(error), error);
+    Fail(fileName, what, std::strerror(error), error);
 }
 
 std::string FolderOf(const std::string& fileName) {
@@ -32,16 +35,16 @@ std::string FolderOf(const std::string& fileName) {
     return fileName.substr(0, slash);
 }
 
-// A name beside the target that no other save of this or another process uses.
-std::string TempName(const std::string& fileName) {
-    static std::atomic<unsigned> counter{0};
-    const std::size_t slash = fileName.find_last_of('/');
-    const std::string folder = slash == std::string::npos ? "" : fileName.substr(0, slash + 1);
-    const std::string base = slash == std::string::npos ? fileName : fileName.substr(slash + 1);
-    return folder + "." + base + ".tavelix-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+// Tries for a free temporary name: a name can be taken by what a killed save of an earlier
+// process with the same number left (such leftovers are only swept when that number is free).
+constexpr unsigned TempAttempts = 100;
+
+std::size_t NameMax(const std::string& folder) {
+    const long limit = ::pathconf(folder.c_str(), _PC_NAME_MAX);
+    return limit > 0 ? std::size_t(limit) : 255;
 }
 
-// What a killed save leaves: its temporary under the name made above. A save can only be
+// What a killed save leaves: its temporary under a name TemporaryName made. A save can only be
 // interrupted between naming its finished file and moving it over the target (the move itself
 // waits for the file system and is cut short by a kill), so a killed batch run can leave a few.
 // The first save into a folder removes those of processes that no longer run.
@@ -107,29 +110,62 @@ void SyncFolder(const std::string& folder) {
     ::close(fd);
 }
 
+// Moves the finished temporary named temp onto fileName, which must not exist.
+void MoveToNewName(const std::string& temp, const std::string& fileName) {
+    if (::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, fileName.c_str(), RENAME_NOREPLACE) == 0) return;
+    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) Fail(fileName, "cannot write", errno);
+    // A file system without that kind of rename: a second link, which cannot replace either.
+    if (::link(temp.c_str(), fileName.c_str()) != 0) Fail(fileName, "cannot write", errno);
+    ::unlink(temp.c_str());
+}
+
 }  // namespace
 
-void WriteFileAtomically(const std::string& fileName, std::span<const std::uint8_t> bytes, bool flush) {
-    WriteFileAtomically(fileName, {bytes}, flush);
+std::string TemporaryName(const std::string& fileName, unsigned attempt, std::size_t nameMax) {
+    const std::size_t slash = fileName.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "" : fileName.substr(0, slash + 1);
+    std::string base = slash == std::string::npos ? fileName : fileName.substr(slash + 1);
+    const std::string tail = ".tavelix-" + std::to_string(::getpid()) + "-" + std::to_string(attempt);
+    const std::size_t room = nameMax > tail.size() + 2 ? nameMax - tail.size() - 1 : 1;
+    if (base.size() > room) {
+        std::size_t cut = room;
+        while (cut > 1 && (static_cast<unsigned char>(base[cut]) & 0xC0) == 0x80) --cut;  // not inside a character
+        base.resize(cut);
+    }
+    return folder + "." + base + tail;
+}
+
+void WriteFileAtomically(const std::string& fileName, std::span<const std::uint8_t> bytes, const TSaveOptions& options) {
+    WriteFileAtomically(fileName, {bytes}, options);
 }
 
 void WriteFileAtomically(const std::string& fileName, std::initializer_list<std::span<const std::uint8_t>> pieces,
-                         bool flush) {
+                         const TSaveOptions& options) {
     if (fileName.empty()) Fail(fileName, "cannot write", ENOENT);
+    const bool mayReplace = options.Existing == TExisting::Replace;
     const std::string folder = FolderOf(fileName);
     struct stat old {};
-    const bool replacing = ::stat(fileName.c_str(), &old) == 0;
-    if (replacing && !S_ISREG(old.st_mode)) Fail(fileName, "cannot replace", EISDIR);
+    if (!mayReplace && ::lstat(fileName.c_str(), &old) == 0) Fail(fileName, "cannot write", EEXIST);
+    const bool replacing = mayReplace && ::stat(fileName.c_str(), &old) == 0;
+    if (replacing && !S_ISREG(old.st_mode))
+        Fail(fileName, "cannot replace", "it is " + FileKindName(old.st_mode) + ", not a regular file",
+             S_ISDIR(old.st_mode) ? EISDIR : EINVAL);
     const mode_t mode = replacing ? (old.st_mode & 07777) : 0666;  // the umask applies to new files
 
     SweepFolder(folder);
-    std::string named;  // the named temporary, when the file system has no unnamed ones
-    int fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
-    if (fd < 0) {
-        if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) Fail(fileName, "cannot write", errno);
-        named = TempName(fileName);
-        fd = ::open(named.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, mode);
-        if (fd < 0) Fail(fileName, "cannot write", errno);
+    const std::size_t nameMax = NameMax(folder);
+    std::string named;  // the temporary's name, once it has one; removed on every failure
+    int fd = -1;
+    if (!options.NamedTemporary) {
+        fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
+        if (fd < 0 && errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) Fail(fileName, "cannot write", errno);
+    }
+    const bool unnamed = fd >= 0;
+    for (unsigned attempt = 0; fd < 0; ++attempt) {
+        const std::string temp = TemporaryName(fileName, attempt, nameMax);
+        fd = ::open(temp.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, mode);
+        if (fd >= 0) named = temp;
+        else if (errno != EEXIST || attempt + 1 == TempAttempts) Fail(fileName, "cannot write", errno);
     }
     TFd file(fd);
     try {
@@ -139,24 +175,35 @@ void WriteFileAtomically(const std::string& fileName, std::initializer_list<std:
             ::fchmod(file.Get(), mode);
             if (::fchown(file.Get(), old.st_uid, old.st_gid) != 0) { /* not ours to give away */ }
         }
-        if (flush && ::fsync(file.Get()) != 0) Fail(fileName, "cannot write", errno);
-        if (named.empty()) {
-            // Give the finished unnamed file a name beside the target, then move it over.
-            named = TempName(fileName);
+        // Only a replaced file has something to lose: a new file lost in a crash leaves what
+        // it was made from untouched, so it is not waited for (as atomic writers commonly do).
+        if (options.Flush && replacing && ::fsync(file.Get()) != 0) Fail(fileName, "cannot write", errno);
+        if (unnamed) {
             const std::string self = "/proc/self/fd/" + std::to_string(file.Get());
-            if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, named.c_str(), AT_SYMLINK_FOLLOW) != 0) {
-                const int error = errno;
-                named.clear();
-                Fail(fileName, "cannot write", error);
+            if (!mayReplace) {
+                // A new file takes its own name at once; the link fails if the name is taken.
+                if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, fileName.c_str(), AT_SYMLINK_FOLLOW) != 0)
+                    Fail(fileName, "cannot write", errno);
+                return;
+            }
+            // Give the finished unnamed file a name beside the target, then move it over.
+            for (unsigned attempt = 0; named.empty(); ++attempt) {
+                const std::string temp = TemporaryName(fileName, attempt, nameMax);
+                if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temp.c_str(), AT_SYMLINK_FOLLOW) == 0) named = temp;
+                else if (errno != EEXIST || attempt + 1 == TempAttempts) Fail(fileName, "cannot write", errno);
             }
         }
-        if (::rename(named.c_str(), fileName.c_str()) != 0) Fail(fileName, "cannot replace", errno);
+        if (!mayReplace) {
+            MoveToNewName(named, fileName);
+        } else if (::rename(named.c_str(), fileName.c_str()) != 0) {
+            Fail(fileName, "cannot replace", errno);
+        }
         named.clear();
     } catch (...) {
         if (!named.empty()) ::unlink(named.c_str());
         throw;
     }
-    if (flush) SyncFolder(folder);
+    if (options.Flush && replacing) SyncFolder(folder);
 }
 
 }  // namespace tavelix

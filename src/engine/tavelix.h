@@ -7,9 +7,11 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "engine/host.h"
 #include "engine/image.h"
+#include "engine/safesave.h"
 #include "raster/bitmap.h"
 #include "raster/canvas.h"
 
@@ -52,17 +54,26 @@ public:
     // Reads a ".jpg" or ".bmp" file into target by its extension. A failure leaves target as
     // it was and tells the user "Error: wrong format". Returns whether target was loaded.
     bool LoadPicture(TBitmap& target, const std::string& fileName);
+    // The same for content already read from the file fileName (which chooses the codec).
+    bool LoadPicture(TBitmap& target, const std::string& fileName, std::vector<std::uint8_t> content);
     // Writes source as ".jpg" (at quality) or ".bmp" by the extension; other names write
-    // nothing. Errors are thrown; an existing file is replaced whole or not at all.
-    void SavePicture(const TBitmap& source, const std::string& fileName, int quality);
-    // Turns source into 8-bit gray in target (they may be the same bitmap).
+    // nothing. Errors are thrown; an existing file is replaced whole or not at all, or with
+    // TExisting::Refuse left alone (the save then fails).
+    void SavePicture(const TBitmap& source, const std::string& fileName, int quality,
+                     TExisting existing = TExisting::Replace);
+    // Turns source into 8-bit gray in target (they may be the same bitmap) by one pass through
+    // the JPEG encoder and decoder. Errors are thrown and leave target as it was; an empty
+    // source is one (the encoder makes no data of it, and no data decodes).
     void MakeBlackWhite(const TBitmap& source, TBitmap& target);
 
     TPictureHost& Host() { return *FHost; }
-    // Whether saves wait until the file is on the disk before replacing the old one (default).
+    // Whether a save that replaces a file waits until the new one is on the disk before it
+    // takes the old one's place (default). Saves to new names never wait.
     void SetFlushOnSave(bool value) { FFlushOnSave = value; }
 
 private:
+    bool Load(TBitmap& target, const std::string& fileName, std::vector<std::uint8_t>* content);
+
     TPictureHost* FHost;
     bool FFlushOnSave = true;
     std::unique_ptr<TBitmap> FClipSource;  // lives only during ClipTo

@@ -108,29 +108,11 @@ std::shared_ptr<TPixelStore> TPixelStore::Uninitialised(std::int32_t width, std:
 TBitmap::TBitmap() = default;
 TBitmap::~TBitmap() = default;
 
-TBitmap::TBitmap(const TBitmap& other) : FWidth(other.FWidth), FHeight(other.FHeight), FStore(other.FStore) {}
+TBitmap::TBitmap(const TBitmap& other) noexcept
+    : FWidth(other.FWidth), FHeight(other.FHeight), FStore(other.FStore) {}
 
 TBitmap& TBitmap::operator=(const TBitmap& other) {
-    if (this != &other) {
-        FStore = other.FStore;
-        FWidth = other.FWidth;
-        FHeight = other.FHeight;
-    }
-    return *this;
-}
-
-TBitmap::TBitmap(TBitmap&& other) noexcept
-    : FWidth(other.FWidth), FHeight(other.FHeight), FStore(std::move(other.FStore)) {
-    other.FWidth = other.FHeight = 0;
-}
-
-TBitmap& TBitmap::operator=(TBitmap&& other) noexcept {
-    if (this != &other) {
-        FStore = std::move(other.FStore);
-        FWidth = other.FWidth;
-        FHeight = other.FHeight;
-        other.FWidth = other.FHeight = 0;
-    }
+    CopyFrom(other);
     return *this;
 }
 

@@ -46,6 +46,7 @@ enum class TPixelFormat { pfDevice, pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf
 struct TBmpInfo {
     bool Os2Header = false;  // read from a file with the 12-byte core header
     std::int32_t XPelsPerMeter = 0, YPelsPerMeter = 0;
+    // Entries of the colour table as read from the file; 0 for a table the program made.
     std::uint32_t ClrUsed = 0, ClrImportant = 0;
     friend bool operator==(const TBmpInfo&, const TBmpInfo&) = default;
 };
@@ -116,10 +117,11 @@ public:
     TBitmap();
     ~TBitmap();
     // A value copy shares the store (copy on write); it never copies the owner's OnChange.
-    TBitmap(const TBitmap& other);
+    // Assignment is CopyFrom: it notifies this bitmap's owner. There are no moves: a bitmap
+    // "moved" from keeps its picture (copying it costs a reference), so no owner is left
+    // showing a picture that silently went away.
+    TBitmap(const TBitmap& other) noexcept;
     TBitmap& operator=(const TBitmap& other);
-    TBitmap(TBitmap&& other) noexcept;
-    TBitmap& operator=(TBitmap&& other) noexcept;
 
     std::int32_t Width() const { return FWidth; }
     std::int32_t Height() const { return FHeight; }
@@ -131,7 +133,8 @@ public:
     void SetSize(std::int32_t width, std::int32_t height);
     bool Empty() const { return FWidth <= 0 || FHeight <= 0; }
 
-    // This bitmap becomes a copy of source (same size, format, colour table and pixels).
+    // This bitmap becomes a copy of source (same size, format, colour table and pixels) and
+    // notifies its owner.
     void CopyFrom(const TBitmap& source);
     void CopyFrom(const TJPEGImage& source);  // the JPEG picture's decoded bitmap
     // Releases store and size: the bitmap is as new (0 x 0). Notifies.

@@ -304,6 +304,11 @@ private:
 
 }  // namespace
 
+TBmpSize ReadBmpSize(std::span<const std::uint8_t> file) {
+    const THeader h = ReadHeader(file);
+    return {static_cast<std::int32_t>(h.Width), static_cast<std::int32_t>(h.Height)};
+}
+
 void LoadBmp(TBitmap& target, std::span<const std::uint8_t> file) {
     if (file.empty()) {
         target.Clear();
@@ -330,11 +335,12 @@ TBmpFile EncodeBmp(const TBitmap& source) {
     const bool indexed = !device && bits <= 8;
     const bool fields = !device && layout.BitFields && (bits == 16 || bits == 32);
 
-    // Indexed pictures always get a table the reader takes as theirs (missing entries black);
-    // above 8 bits only a palette kept from a file is written.
+    // A table read from a file is written with the count it was read with. A table the
+    // program made (a decoded gray JPEG holds 236 entries) is written whole, 2^bits entries,
+    // those past its end zero. Above 8 bits only a palette kept from a file is written.
     const std::size_t limit = indexed ? std::size_t{1} << bits : 256;
     std::size_t colours = device ? 0 : std::min(format.Palette.size(), limit);
-    if (indexed && colours == 0) colours = limit;
+    if (indexed && (colours == 0 || format.File.ClrUsed == 0)) colours = limit;
     // The core header cannot express top-down rows, bit fields, sizes above 16 bits or a
     // table above 8 bits; such pictures fall back to the 40-byte header.
     const bool core = format.File.Os2Header && !device && !fields && !format.TopDown &&

@@ -16,6 +16,14 @@ namespace tavelix {
 // target is unchanged.
 void LoadBmp(TBitmap& target, std::span<const std::uint8_t> file);
 
+// The width and height a bitmap file declares, read from its headers alone and checked as
+// LoadBmp checks them, so a caller can refuse a picture before it is decoded. Throws
+// TPictureError (InvalidBitmap) for headers that LoadBmp refuses.
+struct TBmpSize {
+    std::int32_t Width = 0, Height = 0;
+};
+TBmpSize ReadBmpSize(std::span<const std::uint8_t> file);
+
 // A bitmap file in two pieces: what precedes the pixels, and the pixel rows, which are the
 // source's own store (valid while the source keeps it), so they are written without a copy.
 struct TBmpFile {

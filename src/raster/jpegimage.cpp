@@ -250,7 +250,7 @@ bool RunReadCmykRows(TDecodeJob* job, JSAMPROW buffer, std::uint8_t* const* rows
 
 constexpr int GrayLevels = 236;
 
-TBitmap DecodeJpeg(std::span<const std::uint8_t> data, bool grayOutput) {
+TBitmap DecodeJpeg(std::span<const std::uint8_t> data, bool grayOutput, unsigned scaleDenominator = 1) {
     TDecodeJob job{};
     InitDecodeJob(job, data);
     TDecompressGuard guard{&job.Info};
@@ -258,7 +258,7 @@ TBitmap DecodeJpeg(std::span<const std::uint8_t> data, bool grayOutput) {
 
     jpeg_decompress_struct& info = job.Info;
     info.scale_num = 1;
-    info.scale_denom = 1;
+    info.scale_denom = scaleDenominator;
     info.do_block_smoothing = TRUE;
     info.buffered_image = FALSE;
     const bool fourComponents = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
@@ -274,9 +274,12 @@ TBitmap DecodeJpeg(std::span<const std::uint8_t> data, bool grayOutput) {
         info.desired_number_of_colors = GrayLevels;
     }
 
-    // Refuse a picture too large for a bitmap before the library allocates for it.
-    const std::uint64_t rowBytes = PaddedRowBytes(info.image_width, quantized ? 8 : 24);
-    if (rowBytes == 0 || rowBytes * info.image_height > TBitmap::MaxStoreBytes)
+    // Refuse a picture too large for a bitmap before the library allocates for it (the size
+    // of the output, which the scale makes smaller; rounded up as the library rounds).
+    const std::uint64_t outWidth = (std::uint64_t{info.image_width} + scaleDenominator - 1) / scaleDenominator;
+    const std::uint64_t outHeight = (std::uint64_t{info.image_height} + scaleDenominator - 1) / scaleDenominator;
+    const std::uint64_t rowBytes = PaddedRowBytes(static_cast<std::int64_t>(outWidth), quantized ? 8 : 24);
+    if (rowBytes == 0 || rowBytes * outHeight > TBitmap::MaxStoreBytes)
         throw TPictureError(TPictureError::Kind::OutOfResources, "JPEG picture too large");
     info.mem->max_memory_to_use =
         static_cast<long>(std::min<std::uint64_t>(4 * TBitmap::MaxStoreBytes, LONG_MAX));
@@ -563,12 +566,18 @@ std::int32_t TJPEGImage::Height() const { return FBitmap ? FBitmap->Height() : F
 void TJPEGImage::SetGrayOutput(bool value) {
     if (value == FGrayOutput) return;
     FGrayOutput = value;
-    if (HasData()) FBitmap.reset();
+    FBitmap.reset();
     Changed();
 }
 
 void TJPEGImage::Changed() {
     if (OnChange) OnChange();
+}
+
+TBitmap DecodeJpegScaled(std::span<const std::uint8_t> data, unsigned scaleDenominator) {
+    if (scaleDenominator != 1 && scaleDenominator != 2 && scaleDenominator != 4 && scaleDenominator != 8)
+        throw TPictureError(TPictureError::Kind::InvalidOperation, "JPEG scale must be 1/1, 1/2, 1/4 or 1/8");
+    return DecodeJpeg(data, false, scaleDenominator);
 }
 
 // TBitmap's conversion from the JPEG picture type lives with that type.

@@ -76,8 +76,7 @@ public:
     void SetQuality(int value) { FQuality = static_cast<std::uint8_t>(value); }
 
     // When on, decoding gives an 8-bit bitmap of gray levels. Changing it drops the decoded
-    // bitmap (the data stays) and notifies. A picture with no compressed data keeps its
-    // bitmap, which is then its only copy.
+    // bitmap (the data stays) and notifies; a picture held only as a bitmap is then empty.
     bool GrayOutput() const { return FGrayOutput; }
     void SetGrayOutput(bool value);
 
@@ -93,5 +92,12 @@ private:
     std::uint8_t FQuality = DefaultQuality;
     bool FGrayOutput = false;
 };
+
+// Decodes a whole JPEG file in memory at 1/scaleDenominator of its width and height (1, 2, 4
+// or 8; sides rounded up), as the library's scaled decoding gives it: far less work than a
+// full decode followed by a reduction, for previews. A 24-bit bitmap for colour files, 8-bit
+// gray for gray files. Throws TPictureError as decoding does (InvalidOperation for another
+// scale).
+TBitmap DecodeJpegScaled(std::span<const std::uint8_t> data, unsigned scaleDenominator);
 
 }  // namespace tavelix

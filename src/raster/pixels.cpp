@@ -1,5 +1,6 @@
 #include "raster/pixels.h"
 
+#include <algorithm>
 #include <bit>
 #include <limits>
 
@@ -56,8 +57,8 @@ TColorCodec::TColorCodec(const TStoreFormat& format)
     : FBits(format.Layout.BitCount), FIndexed(format.Layout.IsIndexed()), FMasked(false) {
     if (FIndexed) {
         FTable.assign(std::size_t(1) << FBits, clBlack);
-        for (std::size_t i = 0; i < format.Palette.size() && i < FTable.size(); ++i)
-            FTable[i] = ToColor(format.Palette[i]);
+        FHeld = std::min(format.Palette.size(), FTable.size());
+        for (std::size_t i = 0; i < FHeld; ++i) FTable[i] = ToColor(format.Palette[i]);
         return;
     }
     if (FBits == 16 || FBits == 32) {
@@ -95,10 +96,11 @@ std::uint32_t TColorCodec::NearestIndex(TColor color) const {
     const std::size_t slot = ((color * 2654435761u) >> 22) & (FCache.size() - 1);
     const std::uint64_t cached = FCache[slot];
     if ((cached >> 32) != 0 && (cached & 0xFFFFFF) == color) return std::uint32_t(cached >> 24) & 0xFF;
-    // Euclidean distance in red, green and blue; the first of equally near entries wins.
+    // Euclidean distance in red, green and blue; the first of equally near entries wins. A
+    // picture without a table has only index 0.
     std::uint32_t best = 0;
     std::int64_t bestDistance = std::numeric_limits<std::int64_t>::max();
-    for (std::size_t i = 0; i < FTable.size(); ++i) {
+    for (std::size_t i = 0; i < FHeld; ++i) {
         const int dr = int(GetRValue(FTable[i])) - int(GetRValue(color));
         const int dg = int(GetGValue(FTable[i])) - int(GetGValue(color));
         const int db = int(GetBValue(FTable[i])) - int(GetBValue(color));

@@ -1,250 +1,24 @@
 // The built tavelix-cli run on real files in a fresh folder, as a script would run it.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <grp.h>
-#include <poll.h>
-#include <pty.h>
 #include <signal.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <chrono>
-#include <cstring>
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
-#include <functional>
 #include <iostream>
-#include <fstream>
-#include <iterator>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "clifixture.h"
 #include "engine/tavelix.h"
 #include "testutil.h"
 
 namespace tavelix {
 namespace {
 
-namespace fs = std::filesystem;
-using test::FirstDifference;
-using test::MakeNoise;
-using test::Rgb24Format;
-
-const std::string Password = "correct horse";
-
-class TTestHost : public TPictureHost {
-public:
-    void ShowMessage(std::string_view text) override { Messages.emplace_back(text); }
-    void ProcessMessages() override {}
-    TSize ScreenSize() const override { return {1280, 1024}; }
-    std::vector<std::string> Messages;
-};
-
-struct TRun {
-    int Status = -1;  // the exit status, or 128 + the signal that ended it
-    std::string Out, Err;
-};
-
-struct TRunSetup {
-    std::string Stdin;
-    rlim_t FileSizeLimit = 0;       // RLIMIT_FSIZE in bytes; 0: none set
-    int InterruptAfterMs = -1;      // send SIGINT this long after the start
-    int Signal = SIGINT;            // the signal sent then
-    std::function<bool()> SignalWhen;  // or as soon as this holds (polled every millisecond)
-    bool AsNobody = false;          // when run by root: run as the unprivileged user 65534
-};
-TRunSetup WithStdin(std::string text) {
-    TRunSetup setup;
-    setup.Stdin = std::move(text);
-    return setup;
-}
-TRunSetup WithFileSizeLimit(rlim_t bytes) {
-    TRunSetup setup;
-    setup.FileSizeLimit = bytes;
-    return setup;
-}
-TRunSetup InterruptedAfter(int ms) {
-    TRunSetup setup;
-    setup.InterruptAfterMs = ms;
-    return setup;
-}
-TRunSetup KilledWhen(std::function<bool()> condition) {
-    TRunSetup setup;
-    setup.SignalWhen = std::move(condition);
-    setup.Signal = SIGKILL;
-    return setup;
-}
-// Permissions bind root only through another user: as root, the run takes user 65534.
-TRunSetup AsUnprivileged() {
-    TRunSetup setup;
-    setup.AsNobody = ::geteuid() == 0;
-    return setup;
-}
-
-// prefix, number, suffix ("f3.bmp").
-std::string Numbered(std::string prefix, std::size_t i, const char* suffix) {
-    return prefix.append(std::to_string(i)).append(suffix);
-}
-
-std::string ReadAll(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void WriteAll(const fs::path& file, const std::string& bytes) {
-    std::ofstream(file, std::ios::binary) << bytes;
-}
-
-class CliTest : public testing::Test {
-protected:
-    void SetUp() override {
-        const auto* info = testing::UnitTest::GetInstance()->current_test_info();
-        FDir = fs::temp_directory_path() /
-               ("tavelix-cli-" + std::to_string(::getpid()) + "-" + info->test_suite_name() + "-" + info->name());
-        fs::remove_all(FDir);
-        fs::create_directories(FDir);
-        WriteAll(At("pw.txt"), Password + "\n");
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::permissions(FDir, fs::perms::owner_all, fs::perm_options::add, ignored);
-        fs::remove_all(FDir, ignored);
-    }
-
-    std::string At(const std::string& name) const { return (FDir / name).string(); }
-
-    // Runs the program in its own session, so that it has no controlling terminal.
-    TRun Run(const std::vector<std::string>& args, const TRunSetup& setup = {}) {
-        // Beside the folder, not in it: the folder may be made read-only.
-        const std::string outFile = FDir.string() + ".out", errFile = FDir.string() + ".err";
-        std::vector<std::string> all{TAVELIX_CLI_PATH};
-        all.insert(all.end(), args.begin(), args.end());
-        std::vector<char*> argv;
-        for (std::string& a : all) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        int input[2];
-        EXPECT_EQ(::pipe(input), 0);
-        ::signal(SIGPIPE, SIG_IGN);
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            ::setsid();
-            ::dup2(input[0], 0);
-            ::close(input[0]);
-            ::close(input[1]);
-            ::dup2(::open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 1);
-            ::dup2(::open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 2);
-            if (setup.FileSizeLimit) {
-                const rlimit limit{setup.FileSizeLimit, setup.FileSizeLimit};
-                ::setrlimit(RLIMIT_FSIZE, &limit);
-            }
-            if (setup.AsNobody && (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0))
-                ::_exit(126);
-            ::chdir(FDir.c_str());
-            ::execv(argv[0], argv.data());
-            ::_exit(127);
-        }
-        ::close(input[0]);
-        if (!setup.Stdin.empty()) {
-            [[maybe_unused]] const ssize_t n = ::write(input[1], setup.Stdin.data(), setup.Stdin.size());
-        }
-        ::close(input[1]);
-        if (setup.InterruptAfterMs >= 0) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(setup.InterruptAfterMs));
-            ::kill(pid, setup.Signal);
-        }
-        int status = 0;
-        bool ended = false;
-        if (setup.SignalWhen) {
-            while (!(ended = ::waitpid(pid, &status, WNOHANG) == pid) && !setup.SignalWhen())
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            if (!ended) ::kill(pid, setup.Signal);
-        }
-        if (!ended) ::waitpid(pid, &status, 0);
-        TRun run;
-        run.Status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        run.Out = ReadAll(outFile);
-        run.Err = ReadAll(errFile);
-        fs::remove(outFile);
-        fs::remove(errFile);
-        return run;
-    }
-
-    // Runs the program on a new terminal (its controlling terminal, standard input, output and
-    // error); answers each prompt (text to wait for, line to type) and collects what shows.
-    int RunOnTerminal(const std::vector<std::string>& args,
-                      const std::vector<std::pair<std::string, std::string>>& answers, std::string& seen) {
-        seen.clear();
-        std::vector<std::string> all{TAVELIX_CLI_PATH};
-        all.insert(all.end(), args.begin(), args.end());
-        std::vector<char*> argv;
-        for (std::string& a : all) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        int master = -1;
-        const pid_t pid = ::forkpty(&master, nullptr, nullptr, nullptr);
-        if (pid == 0) {
-            ::chdir(FDir.c_str());
-            ::execv(argv[0], argv.data());
-            ::_exit(127);
-        }
-        const auto readUntil = [&](const std::string& text) {
-            for (int waited = 0; seen.find(text) == std::string::npos && waited < 100; ++waited) {
-                pollfd p{master, POLLIN, 0};
-                if (::poll(&p, 1, 100) <= 0) continue;
-                char buffer[256];
-                const ssize_t n = ::read(master, buffer, sizeof buffer);
-                if (n <= 0) break;  // the program has ended
-                seen.append(buffer, std::size_t(n));
-            }
-        };
-        for (const auto& [prompt, line] : answers) {
-            readUntil(prompt);
-            const std::string typed = line + "\n";
-            [[maybe_unused]] const ssize_t n = ::write(master, typed.data(), typed.size());
-        }
-        readUntil(std::string(1, '\0'));  // everything, to the end
-        int status = 0;
-        ::waitpid(pid, &status, 0);
-        ::close(master);
-        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
-
-    TBitmap Load(const std::string& name) {
-        TTestHost host;
-        TTavelix view(host);
-        TBitmap bitmap;
-        EXPECT_TRUE(view.LoadPicture(bitmap, At(name))) << name;
-        return bitmap;
-    }
-    void Save(const TBitmap& bitmap, const std::string& name, int quality = 90) {
-        TTestHost host;
-        TTavelix view(host);
-        view.SavePicture(bitmap, At(name), quality);
-    }
-    // A picture with smooth areas and edges, as JPEG files usually hold.
-    static TBitmap Photo(std::int32_t width, std::int32_t height, std::uint32_t seed) {
-        TBitmap bitmap;
-        bitmap.Allocate(width, height, Rgb24Format());
-        for (std::int32_t y = 0; y < height; ++y)
-            for (std::int32_t x = 0; x < width; ++x)
-                bitmap.SetPixel(x, y, RGB(std::uint8_t(x * 255 / width), std::uint8_t(y * 255 / height),
-                                          std::uint8_t(((x / 16 + y / 16 + seed) % 2) * 200)));
-        return bitmap;
-    }
-    // Files in the folder other than those named: no temporary may be left behind.
-    std::vector<std::string> Others(std::initializer_list<std::string> known) const {
-        std::vector<std::string> others;
-        for (const auto& entry : fs::directory_iterator(FDir)) {
-            const std::string name = entry.path().filename().string();
-            if (std::find(known.begin(), known.end(), name) == known.end()) others.push_back(name);
-        }
-        return others;
-    }
-
-    fs::path FDir;
-};
+using namespace test;
 
 // --- scramble and assemble -------------------------------------------------------------
 
@@ -252,6 +26,7 @@ TEST_F(CliTest, ScrambleThenAssembleRestoresABitmapExactly) {
     // Widths that are multiples of their strip width come back whole.
     const TBitmap original = MakeNoise(300, 200, 1, Rgb24Format());
     Save(original, "a.bmp");
+    const std::string bytes = ReadAll(At("a.bmp"));
     TBitmap expected = original;
     TTavelix::Scramble(&expected, Password, true);
 
@@ -263,6 +38,7 @@ TEST_F(CliTest, ScrambleThenAssembleRestoresABitmapExactly) {
     run = Run({"assemble", "--password-file", "pw.txt", "a.bmp"});
     EXPECT_EQ(run.Status, 0) << run.Err;
     EXPECT_EQ(FirstDifference(Load("a.bmp"), original), "");
+    EXPECT_TRUE(ReadAll(At("a.bmp")) == bytes) << "not byte for byte";
     EXPECT_TRUE(Others({"a.bmp", "pw.txt"}).empty());
 }
 
@@ -422,6 +198,8 @@ TEST_F(CliTest, AnUnwritableFolderOrUnreadableFilesChangeNothing) {
     for (std::size_t i = 0; i < 3; ++i) {
         names.push_back(Numbered("f", i, i % 2 ? ".jpg" : ".bmp"));
         Save(Photo(40, 30, std::uint32_t(i)), names.back());
+        fs::permissions(At(names.back()), fs::perms::all & ~fs::perms::owner_exec & ~fs::perms::group_exec &
+                                              ~fs::perms::others_exec);  // 0666: only the folder stands in the way
         before.push_back(ReadAll(At(names.back())));
     }
     // The folder is closed to writing (for user 65534 it never was open).
@@ -579,17 +357,36 @@ TEST_F(CliTest, ThroughASymbolicLinkTheLinkedFileIsReplaced) {
     EXPECT_EQ(FirstDifference(Load("a.bmp"), expected), "");
 }
 
-TEST_F(CliTest, PicturesOverThePixelLimitPassUnchangedWithANote) {
-    const TBitmap big = MakeNoise(1281, 1024, 12, Rgb24Format());
-    Save(big, "big.bmp");
+TEST_F(CliTest, PicturesOverThePixelLimitAreLeftUnchangedAndNotCounted) {
+    // Scrambling leaves such a picture as it is: rewriting it would report as hidden a picture
+    // anyone can see (and cost a JPEG quality).
+    Save(MakeNoise(1281, 1024, 12, Rgb24Format()), "big.bmp");
+    Save(Photo(1024, 1281, 12), "big.jpg");
     Save(MakeNoise(1280, 1024, 13, Rgb24Format()), "limit.bmp");
+    const std::string bigBmp = ReadAll(At("big.bmp")), bigJpg = ReadAll(At("big.jpg"));
     const std::string limitBefore = ReadAll(At("limit.bmp"));
-    const TRun run = Run({"scramble", "--password-file", "pw.txt", "big.bmp", "limit.bmp"});
-    EXPECT_EQ(run.Status, 0) << run.Err;
-    EXPECT_NE(run.Err.find("big.bmp: 1280K Pixels maximum (e.g.1280x1024)"), std::string::npos) << run.Err;
-    EXPECT_EQ(run.Err.find("limit.bmp"), std::string::npos) << run.Err;
-    EXPECT_EQ(FirstDifference(Load("big.bmp"), big), "");
-    EXPECT_NE(ReadAll(At("limit.bmp")), limitBefore);  // exactly at the limit: scrambled
+    for (const char* command : {"scramble", "assemble"}) {
+        SCOPED_TRACE(command);
+        const std::string done = std::string(command) + "d";
+        const TRun run = Run({command, "-v", "--password-file", "pw.txt", "big.bmp", "big.jpg", "limit.bmp"});
+        EXPECT_EQ(run.Status, 1) << run.Err;
+        EXPECT_NE(run.Err.find("big.bmp: not " + done + " (1281 \u00D7 1024): over the pixel limit of 1280 \u00D7 1024, "
+                               "left unchanged"),
+                  std::string::npos)
+            << run.Err;
+        EXPECT_NE(run.Err.find("big.jpg: not " + done + " (1024 \u00D7 1281)"), std::string::npos) << run.Err;
+        EXPECT_EQ(run.Out.find("big."), std::string::npos) << run.Out;
+        EXPECT_NE(run.Out.find("limit.bmp: " + done), std::string::npos) << run.Out;
+        EXPECT_NE(run.Out.find("1 of 3 files done"), std::string::npos) << run.Out;
+        EXPECT_TRUE(ReadAll(At("big.bmp")) == bigBmp);
+        EXPECT_TRUE(ReadAll(At("big.jpg")) == bigJpg);
+    }
+    EXPECT_TRUE(ReadAll(At("limit.bmp")) != limitBefore);  // exactly at the limit: changed
+    // Into another file: nothing is written.
+    const TRun run = Run({"scramble", "--password-file", "pw.txt", "-o", "out.bmp", "big.bmp"});
+    EXPECT_EQ(run.Status, 1);
+    EXPECT_NE(run.Err.find("nothing written"), std::string::npos) << run.Err;
+    EXPECT_FALSE(fs::exists(At("out.bmp")));
 }
 
 TEST_F(CliTest, AnInterruptFinishesTheFileInHandAndLeavesTheRestWhole) {
@@ -705,6 +502,7 @@ TEST_F(CliTest, VersionHelpAndUsageErrors) {
     EXPECT_EQ(run.Status, 0);
     EXPECT_NE(run.Out.find("scramble"), std::string::npos);
     EXPECT_EQ(Run({"scramble", "--help"}).Status, 0);
+    EXPECT_EQ(Run({"help", "no-such-command"}).Status, 2);
 
     Save(MakeNoise(8, 8, 18, Rgb24Format()), "a.bmp");
     const std::string before = ReadAll(At("a.bmp"));
@@ -728,6 +526,35 @@ TEST_F(CliTest, VersionHelpAndUsageErrors) {
     }
     EXPECT_EQ(ReadAll(At("a.bmp")), before);
     EXPECT_TRUE(Others({"a.bmp", "pw.txt"}).empty());
+}
+
+TEST_F(CliTest, HelpIsWrittenForANewcomer) {
+    const TRun overview = Run({"--help"});
+    EXPECT_EQ(overview.Status, 0);
+    EXPECT_EQ(Run({"help"}).Out, overview.Out);
+    for (const char* says : {
+             "Run tavelix-cli COMMAND --help",         // where the options are
+             "--factor 2|4|8, -q N, -j N",             // each command's main options in the list
+             "It is NOT encryption",                   // what scrambling is not
+             "comes back byte for byte",               // what a round trip gives back
+             "2 columns and 4 rows of a 1280 x 1024",  // ... and what it does not
+             "EXIF data and comments are not kept",
+             "unless --force",
+             "-- holidays/*.jpg",                      // -- in the examples
+         })
+        EXPECT_NE(overview.Out.find(says), std::string::npos) << says << " missing from:\n" << overview.Out;
+    for (const char* command : {"scramble", "assemble", "reduce", "gray", "convert"}) {
+        SCOPED_TRACE(command);
+        const TRun help = Run({command, "--help"});
+        EXPECT_EQ(help.Status, 0);
+        EXPECT_EQ(Run({"help", command}).Out, help.Out);
+        // Values as words, not the parser's types and ranges.
+        for (const char* type : {"INT", "UINT", "TEXT", "REQUIRED", "Excludes", "in ["})
+            EXPECT_EQ(help.Out.find(type), std::string::npos) << type << " in:\n" << help.Out;
+        EXPECT_NE(help.Out.find("-q, --quality N "), std::string::npos) << help.Out;
+        EXPECT_NE(help.Out.find("[--]"), std::string::npos) << help.Out;
+    }
+    EXPECT_NE(Run({"help", "reduce"}).Out.find("-j, --jobs N "), std::string::npos);
 }
 
 TEST_F(CliTest, VerboseTellsWhatWasDone) {

@@ -1,13 +1,12 @@
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
 #include "cli/names.h"
+#include "tempfolder.h"
 
 namespace tavelix::cli {
 namespace {
@@ -47,14 +46,11 @@ TEST(ReducedName, ShortNamesAreTakenAsFullNames) {
 // A fresh folder for one test, removed afterwards.
 class NamesOnDisk : public testing::Test {
 protected:
-    void SetUp() override {
-        FDir = fs::temp_directory_path() / ("tavelix-names-" + std::to_string(::getpid()));
-        fs::remove_all(FDir);
+    NamesOnDisk() {
         fs::create_directories(FDir / "sub");
         std::ofstream(FDir / "a.jpg") << "x";
     }
-    void TearDown() override { fs::remove_all(FDir); }
-    std::string At(const std::string& name) const { return (FDir / name).string(); }
+    std::string At(const std::string& name) const { return FFolder.At(name); }
 
     static bool ShareAKey(const std::string& a, const std::string& b) {
         const auto ka = FileKeys(a), kb = FileKeys(b);
@@ -63,7 +59,8 @@ protected:
         });
     }
 
-    fs::path FDir;
+    test::TTempFolder FFolder{"tavelix-names"};
+    const fs::path& FDir = FFolder.Path();
 };
 
 TEST_F(NamesOnDisk, SpellingsOfOneFileShareAKey) {

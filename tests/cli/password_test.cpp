@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <optional>
 #include <string>
 
 #include "cli/password.h"
@@ -36,7 +37,7 @@ TEST(ReadFirstLine, TakesTheFirstLineWithoutItsEnd) {
         SCOPED_TRACE(c.name);
         const int fd = PipeWith(c.data);
         TSecret line;
-        EXPECT_EQ(ReadFirstLine(fd, line), "");
+        EXPECT_EQ(ReadFirstLine(fd, line), std::nullopt);
         EXPECT_EQ(line.View(), c.line);
         // Nothing past the line is consumed: it is still there for its next reader.
         std::string rest(64, '\0');
@@ -50,7 +51,7 @@ TEST(ReadFirstLine, TakesTheFirstLineWithoutItsEnd) {
 TEST(ReadFirstLine, RefusesALineLongerThanTheBuffer) {
     const int fd = PipeWith(std::string(TSecret::Capacity + 1, 'x') + "\n");
     TSecret line;
-    EXPECT_NE(ReadFirstLine(fd, line), "");
+    EXPECT_NE(ReadFirstLine(fd, line), std::nullopt);
     EXPECT_TRUE(line.Empty());
     ::close(fd);
 }
@@ -59,7 +60,9 @@ TEST(ReadFirstLine, ReportsAnUnreadableDescriptor) {
     TSecret line;
     const int fd = ::open("/", O_RDONLY | O_DIRECTORY);
     ASSERT_GE(fd, 0);
-    EXPECT_NE(ReadFirstLine(fd, line), "");  // EISDIR
+    const std::optional<std::string> error = ReadFirstLine(fd, line);  // EISDIR
+    ASSERT_NE(error, std::nullopt);
+    EXPECT_FALSE(error->empty());
     ::close(fd);
 }
 
@@ -73,7 +76,8 @@ TEST(PromptTwice, WithoutATerminalSaysSo) {
     TSecret line;
     std::string error;
     std::atomic<bool> stop{false};
-    EXPECT_EQ(PromptTwice(line, stop, error), TPromptResult::NoTerminal);
+    EXPECT_EQ(PromptTwice(-1, line, stop, [](std::string_view) { return std::nullopt; }, error),
+              TPromptResult::NoTerminal);
 }
 
 }  // namespace

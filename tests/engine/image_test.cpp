@@ -62,10 +62,16 @@ TEST(Image, AssigningThePictureKeepsItConnected) {
     image.OnPictureChange = [&] { ++changes; };
 
     image.Picture() = MakeNoise(8, 6, 4);  // a value copy never takes over another's hook
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(image.Width(), 8);
+    const TBitmap other = MakeNoise(7, 3, 5);
+    image.Picture() = other;
+    EXPECT_EQ(changes, 2);
+    EXPECT_EQ(image.Height(), 3);
     image.Picture().SetWidth(5);
-    EXPECT_GE(changes, 1);
+    EXPECT_EQ(changes, 3);
     EXPECT_EQ(image.Width(), 5);
-    EXPECT_EQ(image.Height(), 6);
+    EXPECT_EQ(image.Height(), 3);
 }
 
 TEST(Image, WithoutAutoSizeTheBoundsStayAsSet) {

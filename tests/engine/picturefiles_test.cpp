@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <unistd.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -12,6 +12,7 @@
 
 #include "engine/tavelix.h"
 #include "raster/bmpcodec.h"
+#include "tempfolder.h"
 #include "testutil.h"
 
 namespace tavelix {
@@ -37,15 +38,7 @@ public:
 
 class PictureFiles : public testing::Test {
 protected:
-    void SetUp() override {
-        FFolder = fs::temp_directory_path() /
-                  ("tavelix-files-" + std::to_string(::getpid()) + "-" +
-                   testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(FFolder);
-        fs::create_directories(FFolder);
-    }
-    void TearDown() override { fs::remove_all(FFolder); }
-    std::string Path(const std::string& name) const { return (FFolder / name).string(); }
+    std::string Path(const std::string& name) const { return FFolder.At(name); }
     static void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
         std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
     }
@@ -54,7 +47,7 @@ protected:
         return {std::istreambuf_iterator<char>(in), {}};
     }
 
-    fs::path FFolder;
+    test::TTempFolder FFolder{"tavelix-files"};
     TRecordingHost FHost;
     TTavelix FView{FHost};
 };
@@ -79,6 +72,8 @@ TEST_F(PictureFiles, LoadsByExtensionAndReportsWrongFormats) {
     fs::copy_file(Path("a.bmp"), Path("bmp-inside.jpg"));
     fs::copy_file(Path("b.jpg"), Path("jpg-inside.bmp"));
     WriteBytes(Path("empty.jpg"), {});
+    ASSERT_EQ(::mkfifo(Path("fifo.jpg").c_str(), 0600), 0);  // no writer: must not be waited for
+    fs::create_symlink("/dev/zero", Path("zero.bmp"));
 
     using Kind = TPictureError::Kind;
     struct Case {
@@ -96,6 +91,8 @@ TEST_F(PictureFiles, LoadsByExtensionAndReportsWrongFormats) {
         {"bmp-inside.jpg", false, Kind::Jpeg},
         {"jpg-inside.bmp", false, Kind::InvalidBitmap},
         {"empty.jpg", false, Kind::Jpeg},
+        {"fifo.jpg", false, Kind::Io},
+        {"zero.bmp", false, Kind::Io},
         {"", false, {}},
     };
     for (const Case& c : cases) {
@@ -114,6 +111,17 @@ TEST_F(PictureFiles, LoadsByExtensionAndReportsWrongFormats) {
         EXPECT_EQ(FHost.Messages, c.failure ? std::vector<std::string>{"Error: wrong format"} : std::vector<std::string>{});
         EXPECT_EQ(FHost.Kinds, c.failure ? std::vector<Kind>{*c.failure} : std::vector<Kind>{});
     }
+}
+
+TEST_F(PictureFiles, ContentReadBeforeIsDecodedByTheNamesCodec) {
+    const TBitmap picture = MakeNoise(30, 20, 4, test::Rgb24Format());
+    FView.SavePicture(picture, Path("a.bmp"), 90);
+    TBitmap target;
+    EXPECT_TRUE(FView.LoadPicture(target, "any/name.BMP", ReadBytes(Path("a.bmp"))));
+    EXPECT_TRUE(SamePixels(target, picture));
+    EXPECT_FALSE(FView.LoadPicture(target, "name.jpg", ReadBytes(Path("a.bmp"))));
+    EXPECT_EQ(FHost.Kinds, std::vector<TPictureError::Kind>{TPictureError::Kind::Jpeg});
+    EXPECT_TRUE(SamePixels(target, picture));
 }
 
 TEST_F(PictureFiles, EmptyBitmapFileEmptiesTheTarget) {
@@ -228,6 +236,15 @@ TEST_F(PictureFiles, BlackAndWhiteGivesEightBitGray) {
             EXPECT_EQ(q.Green, q.Blue);
         }
     }
+}
+
+TEST_F(PictureFiles, BlackAndWhiteOfAnEmptyPictureFailsAndLeavesTheTarget) {
+    // The encoder makes no data of an empty picture, and decoding no data fails.
+    TBitmap target = MakeNoise(3, 2, 9);
+    const TBitmap before(target);
+    EXPECT_THROW(FView.MakeBlackWhite(TBitmap(), target), TPictureError);
+    EXPECT_TRUE(target.SharesStoreWith(before));
+    EXPECT_EQ(target.Width(), 3);
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 
 #include "engine/safesave.h"
 #include "raster/types.h"
+#include "tempfolder.h"
 
 namespace tavelix {
 namespace {
@@ -22,15 +23,6 @@ namespace fs = std::filesystem;
 
 class SafeSave : public testing::Test {
 protected:
-    void SetUp() override {
-        FFolder = fs::temp_directory_path() /
-                  ("tavelix-safesave-" + std::to_string(::getpid()) + "-" +
-                   testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(FFolder);
-        fs::create_directories(FFolder);
-    }
-    void TearDown() override { fs::remove_all(FFolder); }
-
     static std::vector<std::uint8_t> Read(const fs::path& path) {
         std::ifstream in(path, std::ios::binary);
         return {std::istreambuf_iterator<char>(in), {}};
@@ -40,21 +32,21 @@ protected:
     }
     std::vector<std::string> Names() const {
         std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(FFolder)) names.push_back(entry.path().filename().string());
+        for (const auto& entry : fs::directory_iterator(FFolder.Path())) names.push_back(entry.path().filename().string());
         return names;
     }
 
-    fs::path FFolder;
+    test::TTempFolder FFolder{"tavelix-safesave"};
 };
 
 TEST_F(SafeSave, WritesNewFilesAndReplacesOldOnesKeepingPermissions) {
-    const fs::path target = FFolder / "photo.bmp";
+    const fs::path target = FFolder.Path() / "photo.bmp";
     const std::vector<std::uint8_t> first(1000, 1), second(300, 2);
     for (bool flush : {true, false}) {
-        WriteFileAtomically(target.string(), first, flush);
+        WriteFileAtomically(target.string(), first, {.Flush = flush});
         EXPECT_EQ(Read(target), first);
         ::chmod(target.c_str(), 0640);
-        WriteFileAtomically(target.string(), second, flush);
+        WriteFileAtomically(target.string(), second, {.Flush = flush});
         EXPECT_EQ(Read(target), second);
         struct stat st {};
         ASSERT_EQ(::stat(target.c_str(), &st), 0);
@@ -66,15 +58,15 @@ TEST_F(SafeSave, WritesNewFilesAndReplacesOldOnesKeepingPermissions) {
 
 TEST_F(SafeSave, FailuresLeaveTheOldFileAndNoTemporary) {
     const std::vector<std::uint8_t> bytes(10, 3);
-    EXPECT_THROW(WriteFileAtomically((FFolder / "missing" / "a.jpg").string(), bytes), TPictureError);
-    fs::create_directory(FFolder / "folder.jpg");
-    EXPECT_THROW(WriteFileAtomically((FFolder / "folder.jpg").string(), bytes), TPictureError);
-    EXPECT_TRUE(fs::is_directory(FFolder / "folder.jpg"));
+    EXPECT_THROW(WriteFileAtomically((FFolder.Path() / "missing" / "a.jpg").string(), bytes), TPictureError);
+    fs::create_directory(FFolder.Path() / "folder.jpg");
+    EXPECT_THROW(WriteFileAtomically((FFolder.Path() / "folder.jpg").string(), bytes), TPictureError);
+    EXPECT_TRUE(fs::is_directory(FFolder.Path() / "folder.jpg"));
     EXPECT_EQ(Names(), std::vector<std::string>{"folder.jpg"});
 }
 
 TEST_F(SafeSave, FileSizeLimitLeavesTheOriginalIntact) {
-    const fs::path target = FFolder / "photo.jpg";
+    const fs::path target = FFolder.Path() / "photo.jpg";
     const std::vector<std::uint8_t> original(2000, 7);
     Write(target, original);
     const pid_t child = ::fork();
@@ -105,11 +97,155 @@ TEST_F(SafeSave, LeftoversOfKilledSavesAreSweptOnce) {
     const std::string dead = ".a.jpg.tavelix-" + std::to_string(child) + "-3";
     const std::string alive = ".b.jpg.tavelix-1-0";  // init runs as long as we do
     const std::string lookalike = ".c.jpg.tavelix-" + std::to_string(child) + "-x";
-    for (const std::string& name : {dead, alive, lookalike}) Write(FFolder / name, {1, 2, 3});
-    WriteFileAtomically((FFolder / "d.jpg").string(), std::vector<std::uint8_t>(5, 1));
+    for (const std::string& name : {dead, alive, lookalike}) Write(FFolder.Path() / name, {1, 2, 3});
+    WriteFileAtomically((FFolder.Path() / "d.jpg").string(), std::vector<std::uint8_t>(5, 1));
     auto names = Names();
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{alive, lookalike, "d.jpg"}));
+}
+
+// Both ways a save writes: the unnamed temporary, and the named one of file systems without.
+const TSaveOptions Unnamed{}, Named{.NamedTemporary = true};
+
+TEST_F(SafeSave, NamesOfEveryLengthCanBeSaved) {
+    // The temporary adds about 20 bytes to the name; names near the limit must still fit.
+    for (const TSaveOptions& way : {Unnamed, Named}) {
+        for (std::size_t length : {200u, 240u, 247u, 254u, 255u}) {
+            SCOPED_TRACE(testing::Message() << length << (way.NamedTemporary ? " named" : " unnamed"));
+            const std::string name = std::string(length - 4, 'n') + ".jpg";
+            const fs::path target = FFolder.Path() / name;
+            WriteFileAtomically(target.string(), std::vector<std::uint8_t>(50, 1), way);  // new
+            WriteFileAtomically(target.string(), std::vector<std::uint8_t>(60, 2), way);  // replacing
+            EXPECT_EQ(Read(target), std::vector<std::uint8_t>(60, 2));
+            EXPECT_EQ(Names(), std::vector<std::string>{name});
+            fs::remove(target);
+        }
+    }
+    // A cut never splits a character of several bytes.
+    std::string name;
+    for (int i = 0; i < 126; ++i) name += "\xC3\xA9";  // 252 bytes of "é"
+    name += ".bm";
+    const std::string temp = TemporaryName("dir/" + name, 7, 255);
+    EXPECT_LE(temp.size() - 4, 255u);
+    EXPECT_TRUE(temp.starts_with("dir/.\xC3\xA9"));
+    EXPECT_TRUE(temp.ends_with(".tavelix-" + std::to_string(::getpid()) + "-7"));
+    const std::size_t tail = temp.rfind(".tavelix-");
+    EXPECT_EQ(static_cast<unsigned char>(temp[tail - 1]), 0xA9) << "cut inside a character";
+}
+
+TEST_F(SafeSave, TakenTemporaryNamesAreSkipped) {
+    // Leftovers of an earlier process that had our number hold the first names tried.
+    const fs::path target = FFolder.Path() / "photo.jpg";
+    for (const TSaveOptions& way : {Unnamed, Named}) {
+        SCOPED_TRACE(way.NamedTemporary ? "named" : "unnamed");
+        std::vector<std::string> expected{"photo.jpg"};
+        for (unsigned attempt = 0; attempt < 5; ++attempt) {
+            const fs::path taken = TemporaryName(target.string(), attempt, 255);
+            Write(taken, {9, 9});
+            expected.push_back(taken.filename().string());
+        }
+        Write(target, {1});
+        WriteFileAtomically(target.string(), std::vector<std::uint8_t>(10, 4), way);
+        EXPECT_EQ(Read(target), std::vector<std::uint8_t>(10, 4));
+        auto names = Names();
+        std::sort(names.begin(), names.end());
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(names, expected);
+        for (const auto& entry : fs::directory_iterator(FFolder.Path())) fs::remove(entry.path());
+    }
+}
+
+TEST_F(SafeSave, TargetsThatAreNoRegularFilesAreNamedForWhatTheyAre) {
+    fs::create_directory(FFolder.Path() / "folder.jpg");
+    ASSERT_EQ(::mkfifo((FFolder.Path() / "fifo.jpg").c_str(), 0600), 0);
+    fs::create_symlink("/dev/null", FFolder.Path() / "null.bmp");
+    const std::pair<const char*, const char*> cases[] = {
+        {"folder.jpg", "it is a folder, not a regular file"},
+        {"fifo.jpg", "it is a FIFO, not a regular file"},
+        {"null.bmp", "it is a character device, not a regular file"},
+    };
+    for (const auto& [name, says] : cases) {
+        SCOPED_TRACE(name);
+        try {
+            WriteFileAtomically((FFolder.Path() / name).string(), std::vector<std::uint8_t>(4, 1));
+            ADD_FAILURE() << "saved";
+        } catch (const TPictureError& error) {
+            EXPECT_NE(std::string(error.what()).find(says), std::string::npos) << error.what();
+        }
+    }
+    EXPECT_TRUE(fs::is_fifo(FFolder.Path() / "fifo.jpg"));
+    EXPECT_EQ(Names().size(), 3u);
+}
+
+TEST_F(SafeSave, RefusingSavesLeaveWhatIsThereAlone) {
+    const TSaveOptions refuse{.Existing = TExisting::Refuse};
+    const fs::path old = FFolder.Path() / "old.jpg", dangling = FFolder.Path() / "dangling.jpg";
+    Write(old, {1, 2, 3});
+    fs::create_symlink("nowhere.jpg", dangling);
+    for (const TSaveOptions& way : {refuse, TSaveOptions{.Existing = TExisting::Refuse, .NamedTemporary = true}}) {
+        EXPECT_THROW(WriteFileAtomically(old.string(), std::vector<std::uint8_t>(5, 7), way), TPictureError);
+        EXPECT_THROW(WriteFileAtomically(dangling.string(), std::vector<std::uint8_t>(5, 7), way), TPictureError);
+        EXPECT_EQ(Read(old), (std::vector<std::uint8_t>{1, 2, 3}));
+        EXPECT_TRUE(fs::is_symlink(dangling));
+        EXPECT_FALSE(fs::exists(FFolder.Path() / "nowhere.jpg"));
+        const fs::path fresh = FFolder.Path() / (way.NamedTemporary ? "new-named.jpg" : "new.jpg");
+        WriteFileAtomically(fresh.string(), std::vector<std::uint8_t>(5, 7), way);
+        EXPECT_EQ(Read(fresh), std::vector<std::uint8_t>(5, 7));
+    }
+    auto names = Names();
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"dangling.jpg", "new-named.jpg", "new.jpg", "old.jpg"}));
+}
+
+TEST_F(SafeSave, AFailureAfterTheTemporaryGotANameRemovesIt) {
+    // A target name one byte over the limit: the temporary's name (cut) is made, and only the
+    // last step, the move onto the target's name, fails.
+    const std::string tooLong = (FFolder.Path() / (std::string(252, 'x') + ".jpg")).string();
+    for (const TExisting existing : {TExisting::Replace, TExisting::Refuse})
+        for (const TSaveOptions& way : {Unnamed, Named}) {
+            SCOPED_TRACE(testing::Message() << (way.NamedTemporary ? "named" : "unnamed")
+                                            << (existing == TExisting::Replace ? ", replacing" : ", refusing"));
+            TSaveOptions options = way;
+            options.Existing = existing;
+            EXPECT_THROW(WriteFileAtomically(tooLong, std::vector<std::uint8_t>(10, 1), options), TPictureError);
+            EXPECT_EQ(Names(), std::vector<std::string>{});
+        }
+}
+
+TEST_F(SafeSave, ARenameRefusedInAStickyFolderLeavesNoTemporary) {
+    // A shared folder with the sticky bit: another user may write beside our file but not
+    // replace it. Needs two users, so root, whose child takes user 65534.
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to act as a second user";
+    const fs::path shared = FFolder.Path() / "shared";
+    fs::create_directory(shared);
+    ::chmod(FFolder.Path().c_str(), 0755);
+    ::chmod(shared.c_str(), 01777);
+    const fs::path target = shared / "theirs.jpg";
+    Write(target, {5, 5, 5});
+    ::chmod(target.c_str(), 0666);  // writable by all, but the folder protects its name
+    for (const TSaveOptions& way : {Unnamed, Named}) {
+        SCOPED_TRACE(way.NamedTemporary ? "named" : "unnamed");
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(3);
+            try {
+                WriteFileAtomically(target.string(), std::vector<std::uint8_t>(8, 6), way);
+            } catch (const TPictureError&) {
+                ::_exit(0);
+            }
+            ::_exit(1);
+        }
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        ASSERT_TRUE(WIFEXITED(status));
+        ASSERT_NE(WEXITSTATUS(status), 3) << "cannot become user 65534";
+        EXPECT_EQ(WEXITSTATUS(status), 0) << "the save did not fail";
+        EXPECT_EQ(Read(target), (std::vector<std::uint8_t>{5, 5, 5}));
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(shared)) names.push_back(entry.path().filename().string());
+        EXPECT_EQ(names, std::vector<std::string>{"theirs.jpg"});
+    }
 }
 
 }  // namespace

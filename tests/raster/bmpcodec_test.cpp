@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -15,8 +16,8 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// A bitmap file put together field by field, so that every header value can be chosen.
-struct TFileSpec {
+// The fields of a bitmap file, put together one by one so that every header value can be chosen.
+struct TBmpFileFields {
     char Signature[2] = {'B', 'M'};
     std::uint32_t HeaderSize = 40;  // 12: OS/2 core header with 3-byte colour entries
     std::int32_t Width = 1, Height = 1;
@@ -39,7 +40,7 @@ public:
     Bytes Out;
 };
 
-Bytes MakeBmp(const TFileSpec& s) {
+Bytes MakeBmp(const TBmpFileFields& s) {
     const bool core = s.HeaderSize == 12;
     const bool masksAfter = s.HeaderSize < 52 && !core;
     const std::uint32_t entry = core ? 3 : 4;
@@ -223,8 +224,8 @@ TEST(BmpCodec, EmptyBitmapSavesNoBytesAndEmptyFileEmptiesTarget) {
 // --- Reading files put together by hand ----------------------------------------------------
 
 // 2 x 2, 24 bits: the first row of the file is red, green; the second blue, white.
-TFileSpec TwoByTwo() {
-    TFileSpec s;
+TBmpFileFields TwoByTwo() {
+    TBmpFileFields s;
     s.Width = 2;
     s.Height = 2;
     s.Pixels = {0, 0, 255, 0, 255, 0, 0, 0,  255, 0, 0, 255, 255, 255, 0, 0};
@@ -233,7 +234,7 @@ TFileSpec TwoByTwo() {
 
 TEST(BmpCodec, RowOrderFollowsTheSignOfTheHeightAndIsWrittenBack) {
     for (const bool topDown : {false, true}) {
-        TFileSpec s = TwoByTwo();
+        TBmpFileFields s = TwoByTwo();
         s.Height = topDown ? -2 : 2;
         const Bytes file = MakeBmp(s);
         const TBitmap b = Load(file);
@@ -250,7 +251,7 @@ TEST(BmpCodec, RowOrderFollowsTheSignOfTheHeightAndIsWrittenBack) {
 }
 
 TEST(BmpCodec, Os2CoreHeaderIsWrittenBackInItsOwnForm) {
-    TFileSpec s;
+    TBmpFileFields s;
     s.HeaderSize = 12;
     s.Width = 3;
     s.Height = 2;
@@ -328,7 +329,7 @@ TEST(BmpCodec, ClrUsedCountsOnlyTheEntriesWritten) {
 }
 
 TEST(BmpCodec, FourBitsWithoutClrUsedHaveSixteenColours) {
-    TFileSpec s;
+    TBmpFileFields s;
     s.BitCount = 4;
     s.Width = 2;
     s.Table = Ramp(16);
@@ -341,8 +342,43 @@ TEST(BmpCodec, FourBitsWithoutClrUsedHaveSixteenColours) {
     EXPECT_EQ(Field32(saved, 10), 14u + 40 + 64);
 }
 
+TEST(BmpCodec, TablesMadeByTheProgramAreWrittenWholeAndReadTablesAsRead) {
+    // A decoded gray JPEG holds 236 entries; its file gets all 256, the rest zero. A table read
+    // from a file keeps the count the file gave it.
+    for (const std::uint16_t bits : {1, 4, 8}) {
+        const std::size_t whole = std::size_t{1} << bits, held = whole == 256 ? 236 : whole - 1;
+        SCOPED_TRACE(testing::Message() << bits << " bits, " << held << " entries");
+        TStoreFormat format;
+        format.Layout = TPixelLayout::Indexed(bits);
+        format.Palette = Ramp(held);
+        TBitmap made;
+        made.Allocate(5, 3, format);
+        Scribble(made, 4);
+        const Bytes file = SaveBmp(made);
+        EXPECT_EQ(Field32(file, 46), whole);
+        EXPECT_EQ(Field32(file, 10), 14 + 40 + 4 * whole);
+        for (std::size_t k = held; k < whole; ++k) EXPECT_EQ(Field32(file, 54 + 4 * k), 0u) << k;
+
+        const TBitmap read = Load(file);
+        ASSERT_EQ(read.Palette().size(), whole);
+        EXPECT_TRUE(std::equal(format.Palette.begin(), format.Palette.end(), read.Palette().begin()));
+        const auto a = made.StoreBytes(), z = read.StoreBytes();
+        EXPECT_TRUE(std::equal(a.begin(), a.end(), z.begin(), z.end()));
+
+        TBmpFileFields s;
+        s.BitCount = bits;
+        s.Width = 1;
+        s.ClrUsed = std::uint32_t(held);
+        s.Table = Ramp(held);
+        s.Pixels = {0, 0, 0, 0};
+        const Bytes again = SaveBmp(Load(MakeBmp(s)));
+        EXPECT_EQ(Field32(again, 46), held);
+        EXPECT_EQ(Field32(again, 10), 14 + 40 + 4 * held);
+    }
+}
+
 TEST(BmpCodec, MissingPixelDataReadsAsZero) {
-    TFileSpec s = TwoByTwo();
+    TBmpFileFields s = TwoByTwo();
     s.Pixels.resize(11);  // the second row loses its second pixel and padding
     TBitmap b = Load(MakeBmp(s));
     EXPECT_EQ(b.Pixel(0, 1), RGB(255, 0, 0));
@@ -357,7 +393,7 @@ TEST(BmpCodec, MissingPixelDataReadsAsZero) {
 
 TEST(BmpCodec, SizeImageNeverCutsOrLengthensTheRows) {
     for (const std::uint32_t sizeImage : {1u, 8u, 4000u}) {
-        TFileSpec s = TwoByTwo();
+        TBmpFileFields s = TwoByTwo();
         s.SizeImage = sizeImage;
         s.Pixels.resize(s.Pixels.size() + 8, 0x55);  // bytes after the rows are not pixels
         const TBitmap b = Load(MakeBmp(s));
@@ -380,7 +416,7 @@ TEST(BmpCodec, PixelDataStartsAtBfOffBitsWhenItIsUsable) {
                            TCase{"offset inside the table", 0, tableEnd - 4, 1},
                            TCase{"offset past the end", 0, 5000, 1},
                            TCase{"offset inside the gap", 6, tableEnd + 2, 0xEE}}) {
-        TFileSpec s;
+        TBmpFileFields s;
         s.BitCount = 8;
         s.Width = 4;
         s.Table = Ramp(2);
@@ -398,7 +434,7 @@ TEST(BmpCodec, PixelDataStartsAtBfOffBitsWhenItIsUsable) {
 
 TEST(BmpCodec, MasksAreTakenFromEveryHeaderSize) {
     for (const std::uint32_t headerSize : {40u, 52u, 56u, 108u, 124u}) {
-        TFileSpec s;
+        TBmpFileFields s;
         s.HeaderSize = headerSize;
         s.BitCount = 16;
         s.Compression = 3;
@@ -417,7 +453,7 @@ TEST(BmpCodec, MasksAreTakenFromEveryHeaderSize) {
 }
 
 TEST(BmpCodec, NewerHeaderIsFollowedByItsColourTable) {
-    TFileSpec s;
+    TBmpFileFields s;
     s.HeaderSize = 124;
     s.BitCount = 8;
     s.Width = 1;
@@ -431,7 +467,7 @@ TEST(BmpCodec, NewerHeaderIsFollowedByItsColourTable) {
 
 TEST(BmpCodec, BitFieldsWithoutMasksUseTheDefaults) {
     for (const std::uint16_t bits : {16, 32}) {
-        TFileSpec s;
+        TBmpFileFields s;
         s.BitCount = bits;
         s.Compression = 3;
         s.Masks = {0, 0, 0};
@@ -447,7 +483,7 @@ TEST(BmpCodec, BitFieldsWithoutMasksUseTheDefaults) {
 }
 
 TEST(BmpCodec, PaletteAboveEightBitsIsKeptAndWrittenBack) {
-    TFileSpec s = TwoByTwo();
+    TBmpFileFields s = TwoByTwo();
     s.ClrUsed = 2;
     s.Table = Ramp(2);
     const TBitmap b = Load(MakeBmp(s));
@@ -461,8 +497,8 @@ TEST(BmpCodec, PaletteAboveEightBitsIsKeptAndWrittenBack) {
 
 // --- Run-length encoded files ---------------------------------------------------------------
 
-TFileSpec Rle(std::uint16_t bits, std::int32_t width, std::int32_t height, std::vector<TRGBQuad> table, Bytes data) {
-    TFileSpec s;
+TBmpFileFields Rle(std::uint16_t bits, std::int32_t width, std::int32_t height, std::vector<TRGBQuad> table, Bytes data) {
+    TBmpFileFields s;
     s.BitCount = bits;
     s.Compression = bits == 8 ? 1 : 2;
     s.Width = width;
@@ -552,39 +588,39 @@ TEST(BmpCodec, MalformedRleIsRejected) {
 TEST(BmpCodec, BadHeadersAreRejectedAndLeaveTheTarget) {
     struct TCase {
         const char* Name;
-        void (*Change)(TFileSpec&);
+        void (*Change)(TBmpFileFields&);
         std::size_t Size = 200;  // the file is cut or padded to this size: only the headers decide
     };
     const std::vector<TCase> cases = {
-        {"signature", [](TFileSpec& s) { s.Signature[1] = 'A'; }},
-        {"planes 0", [](TFileSpec& s) { s.Planes = 0; }},
-        {"planes 2", [](TFileSpec& s) { s.Planes = 2; }},
-        {"bit count 2", [](TFileSpec& s) { s.BitCount = 2; }},
-        {"bit count 0", [](TFileSpec& s) { s.BitCount = 0; }},
-        {"bit count 64", [](TFileSpec& s) { s.BitCount = 64; }},
-        {"compression 4", [](TFileSpec& s) { s.Compression = 4; }},
-        {"compression 6", [](TFileSpec& s) { s.Compression = 6; }},
-        {"bit fields at 24 bits", [](TFileSpec& s) { s.Compression = 3; s.Masks = {1, 2, 4}; }},
-        {"rle8 at 24 bits", [](TFileSpec& s) { s.Compression = 1; }},
-        {"rle4 at 8 bits", [](TFileSpec& s) { s.Compression = 2; s.BitCount = 8; }},
-        {"top-down rle", [](TFileSpec& s) { s.Compression = 1; s.BitCount = 8; s.Height = -2; }},
-        {"header size 20", [](TFileSpec& s) { s.HeaderSize = 20; }},
-        {"header past the end", [](TFileSpec& s) { s.HeaderSize = 4000; }, 100},
-        {"masks past the end", [](TFileSpec& s) { s.BitCount = 32; s.Compression = 3; }, 60},
-        {"table past the end", [](TFileSpec& s) { s.BitCount = 8; s.Table = Ramp(256); }, 54 + 1020},
-        {"width 0", [](TFileSpec& s) { s.Width = 0; }},
-        {"width negative", [](TFileSpec& s) { s.Width = -2; }},
-        {"height 0", [](TFileSpec& s) { s.Height = 0; }},
-        {"height INT32_MIN", [](TFileSpec& s) { s.Height = INT32_MIN; }},
-        {"huge", [](TFileSpec& s) { s.Width = 100000; s.Height = 100000; }},
-        {"huge top-down", [](TFileSpec& s) { s.Width = 100000; s.Height = -100000; }},
+        {"signature", [](TBmpFileFields& s) { s.Signature[1] = 'A'; }},
+        {"planes 0", [](TBmpFileFields& s) { s.Planes = 0; }},
+        {"planes 2", [](TBmpFileFields& s) { s.Planes = 2; }},
+        {"bit count 2", [](TBmpFileFields& s) { s.BitCount = 2; }},
+        {"bit count 0", [](TBmpFileFields& s) { s.BitCount = 0; }},
+        {"bit count 64", [](TBmpFileFields& s) { s.BitCount = 64; }},
+        {"compression 4", [](TBmpFileFields& s) { s.Compression = 4; }},
+        {"compression 6", [](TBmpFileFields& s) { s.Compression = 6; }},
+        {"bit fields at 24 bits", [](TBmpFileFields& s) { s.Compression = 3; s.Masks = {1, 2, 4}; }},
+        {"rle8 at 24 bits", [](TBmpFileFields& s) { s.Compression = 1; }},
+        {"rle4 at 8 bits", [](TBmpFileFields& s) { s.Compression = 2; s.BitCount = 8; }},
+        {"top-down rle", [](TBmpFileFields& s) { s.Compression = 1; s.BitCount = 8; s.Height = -2; }},
+        {"header size 20", [](TBmpFileFields& s) { s.HeaderSize = 20; }},
+        {"header past the end", [](TBmpFileFields& s) { s.HeaderSize = 4000; }, 100},
+        {"masks past the end", [](TBmpFileFields& s) { s.BitCount = 32; s.Compression = 3; }, 60},
+        {"table past the end", [](TBmpFileFields& s) { s.BitCount = 8; s.Table = Ramp(256); }, 54 + 1020},
+        {"width 0", [](TBmpFileFields& s) { s.Width = 0; }},
+        {"width negative", [](TBmpFileFields& s) { s.Width = -2; }},
+        {"height 0", [](TBmpFileFields& s) { s.Height = 0; }},
+        {"height INT32_MIN", [](TBmpFileFields& s) { s.Height = INT32_MIN; }},
+        {"huge", [](TBmpFileFields& s) { s.Width = 100000; s.Height = 100000; }},
+        {"huge top-down", [](TBmpFileFields& s) { s.Width = 100000; s.Height = -100000; }},
         // Its 8-bit rows would fit a store; the device-format picture it decodes into does not.
-        {"huge rle", [](TFileSpec& s) { s.Compression = 1; s.BitCount = 8; s.Width = 16384; s.Height = 16384; }},
-        {"widest", [](TFileSpec& s) { s.Width = INT32_MAX; s.BitCount = 32; }},
+        {"huge rle", [](TBmpFileFields& s) { s.Compression = 1; s.BitCount = 8; s.Width = 16384; s.Height = 16384; }},
+        {"widest", [](TBmpFileFields& s) { s.Width = INT32_MAX; s.BitCount = 32; }},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Name);
-        TFileSpec s = TwoByTwo();
+        TBmpFileFields s = TwoByTwo();
         c.Change(s);
         Bytes file = MakeBmp(s);
         file.resize(c.Size);
@@ -594,10 +630,45 @@ TEST(BmpCodec, BadHeadersAreRejectedAndLeaveTheTarget) {
     ExpectRejected({'B'});
 }
 
+TEST(BmpCodec, SizeIsReadFromTheHeadersAlone) {
+    struct TCase {
+        const char* Name;
+        TBmpFileFields Fields;
+        std::int32_t Width, Height;
+    };
+    TBmpFileFields bottomUp;
+    bottomUp.Width = 300;
+    bottomUp.Height = 200;  // no pixel data at all: the headers decide
+    TBmpFileFields topDown = bottomUp;
+    topDown.Height = -200;
+    TBmpFileFields core;
+    core.HeaderSize = 12;
+    core.Width = 7;
+    core.Height = 5;
+    TBmpFileFields rle;
+    rle.Compression = 1;
+    rle.BitCount = 8;
+    rle.Table = Ramp(256);
+    rle.Width = 4000;
+    rle.Height = 3000;
+    for (const TCase& c : {TCase{"bottom-up", bottomUp, 300, 200}, TCase{"top-down", topDown, 300, 200},
+                           TCase{"core header", core, 7, 5}, TCase{"rle", rle, 4000, 3000}}) {
+        SCOPED_TRACE(c.Name);
+        const TBmpSize size = ReadBmpSize(MakeBmp(c.Fields));
+        EXPECT_EQ(size.Width, c.Width);
+        EXPECT_EQ(size.Height, c.Height);
+    }
+    TBmpFileFields huge;
+    huge.Width = 100000;
+    huge.Height = 100000;
+    EXPECT_THROW(ReadBmpSize(MakeBmp(huge)), TPictureError);
+    EXPECT_THROW(ReadBmpSize(Bytes{'B', 'M', 0}), TPictureError);
+}
+
 TEST(BmpCodec, LargestPictureWithinTheStoreLimitIsNotRefusedForItsSize) {
     // A 1-bit row of 65536 pixels is 8 KiB; 2048 such rows are far inside the limit but the
     // file holds none of them: the picture loads as zeros.
-    TFileSpec s;
+    TBmpFileFields s;
     s.BitCount = 1;
     s.Width = 65536;
     s.Height = 2048;

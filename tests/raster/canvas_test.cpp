@@ -69,6 +69,23 @@ TEST(CopyBlock, ConvertsColoursBetweenFormats) {
     }
 }
 
+TEST(CopyBlock, ColoursIntoAShortTableTakeAnEntryItHas) {
+    // Black is nearer to none of the entries than to red: the indices past the table, which
+    // a saved file would not have, are never chosen.
+    for (const std::uint16_t bits : {1, 4, 8}) {
+        SCOPED_TRACE(testing::Message() << bits << " bits");
+        TStoreFormat shortTable;
+        shortTable.Layout = TPixelLayout::Indexed(bits);
+        shortTable.Palette = {ToQuad(clWhite), ToQuad(RGB(200, 0, 0))};
+        TBitmap dest = Solid(2, 2, shortTable, clWhite);
+        dest.SetPixel(0, 0, clBlack);
+        EXPECT_EQ(dest.RawPixel(0, 0), 1u);
+        TBitmap source = Solid(2, 2, test::Rgb24Format(), RGB(10, 10, 10));
+        dest.Canvas().CopyBlock(Rect(0, 0, 2, 2), source.Canvas(), Rect(0, 0, 2, 2));
+        EXPECT_EQ(dest.RawPixel(1, 1), 1u);
+    }
+}
+
 TEST(CopyBlocks, SameAsOneCopyAfterTheOther) {
     for (const auto& [name, format] : AllFormats()) {
         SCOPED_TRACE(name);

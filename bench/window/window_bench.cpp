@@ -1,0 +1,163 @@
+// The window's speed on the offscreen platform (a 1920 x 1200 screen unless QT_QPA_PLATFORM
+// says otherwise), each case next to a peer timed in the same run:
+//
+//   Larger/repaint    "10% Larger" on a 1280 x 1024 working copy, from the command to the
+//                     finished repaint of the picture area; peer: a plain copy of the same
+//                     picture's bytes. Goal: under 16 ms (one frame at 60 Hz).
+//   Open/first-paint  opening a 1280 x 1024 JPEG through the open command until the picture
+//                     is painted; peer: reading and decoding the file alone. Goal: at most
+//                     1.3 times the decode.
+//
+// The ratios are printed at the end (time over the peer's).
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QScrollArea>
+#include <QWindow>
+
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "engine/tavelix.h"
+#include "ratio_reporter.h"
+#include "raster/jpegimage.h"
+#include "raster/pictureregistry.h"
+#include "ui/Utavelix.h"
+#include "ui/forms.h"
+#include "ui/pictureview.h"
+#include "ui/prompts.h"
+
+namespace {
+
+using namespace tavelix;
+using namespace tavelix::ui;
+
+// Answers the open dialog with one file; everything else is cancelled.
+class TBenchPrompts : public TPrompts {
+public:
+    QString File;
+    QStringList PicturesToOpen(const QString&) override { return {File}; }
+    QString SaveName(const QString&, const QString&) override { return {}; }
+    bool PasswordRequest() override { return false; }
+    void Message(const QString& text) override { qWarning("unexpected message: %s", qPrintable(text)); }
+    bool OkCancel(const QString&) override { return false; }
+    void ShowModal(QDialog&) override {}
+};
+
+// The sample photograph stretched to 1280 x 1024: detail like a photograph's.
+TBitmap Photo() {
+    TJPEGImage sample;
+    sample.LoadFromFile(TAVELIX_SAMPLE);
+    TStoreFormat format;
+    format.Layout = TPixelLayout::Rgb(24);
+    TBitmap photo;
+    photo.Allocate(1280, 1024, format);
+    photo.Canvas().DrawStretched(Rect(0, 0, 1280, 1024), &sample.Bitmap());
+    return photo;
+}
+
+struct TWindow {
+    TForms Forms = CreateForms();
+    TBenchPrompts Prompts;
+    TFtavelix& W = *Forms.Ftavelix;
+
+    TWindow() {
+        W.SetPrompts(&Prompts);
+        W.show();
+        while (!W.windowHandle() || !W.windowHandle()->isExposed()) QCoreApplication::processEvents();
+    }
+    // Paints what the picture area needs now, and hands it to the screen.
+    void Repaint() { W.ScrollBox1->viewport()->repaint(); }
+};
+
+void BM_LargerToRepaint(benchmark::State& state) {
+    TWindow window;
+    window.W.Working() = Photo();
+    for (auto _ : state) {
+        state.PauseTiming();
+        window.W.View().Picture().CopyFrom(window.W.Working());
+        window.W.FitWindowToPicture();
+        window.Repaint();
+        state.ResumeTiming();
+        window.W.LargerClick();
+        window.Repaint();
+    }
+    if (window.W.View().Width() != 1408) state.SkipWithError("the picture was not enlarged");
+}
+
+void BM_CopyPicture(benchmark::State& state) {
+    const TBitmap photo = Photo();
+    const std::span<const std::uint8_t> bytes = photo.StoreBytes();
+    std::vector<std::uint8_t> copy(bytes.size());
+    for (auto _ : state) {
+        std::memcpy(copy.data(), bytes.data(), bytes.size());
+        benchmark::DoNotOptimize(copy.data());
+        benchmark::ClobberMemory();
+    }
+}
+
+QString PhotoFile() {
+    static const QString path = [] {
+        const QString name = QDir::temp().filePath("tavelix-window-bench.jpg");
+        TJPEGImage jpeg;
+        jpeg.Assign(Photo());
+        jpeg.Encode();
+        QFile file(name);
+        if (file.open(QIODevice::WriteOnly))
+            file.write(reinterpret_cast<const char*>(jpeg.Data().data()), qint64(jpeg.Data().size()));
+        return name;
+    }();
+    return path;
+}
+
+void BM_OpenToFirstPaint(benchmark::State& state) {
+    TWindow window;
+    window.Prompts.File = PhotoFile();
+    for (auto _ : state) {
+        window.W.openClick();
+        window.Repaint();
+    }
+    if (window.W.View().Width() != 1280 || window.W.PictureView().Rebuilds() < 2)
+        state.SkipWithError("the picture was not opened and painted");
+}
+
+void BM_DecodeAlone(benchmark::State& state) {
+    const std::string name = QFile::encodeName(PhotoFile()).toStdString();
+    for (auto _ : state) {
+        TJPEGImage jpeg;
+        jpeg.LoadFromFile(name);
+        benchmark::DoNotOptimize(&jpeg.Bitmap());
+    }
+}
+
+BENCHMARK(BM_LargerToRepaint)->Name("Larger/repaint")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_CopyPicture)->Name("Larger/peer: copy the picture")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_OpenToFirstPaint)->Name("Open/first-paint")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_DecodeAlone)->Name("Open/peer: decode alone")->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QByteArray screens;
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        const QString config = QDir::temp().filePath("tavelix-window-bench-screens.json");
+        QFile file(config);
+        if (file.open(QIODevice::WriteOnly))
+            file.write(R"({"screens":[{"name":"bench","x":0,"y":0,"width":1920,"height":1200,)"
+                       R"("logicalDpi":96,"logicalBaseDpi":96,"dpr":1}]})");
+        screens = "offscreen:configfile=" + QFile::encodeName(config);
+        qputenv("QT_QPA_PLATFORM", screens);
+    }
+    QApplication application(argc, argv);
+    tavelix::RegisterJpegPictureType();
+    const int result = tavelix::bench::RunWithRatios(
+        argc, argv,
+        {{"Larger/repaint/real_time", "Larger/peer: copy the picture/real_time"},
+         {"Open/first-paint/real_time", "Open/peer: decode alone/real_time"}});
+    tavelix::UnregisterJpegPictureType();
+    QFile::remove(QDir::temp().filePath("tavelix-window-bench.jpg"));
+    return result;
+}

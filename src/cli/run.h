@@ -1,0 +1,59 @@
+// One run of tavelix-cli as its command line asks: the jobs of the command, the password,
+// the worker threads and the summary. The program entry only reads the options and sets up
+// the signals.
+#pragma once
+
+#include <atomic>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/commands.h"
+#include "cli/password.h"
+
+namespace tavelix::cli {
+
+constexpr int ExitDone = 0;    // every file done
+constexpr int ExitFailed = 1;  // a file failed, was skipped or was left undone
+constexpr int ExitUsage = 2;   // a usage error or a password that breaks the rules: nothing touched
+
+// What the command line gave.
+struct TOptions {
+    TCommand Command = TCommand::Convert;
+    std::vector<std::string> Files;  // scramble, assemble, reduce
+    std::string Output;              // scramble, assemble: -o PATH
+    std::string In, Out;             // gray, convert
+    std::string PasswordFile;
+    bool PasswordStdin = false;
+    int Quality = 90;
+    int Factor = 0;                  // reduce
+    unsigned Jobs = 0;               // files at once; 0: one per core
+    bool Verbose = false;
+    bool NoFlush = false;
+    bool Force = false;              // replace existing outputs; change linked or write-protected files
+};
+
+// What the run shares with the signal handlers (lock-free atomics only).
+struct TRunSignals {
+    std::atomic<bool> Stop{false};     // set by a signal: start no other file
+    std::atomic<bool> Running{false};  // files are being worked on
+};
+
+// The jobs of the command, in the order given; or the usage error to tell, with no jobs.
+std::optional<std::string> PlanJobs(const TOptions& options, std::vector<TFileJob>& jobs);
+
+// Fills password from the source the options name (a file, standard input or the terminal)
+// and checks it against the rules. Returns ExitDone, or the exit status after telling the
+// user why not on standard error.
+int ObtainPassword(const TOptions& options, const std::atomic<bool>& stop, TSecret& password);
+
+// Works on the jobs with up to `threads` workers (0: one per core), files that touch a
+// common file one after the other, then tells what was left undone. Returns the exit status.
+int RunJobs(const std::vector<TFileJob>& jobs, const TSettings& settings, unsigned threads, bool verbose,
+            TRunSignals& signals);
+
+// The whole run: the jobs, the password for scramble and assemble, the work. Returns the exit
+// status; every message has gone to standard output or standard error.
+int Run(const TOptions& options, TRunSignals& signals);
+
+}  // namespace tavelix::cli

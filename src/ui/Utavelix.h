@@ -1,0 +1,229 @@
+// TFtavelix: the main window. It shows the picture component's bitmap in a black scroll
+// area under a menu and a toolbar, owns the working copy, and every command of the program is
+// one of its handlers. This file declares the window; its construction and layout are in
+// Utavelix.cpp, the picture commands in picturecommands.cpp.
+#pragma once
+
+#include <QMainWindow>
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <memory>
+
+#include "engine/host.h"
+#include "engine/password.h"
+#include "engine/tavelix.h"
+#include "raster/bitmap.h"
+
+class QAction;
+class QKeyEvent;
+class QMenu;
+class QProgressBar;
+class QScrollArea;
+class QTimer;
+class QToolBar;
+
+namespace tavelix::ui {
+
+class TDialogPrompts;
+class TOpenPictureDialog;
+class TPictureView;
+class TPrompts;
+class TPasswordDlg;
+class TSavePictureDialog;
+class Tfabout;
+class Tfcompression;
+
+class TFtavelix : public QMainWindow, public TPictureHost {
+    Q_OBJECT
+
+public:
+    // Sizes the window keeps in normal mode: the smallest client area, and the room it
+    // leaves free on the screen.
+    static constexpr int MinClientWidth = 450;
+    static constexpr int MinClientHeight = 120;
+    static constexpr int ScreenMarginWidth = 20;
+    static constexpr int ScreenMarginHeight = 50;
+
+    explicit TFtavelix(QWidget* parent = nullptr);
+    ~TFtavelix() override;  // FormDestroy
+
+    // The forms created after this one (by CreateForms), which the window shows and reads.
+    TPasswordDlg* PasswordDlg = nullptr;
+    Tfcompression* fcompression = nullptr;
+    Tfabout* fabout = nullptr;
+
+    // --- picture commands (picturecommands.cpp) -----------------------------------------
+    void openClick();
+    void ShowSelected();
+    void reloadClick();
+    void SaveasClick();
+    void SavescrambledAs1Click();
+    void PasteClick();
+    void Clear1Click();
+    void LargerClick();
+    void SmallerClick();
+    void assemble1Click();
+    void SettoBW1Click();
+    void Password1Click();
+    void JPGCompression1Click();
+    void About1Click();
+    // True, after the message, when the displayed picture is over the pixel limit.
+    bool TooLargeToScramble();
+    // Asks for a password when none is set; true when one is set afterwards.
+    bool RequestPassword();
+
+    // --- window handlers (Utavelix.cpp) -------------------------------------------------
+    void File1Click();
+    void FormMouseMove();
+    void ToolbaronoffClick();
+    void ShowHints1Click();
+    void Exit1Click();
+    void FormPaint();
+    void FormResize();
+    // Every key pressed while this window or one of its controls has the focus comes here
+    // first (the window sees keys before its controls); true when the key was used up.
+    bool FormKeyDown(const QKeyEvent& key);
+    bool FormKeyPress(QChar key);
+
+    // --- layout -------------------------------------------------------------------------
+    // Grows the window around the picture and centres the picture in the picture area.
+    void FitWindowToPicture();
+    // Centres the picture in the scroll box without changing the window.
+    void CenterPicture();
+    // Caption: title, "-", file name, " (width x height) ".
+    void UpdateCaption();
+    // The window is in autoshow mode exactly while its context menu is PopupMenu1; in
+    // normal mode it has none.
+    bool InAutoshowMode() const;
+    QMenu* ContextMenu() const { return FContextMenu; }
+    void SetContextMenu(QMenu* menu);
+
+    // The client area is the window below its menu bar, toolbar included; in the window's
+    // own units (logical pixels).
+    int ClientWidth() const;
+    int ClientHeight() const;
+    void SetClientSize(int width, int height);
+    // Height of the toolbar when it is shown, else 0.
+    int ToolbarHeight() const;
+    // The picture's size in the window's units: one picture pixel is one pixel of the
+    // screen, so on a screen scaled by 2 a 100-pixel picture takes 50 units.
+    int PictureWidthInWindow() const;
+    int PictureHeightInWindow() const;
+
+    // --- TPictureHost -------------------------------------------------------------------
+    void ShowMessage(std::string_view text) override;
+    void ProcessMessages() override;
+    // The size in pixels of the screen the window is on.
+    TSize ScreenSize() const override;
+
+    // --- state --------------------------------------------------------------------------
+    TTavelix& View() { return *FView; }
+    TBitmap& Working() { return FWorking; }
+    const QString& FileName() const { return FFileName; }
+    // The password's bytes; written only by the password dialog.
+    TSecret& PasswordStore() { return FPassword; }
+    const QStringList& PictureList() const { return FPictureList; }
+    TPictureView& PictureView() { return *FViewWidget; }
+    // Every question goes through prompts; by default the real dialogs. Not owned.
+    void SetPrompts(TPrompts* prompts);
+    TPrompts& Prompts() { return *FPrompts; }
+    // The file dialogs, made when first used.
+    TOpenPictureDialog& Opd1();
+    TSavePictureDialog& Spd1();
+    // Files are saved at the quality of the quality dialog, 90 without one.
+    int JpegQuality() const;
+
+    // --- controls (as a form publishes them) ---------------------------------------------
+    QToolBar* ToolBar = nullptr;
+    QList<QIcon> ImageList1;
+    QScrollArea* ScrollBox1 = nullptr;
+    QWidget* Panel1 = nullptr;        // progress panel of the batch runs, hidden
+    QProgressBar* ProgressBar1 = nullptr;
+    QTimer* autoTimer = nullptr;      // the autoshow's slide timer, stopped
+    QMenu* PopupMenu1 = nullptr;      // the autoshow's menu, the context menu in that mode
+
+    QMenu* File1 = nullptr;
+    QAction* Open1 = nullptr;
+    QAction* Saveas = nullptr;
+    QAction* SaveScrambledAs1 = nullptr;
+    QAction* N1 = nullptr;
+    QAction* Paste1 = nullptr;
+    QAction* Clear1 = nullptr;
+    QAction* N2 = nullptr;            // the batch commands on disk go between N2 and N8
+    QAction* N8 = nullptr;
+    QAction* Exit1 = nullptr;
+    QAction* Smaller = nullptr;
+    QAction* Reload1 = nullptr;
+    QAction* Larger1 = nullptr;
+    QAction* assemble1 = nullptr;
+    QMenu* Options = nullptr;
+    QAction* Toolbaronoff = nullptr;
+    QAction* ShowHints1 = nullptr;
+    QAction* JPGCompression1 = nullptr;
+    QAction* Password1 = nullptr;
+    QAction* N5 = nullptr;
+    QAction* Settoblackwhite1 = nullptr;
+    QAction* About1 = nullptr;
+
+    QAction* btnopen = nullptr;
+    QAction* btnpaste = nullptr;
+    QAction* btnsaveas = nullptr;
+    QAction* btnsavescrambledas = nullptr;
+    QAction* btnsmaller = nullptr;
+    QAction* btnreload = nullptr;
+    QAction* btnlarger = nullptr;
+    QAction* btnassemble = nullptr;
+    QAction* btnabout = nullptr;
+
+    // Whether the toolbar shows its hints.
+    bool ToolbarShowsHints() const { return FShowHints; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    QMenu* createPopupMenu() override { return nullptr; }  // no context menu in normal mode
+
+private:
+    void CreateMenus();
+    void CreateToolBar();
+    void CreatePictureArea();
+    void FormCreate();
+    // The picture changed: the view's size and place, the scroll area's extent.
+    void PictureChanged();
+    void PlacePicture();
+    void SetReloadEnabled(bool enabled);
+    bool ClipboardHoldsPicture() const;
+    void RefreshPaste();
+    // Runs a command; whatever it throws ends in a message, never in the event loop.
+    template <typename Command>
+    void Guarded(Command command);
+    // The frame the window system adds around the window (0 x 0 without a window manager).
+    QSize FrameExtra() const;
+    // A size for the window with the limits of normal mode applied: the client area at least
+    // 450 x 120, the outer size at most the screen's less 20 x 50.
+    QSize LimitedSize(QSize wanted) const;
+    double PixelRatio() const;
+    int MenuHeight() const;
+
+    std::unique_ptr<TTavelix> FView;
+    TBitmap FWorking;
+    QString FFileName;
+    TSecret FPassword;
+    std::int32_t FSlideIndex = 0;
+    bool FBatchRunning = false;
+    QStringList FPictureList;  // the names chosen in the last use of the open dialog
+    bool FShowHints = true;
+    QMenu* FContextMenu = nullptr;
+
+    TPictureView* FViewWidget = nullptr;
+    QWidget* FScrollContent = nullptr;  // what the scroll box scrolls: the black area holding the view
+    std::unique_ptr<TDialogPrompts> FDialogPrompts;
+    TPrompts* FPrompts = nullptr;
+    TOpenPictureDialog* FOpd1 = nullptr;
+    TSavePictureDialog* FSpd1 = nullptr;
+};
+
+}  // namespace tavelix::ui

@@ -1,0 +1,49 @@
+// The window's two file dialogs, Qt's own (not the desktop's), so that they behave the same
+// everywhere and the open dialog can show a picture preview beside its list.
+#pragma once
+
+#include <QFileDialog>
+#include <QString>
+
+class QLabel;
+
+namespace tavelix::ui {
+
+// The open dialog: several files at once, the four picture types, and a preview column that
+// shows the selected file as Tavelix would open it (through its own codecs).
+class TOpenPictureDialog : public QFileDialog {
+    Q_OBJECT
+
+public:
+    static const QString AllFilesFilter;  // "All Files (*.*)"
+
+    explicit TOpenPictureDialog(QWidget* parent);
+
+    // The file the preview shows ("" for none) and the preview's text, for tests.
+    const QString& PreviewedFile() const { return FPreviewed; }
+    QString PreviewText() const;
+    const QLabel& PreviewPicture() const { return *FPicture; }
+
+    // Shows the preview of this file (called as the current file changes).
+    void UpdatePreview(const QString& fileName);
+
+private:
+    void FilterChosen(const QString& filter);
+    void SelectionChanged();
+
+    QLabel* FPicture = nullptr;
+    QLabel* FText = nullptr;
+    QString FPreviewed;
+};
+
+// The save dialog: two file types and no default extension, so the name is saved as typed
+// and its extension chooses the file type. Qt asks before replacing an existing file; that
+// question is kept, as replacing a picture without a word loses it.
+class TSavePictureDialog : public QFileDialog {
+    Q_OBJECT
+
+public:
+    explicit TSavePictureDialog(QWidget* parent);
+};
+
+}  // namespace tavelix::ui

@@ -1,0 +1,30 @@
+// The program's four forms, created in their fixed order: the main window (the first, the
+// application's main form), the password dialog, the JPEG quality dialog and the about box,
+// which gives the main window its first caption. They live until the program ends.
+#pragma once
+
+#include <memory>
+
+namespace tavelix::ui {
+
+class TFtavelix;
+class TPasswordDlg;
+class Tfabout;
+class Tfcompression;
+
+struct TForms {
+    std::unique_ptr<TFtavelix> Ftavelix;
+    // Owned by the main window, as its child dialogs.
+    TPasswordDlg* PasswordDlg = nullptr;
+    Tfcompression* fcompression = nullptr;
+    Tfabout* fabout = nullptr;
+
+    TForms();
+    ~TForms();
+    TForms(TForms&&) noexcept;
+    TForms& operator=(TForms&&) noexcept;
+};
+
+TForms CreateForms();
+
+}  // namespace tavelix::ui

@@ -1,0 +1,232 @@
+// The commands on the one picture in view: open, reload, paste, clear, save, save scrambled,
+// unscramble, larger and smaller, black and white, and the items that open the dialogs.
+// Files and pasted pictures go into the working copy and from there to the display; zooming
+// redraws the display from the working copy; saving copies the display into the working copy.
+#include <QApplication>
+#include <QClipboard>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QPainter>
+
+#include <cstring>
+#include <exception>
+#include <new>
+#include <string>
+
+#include "ui/Uabout.h"
+#include "ui/Ucompression.h"
+#include "ui/Utavelix.h"
+#include "ui/prompts.h"
+
+namespace tavelix::ui {
+
+namespace {
+
+const QString TooLargeText = QStringLiteral("1280K Pixels maximum (e.g.1280x1024)");
+const QString OpenTitle =
+    QStringLiteral("Tavelix - Select pictures (1 to view and/or edit - 2 or more for autoshow)");
+
+std::string LocalName(const QString& fileName) { return QFile::encodeName(fileName).toStdString(); }
+
+bool IsPictureName(const QString& fileName) {
+    const std::string extension = PictureExtension(LocalName(fileName));
+    return extension == ".jpg" || extension == ".bmp";
+}
+
+// The name's extension chooses the file type; a name without ".jpg" or ".bmp" would write
+// nothing at all, so it is refused with a word instead of being taken for a save.
+bool CanSaveUnder(const QString& fileName, TPrompts& prompts) {
+    if (IsPictureName(fileName)) return true;
+    prompts.Message(QStringLiteral("Not saved: the file name must end in .jpg or .bmp"));
+    return false;
+}
+
+// A clipboard picture as the platform's device bitmap: 32 bits, blue, green, red, unused,
+// rows top-down. Transparent parts are shown over white, as most programs show them.
+TClipboardBitmap ToClipboardBitmap(const QImage& image) {
+    TClipboardBitmap clip;
+    if (image.isNull()) return clip;
+    QImage opaque(image.size(), QImage::Format_RGB32);
+    if (opaque.isNull()) throw std::bad_alloc();
+    if (image.hasAlphaChannel()) {
+        opaque.fill(Qt::white);
+        QPainter painter(&opaque);
+        painter.drawImage(0, 0, image);
+    } else {
+        opaque = image.convertToFormat(QImage::Format_RGB32);
+    }
+    clip.Width = opaque.width();
+    clip.Height = opaque.height();
+    const std::size_t rowBytes = std::size_t(opaque.width()) * 4;
+    clip.Pixels.resize(rowBytes * std::size_t(opaque.height()));
+    for (int y = 0; y < opaque.height(); ++y) std::memcpy(clip.Pixels.data() + rowBytes * y, opaque.constScanLine(y), rowBytes);
+    return clip;
+}
+
+}  // namespace
+
+template <typename Command>
+void TFtavelix::Guarded(Command command) {
+    try {
+        command();
+    } catch (const std::bad_alloc&) {
+        FPrompts->Message(QStringLiteral("Error: not enough memory"));
+    } catch (const std::exception& error) {
+        FPrompts->Message(QStringLiteral("Error: ") + QString::fromLocal8Bit(error.what()));
+    }
+}
+
+void TFtavelix::openClick() {
+    const QStringList chosen = FPrompts->PicturesToOpen(OpenTitle);
+    if (chosen.isEmpty()) return;
+    FPictureList = chosen;
+    FSlideIndex = 0;
+    // Two or more pictures are for the autoshow; without it the first of them is shown.
+    ShowSelected();
+}
+
+void TFtavelix::ShowSelected() {
+    autoTimer->stop();
+    if (FPictureList.isEmpty()) return;
+    const QString fileName = FPictureList.first();
+    if (!QFileInfo::exists(fileName)) return;
+    // Only a picture that was read changes the window; after a failure the caption goes on
+    // naming the picture in view, so a save cannot put it under the other file's name.
+    if (!IsPictureName(fileName)) {
+        FPrompts->Message(QStringLiteral("Tavelix opens .jpg and .bmp files only"));
+        return;
+    }
+    Guarded([&] {
+        if (!FView->LoadPicture(FWorking, LocalName(fileName))) return;  // the engine has told the user
+        FFileName = QFileInfo(fileName).fileName();
+        FView->Picture().CopyFrom(FWorking);
+        SetReloadEnabled(true);
+        FitWindowToPicture();
+        UpdateCaption();
+    });
+}
+
+void TFtavelix::reloadClick() { ShowSelected(); }
+
+void TFtavelix::SaveasClick() {
+    const QString fileName = FPrompts->SaveName(QStringLiteral("Save picture as"), FFileName);
+    if (fileName.isEmpty() || !CanSaveUnder(fileName, *FPrompts)) return;
+    Guarded([&] {
+        FWorking.CopyFrom(FView->Picture());
+        FView->SavePicture(FWorking, LocalName(fileName), JpegQuality());
+        FFileName = QFileInfo(fileName).fileName();
+        UpdateCaption();
+    });
+}
+
+void TFtavelix::SavescrambledAs1Click() {
+    if (TooLargeToScramble()) return;
+    if (!RequestPassword()) return;
+    const QString fileName = FPrompts->SaveName(QStringLiteral("Save picture scrambled as"), FFileName);
+    if (fileName.isEmpty() || !CanSaveUnder(fileName, *FPrompts)) return;
+    Guarded([&] {
+        // Scrambled into a copy first: only a picture that reached its file replaces the one
+        // in view (strips at the edges do not all come back, so a scrambled picture that was
+        // not saved could not be had back whole).
+        TBitmap scrambled(FView->Picture());
+        TTavelix::Scramble(&scrambled, std::string(FPassword.View()), true);
+        FView->SavePicture(scrambled, LocalName(fileName), JpegQuality());
+        FView->Picture().CopyFrom(scrambled);
+        FWorking.CopyFrom(FView->Picture());
+        FFileName = QFileInfo(fileName).fileName();
+        UpdateCaption();
+    });
+}
+
+bool TFtavelix::TooLargeToScramble() {
+    if (std::int64_t{FView->Width()} * FView->Height() <= PixelLimit) return false;
+    FPrompts->Message(TooLargeText);
+    return true;
+}
+
+bool TFtavelix::RequestPassword() {
+    if (!FPassword.Empty()) return true;
+    return FPrompts->PasswordRequest() && !FPassword.Empty();
+}
+
+void TFtavelix::PasteClick() {
+    if (!ClipboardHoldsPicture()) return;
+    try {
+        const TClipboardBitmap clip = ToClipboardBitmap(QApplication::clipboard()->image(QClipboard::Clipboard));
+        FWorking.LoadFromClipboard(CF_BITMAP, &clip);
+    } catch (const std::exception&) {
+        FPrompts->Message(QStringLiteral("Paste Error"));
+        FWorking.CopyFrom(FView->Picture());
+        return;
+    }
+    FView->Picture().CopyFrom(FWorking);
+    FFileName = QStringLiteral("noname.bmp");
+    SetReloadEnabled(false);
+    FitWindowToPicture();
+    UpdateCaption();
+}
+
+void TFtavelix::Clear1Click() {
+    FView->Picture().SetWidth(1);
+    FView->Picture().SetHeight(1);
+    FView->SetBounds(1, 1);
+    FWorking.SetWidth(1);
+    FWorking.SetHeight(1);
+    FFileName.clear();
+    SetReloadEnabled(false);
+    FitWindowToPicture();
+    UpdateCaption();
+    // The open dialog starts with an empty file name at every use.
+}
+
+void TFtavelix::assemble1Click() {
+    if (TooLargeToScramble()) return;
+    // The working copy is what is assembled; over the limit it would come back unchanged and
+    // be shown as if it had been assembled.
+    if (std::int64_t{FWorking.Width()} * FWorking.Height() > PixelLimit) {
+        FPrompts->Message(TooLargeText);
+        return;
+    }
+    if (!RequestPassword()) return;
+    Guarded([&] {
+        TTavelix::Scramble(&FWorking, std::string(FPassword.View()), false);
+        FView->Picture().CopyFrom(FWorking);
+        FitWindowToPicture();
+        // The picture may have changed size (a zoomed view goes back to the working copy's
+        // size) where no repaint of the window itself follows: the caption follows at once.
+        UpdateCaption();
+    });
+}
+
+void TFtavelix::LargerClick() {
+    Guarded([&] {
+        FView->Enlarge(FWorking);
+        FitWindowToPicture();
+        UpdateCaption();
+    });
+}
+
+void TFtavelix::SmallerClick() {
+    Guarded([&] {
+        FView->Shrink(FWorking);
+        FitWindowToPicture();
+        UpdateCaption();
+    });
+}
+
+void TFtavelix::SettoBW1Click() {
+    Guarded([&] { FView->MakeBlackWhite(FView->Picture(), FView->Picture()); });
+}
+
+void TFtavelix::Password1Click() { FPrompts->PasswordRequest(); }
+
+void TFtavelix::JPGCompression1Click() {
+    if (fcompression) FPrompts->ShowModal(*fcompression);
+}
+
+void TFtavelix::About1Click() {
+    if (fabout) FPrompts->ShowModal(*fabout);
+}
+
+}  // namespace tavelix::ui

@@ -1,0 +1,97 @@
+#include "ui/pictureview.h"
+
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+
+#include <cmath>
+
+#include "engine/tavelix.h"
+#include "raster/screenpixels.h"
+
+namespace tavelix::ui {
+
+TPictureView::TPictureView(TTavelix& view, QWidget* parent) : QWidget(parent), FView(view) {
+    setAttribute(Qt::WA_OpaquePaintEvent);  // every pixel is painted: nothing to clear first
+    setMouseTracking(true);
+}
+
+QSize TPictureView::LogicalSize(int pictureWidth, int pictureHeight, double pixelRatio) {
+    if (pixelRatio <= 0) pixelRatio = 1;
+    return {static_cast<int>(std::ceil(pictureWidth / pixelRatio)),
+            static_cast<int>(std::ceil(pictureHeight / pixelRatio))};
+}
+
+void TPictureView::PictureChanged() {
+    FDirty = true;
+    update();
+}
+
+void TPictureView::PictureAreaChanged(const QRect& area) {
+    const TBitmap& picture = FView.Picture();
+    if (FDirty || FDisplay.size() != QSize(picture.Width(), picture.Height())) {
+        PictureChanged();
+        return;
+    }
+    const QRect inside = area.intersected(FDisplay.rect());
+    if (inside.isEmpty()) return;
+    CopyToScreenPixels(picture, Rect(inside.left(), inside.top(), inside.right() + 1, inside.bottom() + 1),
+                       FDisplay.scanLine(inside.top()) + std::size_t(inside.left()) * 4,
+                       static_cast<std::size_t>(FDisplay.bytesPerLine()));
+    const double ratio = devicePixelRatioF();
+    update(QRectF(inside.left() / ratio, inside.top() / ratio, inside.width() / ratio, inside.height() / ratio)
+               .toAlignedRect());
+}
+
+const QImage& TPictureView::DisplayCopy() {
+    if (FDirty) Rebuild();
+    return FDisplay;
+}
+
+void TPictureView::Rebuild() {
+    const TBitmap& picture = FView.Picture();
+    if (picture.Empty()) {
+        FDisplay = QImage();
+    } else {
+        if (FDisplay.size() != QSize(picture.Width(), picture.Height()) || FDisplay.isNull())
+            FDisplay = QImage(picture.Width(), picture.Height(), QImage::Format_RGB32);
+        if (!FDisplay.isNull())  // null when the memory for it could not be had
+            CopyToScreenPixels(picture, Rect(0, 0, picture.Width(), picture.Height()), FDisplay.bits(),
+                               static_cast<std::size_t>(FDisplay.bytesPerLine()));
+    }
+    FDirty = false;
+    ++FRebuilds;
+}
+
+void TPictureView::paintEvent(QPaintEvent* event) {
+    if (FDirty) Rebuild();
+    QPainter painter(this);
+    if (FDisplay.isNull()) {
+        painter.fillRect(event->rect(), Qt::black);
+        return;
+    }
+    // The copy is tagged with the screen's pixel ratio, so the painter puts one of its pixels
+    // on one pixel of the screen; only the part that needs painting is drawn.
+    const double ratio = devicePixelRatioF();
+    if (FDisplay.devicePixelRatio() != ratio) FDisplay.setDevicePixelRatio(ratio);
+    const QRect exposed = event->rect();
+    if (ratio == 1.0) {
+        painter.drawImage(exposed.topLeft(), FDisplay, exposed);  // a plain block copy
+    } else {
+        const QRectF source(exposed.left() * ratio, exposed.top() * ratio, exposed.width() * ratio,
+                            exposed.height() * ratio);
+        painter.drawImage(QRectF(exposed), FDisplay, source);
+    }
+    // Beyond the picture's last pixel (a widget rounded up to whole units): black, as around it.
+    const QSize shown = LogicalSize(FDisplay.width(), FDisplay.height(), ratio);
+    if (FDisplay.width() / ratio < shown.width())
+        painter.fillRect(QRectF(FDisplay.width() / ratio, 0, shown.width(), shown.height()), Qt::black);
+    if (FDisplay.height() / ratio < shown.height())
+        painter.fillRect(QRectF(0, FDisplay.height() / ratio, shown.width(), shown.height()), Qt::black);
+}
+
+void TPictureView::mouseMoveEvent(QMouseEvent* event) {
+    event->accept();  // the window has seen it already; the area behind need not
+}
+
+}  // namespace tavelix::ui

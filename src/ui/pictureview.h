@@ -1,0 +1,49 @@
+// The widget that shows the picture component's bitmap, pixel for pixel: one picture pixel
+// is one pixel of the screen, also on a scaled screen. It paints from a display copy in the
+// screen's own pixel layout, rebuilt when the picture has changed, never for a mere repaint.
+#pragma once
+
+#include <QImage>
+#include <QWidget>
+
+namespace tavelix {
+class TTavelix;
+}
+
+namespace tavelix::ui {
+
+class TPictureView : public QWidget {
+    Q_OBJECT
+
+public:
+    TPictureView(TTavelix& view, QWidget* parent);
+
+    // The picture's pixels or size changed: the display copy is rebuilt before the next
+    // paint (one rebuild however many changes come before it).
+    void PictureChanged();
+    // Only this area of the picture changed, its size did not (a frame drawn over it): that
+    // part of the display copy is updated at once and repainted, the rest is kept.
+    void PictureAreaChanged(const QRect& area);
+
+    // The widget's size for the picture at the given pixel ratio of the screen.
+    static QSize LogicalSize(int pictureWidth, int pictureHeight, double pixelRatio);
+
+    // For tests and measurements: the display copy as the next paint uses it (rebuilt first
+    // if needed), and how often it has been rebuilt whole.
+    const QImage& DisplayCopy();
+    int Rebuilds() const { return FRebuilds; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+
+private:
+    void Rebuild();
+
+    TTavelix& FView;
+    QImage FDisplay;
+    bool FDirty = true;
+    int FRebuilds = 0;
+};
+
+}  // namespace tavelix::ui

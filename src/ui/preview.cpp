@@ -1,0 +1,93 @@
+#include "ui/preview.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <exception>
+#include <new>
+#include <string>
+
+#include "engine/tavelix.h"
+#include "raster/bmpcodec.h"
+#include "raster/fileio.h"
+#include "raster/jpegimage.h"
+#include "raster/pictureregistry.h"
+#include "raster/screenpixels.h"
+
+namespace tavelix::ui {
+
+namespace {
+
+QString SizeText(std::int64_t width, std::int64_t height) {
+    return QStringLiteral("%1 x %2").arg(width).arg(height);
+}
+
+// The largest of 1, 2, 4 and 8 that still leaves the longer side at least as long as the box.
+unsigned JpegScale(std::int64_t width, std::int64_t height, QSize box) {
+    const std::int64_t longer = std::max(width, height);
+    const std::int64_t wanted = std::max(box.width(), box.height());
+    unsigned scale = 1;
+    while (scale < 8 && longer / (2 * scale) >= wanted) scale *= 2;
+    return scale;
+}
+
+QImage ToImage(const TBitmap& bitmap) {
+    QImage image(bitmap.Width(), bitmap.Height(), QImage::Format_RGB32);
+    if (image.isNull()) return image;
+    CopyToScreenPixels(bitmap, Rect(0, 0, bitmap.Width(), bitmap.Height()), image.bits(),
+                       static_cast<std::size_t>(image.bytesPerLine()));
+    return image;
+}
+
+}  // namespace
+
+TPreview MakePreview(const QString& fileName, QSize box, const TPreviewLimits& limits) {
+    const std::string name = QFile::encodeName(fileName).toStdString();
+    const std::string extension = PictureExtension(name);
+    const bool jpeg = extension == ".jpg";
+    if (!jpeg && extension != ".bmp") return {};
+    const QFileInfo info(fileName);
+    if (!info.isFile()) return {};
+    const QString type = jpeg ? QString::fromStdString(PictureTypeDescription("jpg").value_or("JPEG"))
+                              : QStringLiteral("Bitmap");
+    if (static_cast<std::uint64_t>(info.size()) > limits.MaxFileBytes)
+        return {QImage(), QStringLiteral("File too large to preview")};
+
+    try {
+        const std::vector<std::uint8_t> bytes = ReadFileBytes(name);
+        if (bytes.empty()) return {QImage(), jpeg ? QStringLiteral("No preview: the file is empty")
+                                                  : QStringLiteral("Empty picture")};
+        std::int64_t width = 0, height = 0;
+        TBitmap picture;
+        if (jpeg) {
+            TJPEGImage header;
+            header.LoadFromBytes(bytes);  // reads the header only
+            width = header.Width();
+            height = header.Height();
+        } else {
+            const TBmpSize size = ReadBmpSize(bytes);
+            width = size.Width;
+            height = size.Height;
+        }
+        const QString sizeText = SizeText(width, height);
+        if (static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) > limits.MaxPixels)
+            return {QImage(), sizeText + "\n" + type + "\nToo large to preview"};
+        if (jpeg)
+            picture = DecodeJpegScaled(bytes, JpegScale(width, height, box));
+        else
+            LoadBmp(picture, bytes);
+        if (picture.Empty()) return {QImage(), sizeText + "\n" + type};
+
+        QImage image = ToImage(picture);
+        if (image.width() > box.width() || image.height() > box.height())
+            image = image.scaled(box, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        return {image, sizeText + "\n" + type};
+    } catch (const std::bad_alloc&) {
+        return {QImage(), QStringLiteral("Too large to preview")};
+    } catch (const std::exception&) {
+        return {QImage(), QStringLiteral("No preview: not a picture Tavelix can read")};
+    }
+}
+
+}  // namespace tavelix::ui

@@ -1,0 +1,56 @@
+// The one seam between the window's commands and every question they put to the user:
+// which pictures to open, the name to save under, the password, a message, OK or Cancel.
+// The program answers through the real dialogs; tests put a script in their place, so the
+// logic of a command (cancel paths, the order of the questions, which message when) runs
+// without a modal loop.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class QDialog;
+
+namespace tavelix::ui {
+
+class TFtavelix;
+
+class TPrompts {
+public:
+    virtual ~TPrompts() = default;
+    // The pictures chosen in the open dialog shown with this title, full names in the order
+    // the dialog gives them; empty when the user cancels.
+    virtual QStringList PicturesToOpen(const QString& title) = 0;
+    // The full name chosen in the save dialog shown with this title, which proposes
+    // proposedName (a name without its folder); empty when the user cancels.
+    virtual QString SaveName(const QString& title, const QString& proposedName) = 0;
+    // Shows the password dialog; true when it was closed with OK, which has then set the
+    // window's password.
+    virtual bool PasswordRequest() = 0;
+    // A message box captioned with the program's name, with an OK button.
+    virtual void Message(const QString& text) = 0;
+    // The same with OK and Cancel; true for OK.
+    virtual bool OkCancel(const QString& text) = 0;
+    // A dialog whose result the commands do not use (the JPEG quality, the about box).
+    virtual void ShowModal(QDialog& dialog) = 0;
+};
+
+// The real answers: the window's file dialogs, its password dialog and message boxes, each
+// modal over the window.
+class TDialogPrompts : public TPrompts {
+public:
+    explicit TDialogPrompts(TFtavelix& window) : FWindow(window) {}
+
+    QStringList PicturesToOpen(const QString& title) override;
+    QString SaveName(const QString& title, const QString& proposedName) override;
+    bool PasswordRequest() override;
+    void Message(const QString& text) override;
+    bool OkCancel(const QString& text) override;
+    void ShowModal(QDialog& dialog) override;
+
+private:
+    TFtavelix& FWindow;
+    // Both file dialogs start where either of them was last used, as the system's do.
+    QString FLastFolder;
+};
+
+}  // namespace tavelix::ui

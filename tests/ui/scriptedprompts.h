@@ -1,0 +1,72 @@
+// Answers to the window's questions from a script, and a log of what was asked, so that the
+// logic of a command runs without any dialog.
+#pragma once
+
+#include <QDialog>
+#include <QStringList>
+
+#include <deque>
+#include <optional>
+#include <string>
+
+#include "engine/password.h"
+#include "ui/prompts.h"
+
+namespace tavelix::ui::test {
+
+class TScriptedPrompts : public TPrompts {
+public:
+    // The window's password, which an answered password request writes as the dialog would.
+    explicit TScriptedPrompts(TSecret& password) : FPassword(password) {}
+
+    // Answers, taken in order; a question without one is answered "Cancel".
+    std::deque<QStringList> Open;
+    std::deque<QString> Save;
+    std::deque<std::optional<std::string>> Password;  // bytes for OK, none for Cancel
+    std::deque<bool> Question;
+    // Every question, in order: "open: TITLE", "save: TITLE | PROPOSED", "password",
+    // "message: TEXT", "question: TEXT", "modal: OBJECTNAME".
+    QStringList Log;
+
+    QStringList Messages() const {
+        QStringList messages;
+        for (const QString& entry : Log)
+            if (entry.startsWith("message: ")) messages.append(entry.mid(9));
+        return messages;
+    }
+
+    QStringList PicturesToOpen(const QString& title) override {
+        Log.append("open: " + title);
+        return Take(Open).value_or(QStringList());
+    }
+    QString SaveName(const QString& title, const QString& proposedName) override {
+        Log.append("save: " + title + " | " + proposedName);
+        return Take(Save).value_or(QString());
+    }
+    bool PasswordRequest() override {
+        Log.append("password");
+        const std::optional<std::optional<std::string>> answer = Take(Password);
+        if (!answer || !*answer) return false;
+        FPassword.Assign(**answer);
+        return true;
+    }
+    void Message(const QString& text) override { Log.append("message: " + text); }
+    bool OkCancel(const QString& text) override {
+        Log.append("question: " + text);
+        return Take(Question).value_or(false);
+    }
+    void ShowModal(QDialog& dialog) override { Log.append("modal: " + dialog.objectName()); }
+
+private:
+    template <typename T>
+    static std::optional<T> Take(std::deque<T>& answers) {
+        if (answers.empty()) return std::nullopt;
+        T answer = std::move(answers.front());
+        answers.pop_front();
+        return answer;
+    }
+
+    TSecret& FPassword;
+};
+
+}  // namespace tavelix::ui::test

@@ -1,0 +1,27 @@
+// Pictures and files for the window tests.
+#pragma once
+
+#include <QImage>
+#include <QString>
+#include <QTemporaryDir>
+
+#include <cstdint>
+
+#include "raster/bitmap.h"
+
+namespace tavelix::ui::test {
+
+// A 24-bit picture with a different colour at nearly every pixel.
+TBitmap Gradient(std::int32_t width, std::int32_t height, std::uint32_t seed = 1);
+// A picture as a bitmap file or a JPEG file in folder; returns the full name.
+QString WriteBmp(const QTemporaryDir& folder, const QString& name, const TBitmap& picture);
+QString WriteJpeg(const QTemporaryDir& folder, const QString& name, const TBitmap& picture, int quality = 90);
+QString WriteBytes(const QTemporaryDir& folder, const QString& name, const QByteArray& bytes);
+// A file's picture as the engine reads it.
+TBitmap ReadPicture(const QString& fileName);
+// Same size and the same colour at every pixel.
+bool SameColours(const TBitmap& a, const TBitmap& b);
+// A QImage of the same colours.
+QImage ToQImage(const TBitmap& bitmap);
+
+}  // namespace tavelix::ui::test

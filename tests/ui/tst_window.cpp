@@ -1,0 +1,710 @@
+// The main window: its state after creation, menus and toolbar, layout and size limits,
+// every picture command with scripted answers, the display copy and the host services.
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QHelpEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolBar>
+#include <QToolButton>
+#include <QToolTip>
+#include <QWindow>
+
+#include <memory>
+
+#include "engine/tavelix.h"
+#include "raster/jpegimage.h"
+#include "scriptedprompts.h"
+#include "testpictures.h"
+#include "ui/Uabout.h"
+#include "ui/Ucompression.h"
+#include "ui/Utavelix.h"
+#include "ui/forms.h"
+#include "ui/pictureview.h"
+
+using namespace tavelix;
+using namespace tavelix::ui;
+using namespace tavelix::ui::test;
+
+namespace {
+
+const QString OpenTitle = "open: Tavelix - Select pictures (1 to view and/or edit - 2 or more for autoshow)";
+const QString TooLarge = "message: 1280K Pixels maximum (e.g.1280x1024)";
+
+}  // namespace
+
+class TestWindow : public QObject {
+    Q_OBJECT
+
+    TForms FForms;
+    std::unique_ptr<TScriptedPrompts> FPrompts;
+    std::unique_ptr<QTemporaryDir> FFolder;
+
+    TFtavelix& W() { return *FForms.Ftavelix; }
+    TBitmap& Display() { return W().View().Picture(); }
+    QString Path(const QString& name) const { return FFolder->filePath(name); }
+
+    void Show() {
+        W().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&W()));
+        QCoreApplication::processEvents();
+    }
+    // Opens one file through the open command.
+    void Open(const QString& fileName) {
+        FPrompts->Open.push_back({fileName});
+        W().openClick();
+    }
+    QString OpenNew(const QString& name, const TBitmap& picture) {
+        const QString path = name.endsWith(".jpg") ? WriteJpeg(*FFolder, name, picture) : WriteBmp(*FFolder, name, picture);
+        Open(path);
+        return path;
+    }
+    int MenuBarHeight() { return W().menuBar()->isHidden() ? 0 : W().menuBar()->height(); }
+
+private Q_SLOTS:
+    void init() {
+        QApplication::clipboard()->clear();
+        FFolder = std::make_unique<QTemporaryDir>();
+        QVERIFY(FFolder->isValid());
+        FForms = CreateForms();
+        FPrompts = std::make_unique<TScriptedPrompts>(W().PasswordStore());
+        W().SetPrompts(FPrompts.get());
+    }
+    void cleanup() {
+        FForms = TForms();
+        FPrompts.reset();
+        FFolder.reset();
+    }
+
+    // --- after creation -------------------------------------------------------------------
+
+    void startsEmptyWithTheAboutBoxsCaption() {
+        // The about box, created last, gave the first caption; every paint rebuilds it.
+        QCOMPARE(W().windowTitle(), QString("Tavelix"));
+        Show();
+        QTRY_COMPARE(W().windowTitle(), QString("Tavelix- (1 x 1) "));
+        QCOMPARE(W().ClientWidth(), 450);
+        QCOMPARE(W().height() - MenuBarHeight(), 30 + 120);
+        QCOMPARE(W().ToolBar->height(), 30);
+        QCOMPARE(W().View().Width(), 1);
+        QCOMPARE(W().View().Height(), 1);
+        QCOMPARE(W().FileName(), QString());
+        QVERIFY(W().PasswordStore().Empty());
+        QVERIFY(!W().Reload1->isEnabled());
+        QVERIFY(!W().btnreload->isEnabled());
+        QVERIFY(!W().btnpaste->isEnabled());
+        QVERIFY(W().Toolbaronoff->isChecked());
+        QVERIFY(W().ShowHints1->isChecked());
+        QVERIFY(!W().InAutoshowMode());
+        QVERIFY(!W().autoTimer->isActive());
+        QCOMPARE(W().autoTimer->interval(), 3000);
+        QVERIFY(W().Panel1->isHidden());
+        QCOMPARE(W().ProgressBar1->geometry(), QRect(75, 15, 299, 30));
+        QCOMPARE(W().fcompression->Quality(), 90);
+    }
+
+    void menusHoldTheirItemsInOrder() {
+        const auto captions = [](const QList<QAction*>& actions) {
+            QStringList list;
+            for (QAction* a : actions)
+                list << (a->isSeparator() ? "-" : a->text() + (a->shortcut().isEmpty() ? "" : "\t" + a->shortcut().toString()));
+            return list;
+        };
+        QCOMPARE(captions(W().menuBar()->actions()),
+                 QStringList({"&File", "&Smaller", "&Reload", "&Larger", "&Unscramble (Assemble)", "&Options", "&About"}));
+        QCOMPARE(captions(W().File1->actions()),
+                 QStringList({"&Open\tCtrl+O", "Save &As ...", "Save &Scrambled As", "-", "&Paste\tCtrl+V", "&Clear", "-",
+                              "-", "E&xit"}));
+        QCOMPARE(captions(W().Options->actions()), QStringList({"Toolbar", "&Show Hints", "JPG Compression", "&Password",
+                                                                "-", "Set to black && white"}));
+        QCOMPARE(W().Open1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
+        QCOMPARE(W().Paste1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_V));
+    }
+
+    void toolbarHasNineButtonsWithGlyphsAndHints() {
+        const QList<QAction*> actions = W().ToolBar->actions();
+        const QStringList hints = {"Open",        "Paste",  "Save As ...", "Save Scrambled As ...", "10% Smaller",
+                                   "Reload",      "10% Larger", "Unscramble=Assemble", "About"};
+        QCOMPARE(actions.size(), hints.size());
+        QCOMPARE(W().ImageList1.size(), 9);
+        for (int i = 0; i < actions.size(); ++i) {
+            QCOMPARE(actions[i]->toolTip(), hints[i]);
+            QVERIFY(!actions[i]->icon().isNull());
+            QWidget* button = W().ToolBar->widgetForAction(actions[i]);
+            QVERIFY(button);
+            QCOMPARE(button->size(), QSize(50, 26));
+        }
+        // The nine buttons fill the narrowest window exactly: none is pushed into an overflow menu.
+        Show();
+        for (QAction* action : actions) QVERIFY(W().ToolBar->widgetForAction(action)->isVisible());
+        QCOMPARE(W().ToolBar->widgetForAction(actions.last())->geometry().right(), 449);
+        for (QAction* action : W().menuBar()->actions()) QVERIFY(W().menuBar()->actionGeometry(action).right() < 450);
+    }
+
+    // --- layout -------------------------------------------------------------------------
+
+    void pictureGrowsTheWindowAndIsCentred_data() {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("height");
+        QTest::addColumn<QSize>("client");
+        QTest::addColumn<QPoint>("place");
+        QTest::newRow("300 x 200 in a fresh window") << 300 << 200 << QSize(450, 230) << QPoint(75, 0);
+        QTest::newRow("small: the window does not shrink") << 40 << 20 << QSize(450, 150) << QPoint(205, 50);
+        QTest::newRow("wider than the screen allows") << 2000 << 100 << QSize(-1, 150) << QPoint(0, 10);
+        QTest::newRow("taller than the screen allows") << 200 << 2000 << QSize(450, -1) << QPoint(125, 0);
+    }
+    void pictureGrowsTheWindowAndIsCentred() {
+        QFETCH(int, width);
+        QFETCH(int, height);
+        QFETCH(QSize, client);
+        QFETCH(QPoint, place);
+        Show();
+        OpenNew("p.bmp", Gradient(width, height));
+        QCOMPARE(W().View().Width(), width);
+        // -1: cut by the screen, whose size less 20 x 50 is the most the window takes outside
+        if (client.width() >= 0)
+            QCOMPARE(W().ClientWidth(), client.width());
+        else
+            QCOMPARE(W().frameGeometry().width(), 1280 - 20);
+        if (client.height() >= 0)
+            QCOMPARE(W().height() - MenuBarHeight(), client.height());
+        else
+            QCOMPARE(W().frameGeometry().height(), 1024 - 50);
+        QCOMPARE(QPoint(W().View().Left, W().View().Top), place);
+        QCOMPARE(W().PictureView().geometry(), QRect(place, QSize(width, height)));
+        QCoreApplication::processEvents();
+        // the scroll box offers to scroll where the picture is larger than the window
+        if (height > 1000) QVERIFY(W().ScrollBox1->verticalScrollBar()->isVisible());
+        if (width > 1000) QVERIFY(W().ScrollBox1->horizontalScrollBar()->isVisible());
+        if (width < 1000 && height < 1000) QVERIFY(!W().ScrollBox1->verticalScrollBar()->isVisible());
+        if (width < 1000) QVERIFY(!W().ScrollBox1->horizontalScrollBar()->isVisible());
+    }
+
+    void tinyPicturesKeepTheirPlace_data() {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("height");
+        QTest::newRow("2 wide") << 2 << 50;
+        QTest::newRow("1 high") << 50 << 1;
+    }
+    void tinyPicturesKeepTheirPlace() {
+        QFETCH(int, width);
+        QFETCH(int, height);
+        OpenNew("a.bmp", Gradient(100, 60));
+        const QPoint before(W().View().Left, W().View().Top);
+        OpenNew("b.bmp", Gradient(width, height));
+        QCOMPARE(W().View().Width(), width);
+        QCOMPARE(QPoint(W().View().Left, W().View().Top), before);
+    }
+
+    void sizeLimitsHoldWhenTheWindowIsResized() {
+        Show();
+        W().resize(100, 50);
+        QCOMPARE(W().width(), 450);
+        QCOMPARE(W().height() - MenuBarHeight(), 120);
+        W().resize(5000, 5000);
+        QCOMPARE(W().frameGeometry().size(), QSize(1280 - 20, 1024 - 50));
+    }
+
+    void hidingTheToolbarCentresAgainWithoutShrinking() {
+        Show();
+        OpenNew("p.bmp", Gradient(300, 200));
+        const QSize before = W().size();
+        W().Toolbaronoff->trigger();
+        QVERIFY(!W().Toolbaronoff->isChecked());
+        QVERIFY(W().ToolBar->isHidden());
+        QCOMPARE(W().size(), before);
+        QCOMPARE(W().ToolbarHeight(), 0);
+        QCOMPARE(W().View().Top, 230 / 2 - 100);
+        W().Toolbaronoff->trigger();
+        QVERIFY(W().ToolBar->isVisible());
+        QCOMPARE(W().View().Top, 0);
+    }
+
+    // --- open, reload ---------------------------------------------------------------------
+
+    void openShowsTheFileAndEnablesReload() {
+        Show();
+        const TBitmap picture = Gradient(64, 48);
+        const QString path = OpenNew("photo.jpg", picture);
+        QCOMPARE(FPrompts->Log, QStringList({OpenTitle}));
+        QCOMPARE(W().FileName(), QString("photo.jpg"));
+        QCOMPARE(W().PictureList(), QStringList({path}));
+        QVERIFY(SameColours(Display(), ReadPicture(path)));
+        // the display and the working copy are one picture, in one shared store
+        QVERIFY(Display().SharesStoreWith(W().Working()));
+        QVERIFY(W().Reload1->isEnabled());
+        QVERIFY(W().btnreload->isEnabled());
+        QCOMPARE(W().windowTitle(), QString("Tavelix-photo.jpg (64 x 48) "));
+    }
+
+    void openingSeveralPicturesShowsTheFirst() {
+        const QString a = WriteBmp(*FFolder, "a.bmp", Gradient(30, 20, 1));
+        const QString b = WriteBmp(*FFolder, "b.bmp", Gradient(40, 10, 2));
+        FPrompts->Open.push_back({a, b});
+        W().openClick();
+        QCOMPARE(W().PictureList(), QStringList({a, b}));
+        QCOMPARE(W().FileName(), QString("a.bmp"));
+        QVERIFY(SameColours(Display(), Gradient(30, 20, 1)));
+    }
+
+    void openThatChangesNothing_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("cancelled") << QString() << QByteArray() << QString();
+        QTest::newRow("missing file") << "gone.jpg" << QByteArray() << QString();
+        QTest::newRow("damaged JPEG") << "broken.jpg" << QByteArray("not a picture at all") << "Error: wrong format";
+        QTest::newRow("bitmap named .jpg") << "bmp.jpg" << QByteArray("BM\x10\0\0\0", 6) << "Error: wrong format";
+        QTest::newRow("other type") << "notes.txt" << QByteArray("text") << "Tavelix opens .jpg and .bmp files only";
+    }
+    void openThatChangesNothing() {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, content);
+        QFETCH(QString, message);
+        Show();
+        OpenNew("first.bmp", Gradient(50, 40));
+        FPrompts->Log.clear();
+        const TBitmap before = Display();
+        const QString caption = W().windowTitle();
+        if (name.isEmpty()) {
+            W().openClick();  // no answer: cancelled
+        } else {
+            const QString path = content.isEmpty() ? Path(name) : WriteBytes(*FFolder, name, content);
+            Open(path);
+        }
+        QCOMPARE(FPrompts->Messages(), message.isEmpty() ? QStringList() : QStringList({message}));
+        QVERIFY(Display().SharesStoreWith(before));
+        QCOMPARE(W().FileName(), QString("first.bmp"));
+        QCOMPARE(W().windowTitle(), caption);
+    }
+
+    void reloadBringsBackTheFile() {
+        const QString path = OpenNew("p.bmp", Gradient(100, 100));
+        W().LargerClick();
+        W().SettoBW1Click();
+        W().reloadClick();
+        QVERIFY(SameColours(Display(), ReadPicture(path)));
+        QCOMPARE(W().View().Width(), 100);
+    }
+
+    // --- zoom -----------------------------------------------------------------------------
+
+    void zoomRedrawsFromTheWorkingCopy() {
+        OpenNew("p.bmp", Gradient(100, 100));
+        const TBitmap working = W().Working();
+        W().LargerClick();
+        QCOMPARE(Display().Width(), 110);
+        W().btnlarger->trigger();
+        QCOMPARE(Display().Width(), 121);
+        QCOMPARE(Display().Height(), 121);
+        QVERIFY(W().Working().SharesStoreWith(working));  // untouched
+        QCOMPARE(W().windowTitle(), QString("Tavelix-p.bmp (121 x 121) "));
+        // drawn afresh from the 100 x 100 working copy, not from the 110 x 110 display
+        const auto stretched = [](const TBitmap& source, int side) {
+            TBitmap result = Gradient(side, side);
+            result.Canvas().DrawStretched(Rect(0, 0, side, side), &source);
+            return result;
+        };
+        QVERIFY(SameColours(Display(), stretched(working, 121)));
+        QVERIFY(!SameColours(Display(), stretched(stretched(working, 110), 121)));
+        W().SmallerClick();
+        QCOMPARE(Display().Width(), 109);
+        W().btnsmaller->trigger();
+        QCOMPARE(Display().Width(), 98);
+    }
+
+    // --- saving -----------------------------------------------------------------------------
+
+    void saveAsWritesTheDisplayAtTheChosenQuality() {
+        OpenNew("p.bmp", Gradient(80, 60));
+        W().LargerClick();
+        FPrompts->Save.push_back(Path("out.jpg"));
+        W().SaveasClick();
+        QCOMPARE(FPrompts->Log.last(), QString("save: Save picture as | p.bmp"));
+        QCOMPARE(W().FileName(), QString("out.jpg"));
+        QCOMPARE(W().windowTitle(), QString("Tavelix-out.jpg (88 x 66) "));
+        QVERIFY(SameColours(W().Working(), Display()));
+        // exactly the file the JPEG picture makes at the dialog's quality, 90
+        TJPEGImage expected;
+        expected.Assign(Display());
+        expected.SetQuality(90);
+        expected.Encode();
+        QFile file(Path("out.jpg"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray written = file.readAll();
+        QCOMPARE(written, QByteArray(reinterpret_cast<const char*>(expected.Data().data()), qsizetype(expected.Data().size())));
+        // the slider's position is read at each save
+        W().fcompression->TrackBar->setValue(1);
+        FPrompts->Save.push_back(Path("low.jpg"));
+        W().SaveasClick();
+        QVERIFY(QFileInfo(Path("low.jpg")).size() < written.size() / 2);
+    }
+
+    void saveAsAfterBlackAndWhiteSavesTheGrayPicture() {
+        OpenNew("p.bmp", Gradient(40, 30));
+        W().SettoBW1Click();
+        QCOMPARE(Display().Layout(), TPixelLayout::Indexed(8));
+        QCOMPARE(W().Working().Layout(), TPixelLayout::Rgb(24));  // not converted
+        FPrompts->Save.push_back(Path("gray.bmp"));
+        W().SaveasClick();
+        const TBitmap saved = ReadPicture(Path("gray.bmp"));
+        QCOMPARE(saved.Layout(), TPixelLayout::Indexed(8));
+        QVERIFY(SameColours(saved, Display()));
+        QVERIFY(SameColours(W().Working(), Display()));
+    }
+
+    // The display keeps the 8-bit gray format black and white gave it, so zooming afterwards
+    // draws the colour working copy in gray levels; the working copy itself stays in colour,
+    // and reloading shows colour again.
+    void zoomAfterBlackAndWhiteStaysGray() {
+        OpenNew("p.bmp", Gradient(40, 30));
+        W().SettoBW1Click();
+        W().LargerClick();
+        QCOMPARE(Display().Width(), 44);
+        QCOMPARE(Display().Layout(), TPixelLayout::Indexed(8));
+        for (const TRGBQuad& entry : Display().Palette()) {
+            QCOMPARE(entry.Red, entry.Green);
+            QCOMPARE(entry.Green, entry.Blue);
+        }
+        QVERIFY(SameColours(W().Working(), Gradient(40, 30)));
+        W().reloadClick();
+        QVERIFY(SameColours(Display(), Gradient(40, 30)));
+    }
+
+    void saveThatWritesNothing_data() {
+        QTest::addColumn<bool>("scrambled");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("message");
+        for (bool scrambled : {false, true}) {
+            const char* kind = scrambled ? "scrambled, " : "";
+            QTest::addRow("%scancelled", kind) << scrambled << QString() << QString();
+            QTest::addRow("%sno extension", kind) << scrambled << "photo"
+                                                  << "Not saved: the file name must end in .jpg or .bmp";
+            QTest::addRow("%sother extension", kind) << scrambled << "photo.png"
+                                                     << "Not saved: the file name must end in .jpg or .bmp";
+            QTest::addRow("%sfolder missing", kind) << scrambled << "no/such/folder/p.bmp" << "Error:";
+        }
+    }
+    void saveThatWritesNothing() {
+        QFETCH(bool, scrambled);
+        QFETCH(QString, name);
+        QFETCH(QString, message);
+        OpenNew("p.bmp", Gradient(60, 40));
+        W().PasswordStore().Assign("password");
+        const TBitmap display = Display();
+        const TBitmap working = W().Working();
+        FPrompts->Log.clear();
+        if (!name.isEmpty()) FPrompts->Save.push_back(Path(name));
+        scrambled ? W().SavescrambledAs1Click() : W().SaveasClick();
+        const QStringList messages = FPrompts->Messages();
+        if (message.isEmpty()) {
+            QCOMPARE(messages, QStringList());
+        } else {
+            QCOMPARE(messages.size(), 1);
+            QVERIFY2(messages.first().startsWith(message), qPrintable(messages.first()));
+        }
+        QVERIFY(SameColours(Display(), display));  // never left scrambled
+        QCOMPARE(W().FileName(), QString("p.bmp"));
+        if (scrambled) QVERIFY(SameColours(W().Working(), working));
+        QCOMPARE(QDir(FFolder->path()).entryList(QDir::Files), QStringList({"p.bmp"}));
+    }
+
+    void saveScrambledAsksThePasswordBeforeTheFileName() {
+        const TBitmap original = Gradient(100, 80);
+        OpenNew("p.bmp", original);
+        FPrompts->Log.clear();
+        FPrompts->Password.push_back("correct horse");
+        FPrompts->Save.push_back(Path("s.bmp"));
+        W().btnsavescrambledas->trigger();
+        QCOMPARE(FPrompts->Log, QStringList({"password", "save: Save picture scrambled as | p.bmp"}));
+        QCOMPARE(W().PasswordStore().View(), std::string_view("correct horse"));
+        // shown, kept and saved scrambled
+        QVERIFY(!SameColours(Display(), original));
+        TBitmap expected = original;
+        TTavelix::Scramble(&expected, "correct horse", true);
+        QVERIFY(SameColours(Display(), expected));
+        QVERIFY(SameColours(ReadPicture(Path("s.bmp")), expected));
+        QVERIFY(SameColours(W().Working(), expected));
+        QCOMPARE(W().windowTitle(), QString("Tavelix-s.bmp (100 x 80) "));
+        // assembled with the password in force, without asking again
+        FPrompts->Log.clear();
+        W().assemble1Click();
+        QCOMPARE(FPrompts->Log, QStringList());
+        QVERIFY(SameColours(Display(), original));
+    }
+
+    void cancelledQuestionsStopTheScrambledSave() {
+        const TBitmap original = Gradient(50, 50);
+        OpenNew("p.bmp", original);
+        FPrompts->Log.clear();
+        // cancelled password: no file name is asked
+        FPrompts->Password.push_back(std::nullopt);
+        W().SavescrambledAs1Click();
+        QCOMPARE(FPrompts->Log, QStringList({"password"}));
+        QVERIFY(W().PasswordStore().Empty());
+        // password given, file name cancelled: the password stays, the picture is untouched
+        FPrompts->Log.clear();
+        FPrompts->Password.push_back("12345678");
+        W().SavescrambledAs1Click();
+        QCOMPARE(FPrompts->Log, QStringList({"password", "save: Save picture scrambled as | p.bmp"}));
+        QCOMPARE(W().PasswordStore().View(), std::string_view("12345678"));
+        QVERIFY(SameColours(Display(), original));
+        // the password is not asked again
+        FPrompts->Log.clear();
+        W().SavescrambledAs1Click();
+        QCOMPARE(FPrompts->Log, QStringList({"save: Save picture scrambled as | p.bmp"}));
+    }
+
+    void pixelLimitRefusesScramblingAndAssembling_data() {
+        QTest::addColumn<QSize>("display");
+        QTest::addColumn<QSize>("working");
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("1280 x 1024 passes") << QSize(1280, 1024) << QSize(1280, 1024) << false;
+        QTest::newRow("1281 x 1023 passes") << QSize(1281, 1023) << QSize(1281, 1023) << false;
+        QTest::newRow("1281 x 1024 refused") << QSize(1281, 1024) << QSize(1281, 1024) << true;
+        // assembling works on the working copy: over the limit behind a smaller view
+        QTest::newRow("working copy over the limit") << QSize(700, 500) << QSize(1400, 1000) << true;
+    }
+    void pixelLimitRefusesScramblingAndAssembling() {
+        QFETCH(QSize, display);
+        QFETCH(QSize, working);
+        QFETCH(bool, refused);
+        W().Working() = Gradient(working.width(), working.height());
+        Display().CopyFrom(Gradient(display.width(), display.height(), 9));
+        const TBitmap before = Display();
+        W().assemble1Click();
+        if (refused) {
+            QCOMPARE(FPrompts->Log, QStringList({TooLarge}));
+            QVERIFY(Display().SharesStoreWith(before));
+        } else {
+            QCOMPARE(FPrompts->Log, QStringList({"password"}));  // cancelled there
+        }
+        FPrompts->Log.clear();
+        W().SavescrambledAs1Click();
+        const bool displayOver = std::int64_t{display.width()} * display.height() > PixelLimit;
+        QCOMPARE(FPrompts->Log, displayOver ? QStringList({TooLarge}) : QStringList({"password"}));
+    }
+
+    void unscrambleAssemblesTheWorkingCopyAtItsOwnSize() {
+        const TBitmap original = Gradient(100, 100);
+        TBitmap scrambled = original;
+        TTavelix::Scramble(&scrambled, "password", true);
+        OpenNew("s.bmp", scrambled);
+        W().LargerClick();
+        W().LargerClick();
+        FPrompts->Password.push_back("password");
+        W().btnassemble->trigger();
+        QCOMPARE(FPrompts->Log.last(), QString("password"));
+        QCOMPARE(Display().Width(), 100);
+        QVERIFY(SameColours(Display(), original));
+        QVERIFY(SameColours(W().Working(), original));
+        // from a smaller view too, and the caption names the size shown
+        W().SmallerClick();
+        W().assemble1Click();
+        QCOMPARE(Display().Width(), 100);
+        QCOMPARE(W().windowTitle(), QString("Tavelix-s.bmp (100 x 100) "));
+    }
+
+    // --- paste and clear ----------------------------------------------------------------------
+
+    void pasteTakesTheClipboardPicture() {
+        OpenNew("p.bmp", Gradient(30, 30));
+        QVERIFY(W().Reload1->isEnabled());
+        const TBitmap picture = Gradient(70, 50, 4);
+        QApplication::clipboard()->setImage(ToQImage(picture));
+        QVERIFY(W().btnpaste->isEnabled());  // followed the clipboard
+        W().btnpaste->trigger();
+        QVERIFY(SameColours(Display(), picture));
+        QVERIFY(SameColours(W().Working(), picture));
+        QCOMPARE(W().FileName(), QString("noname.bmp"));
+        QVERIFY(!W().Reload1->isEnabled());
+        QVERIFY(!W().btnreload->isEnabled());
+        QCOMPARE(W().windowTitle(), QString("Tavelix-noname.bmp (70 x 50) "));
+        W().SaveasClick();
+        QCOMPARE(FPrompts->Log.last(), QString("save: Save picture as | noname.bmp"));
+    }
+
+    void pasteShowsTransparencyOverWhite() {
+        QImage image(4, 2, QImage::Format_ARGB32);
+        image.fill(Qt::transparent);
+        image.setPixel(0, 0, qRgba(255, 0, 0, 255));
+        QApplication::clipboard()->setImage(image);
+        W().PasteClick();
+        QCOMPARE(Display().Pixel(0, 0), RGB(255, 0, 0));
+        QCOMPARE(Display().Pixel(3, 1), RGB(255, 255, 255));
+    }
+
+    void pasteFollowsWhatTheClipboardHolds() {
+        OpenNew("p.bmp", Gradient(30, 30));
+        const TBitmap before = Display();
+        QApplication::clipboard()->setText("only text");
+        QVERIFY(!W().btnpaste->isEnabled());
+        W().PasteClick();  // nothing happens
+        QVERIFY(Display().SharesStoreWith(before));
+        QCOMPARE(FPrompts->Messages(), QStringList());
+        W().File1Click();
+        QVERIFY(!W().Paste1->isEnabled());
+        QApplication::clipboard()->setImage(ToQImage(Gradient(5, 5)));
+        W().File1Click();
+        QVERIFY(W().Paste1->isEnabled());
+        W().btnpaste->setEnabled(false);
+        W().FormMouseMove();
+        QVERIFY(W().btnpaste->isEnabled());
+    }
+
+    void clearEmptiesThePicture() {
+        Show();
+        OpenNew("p.bmp", Gradient(300, 200));
+        W().Clear1Click();
+        QCOMPARE(Display().Width(), 1);
+        QCOMPARE(Display().Height(), 1);
+        QCOMPARE(W().View().Width(), 1);
+        QCOMPARE(W().Working().Width(), 1);
+        QCOMPARE(W().Working().Height(), 1);
+        QCOMPARE(W().FileName(), QString());
+        QVERIFY(!W().Reload1->isEnabled());
+        QCOMPARE(W().windowTitle(), QString("Tavelix- (1 x 1) "));
+    }
+
+    // --- dialogs and keys -------------------------------------------------------------------
+
+    void dialogItemsShowTheirDialogs() {
+        W().Password1->trigger();
+        W().JPGCompression1->trigger();
+        W().About1->trigger();
+        W().btnabout->trigger();
+        QCOMPARE(FPrompts->Log, QStringList({"password", "modal: fcompression", "modal: fabout", "modal: fabout"}));
+    }
+
+    void keysReachTheWindowsCommands() {
+        Show();
+        W().activateWindow();
+        QTRY_VERIFY(W().isActiveWindow());
+        OpenNew("p.bmp", Gradient(100, 100));
+        FPrompts->Log.clear();
+        // keys go to the focused control; the window sees them first
+        QWidget* focused = QApplication::focusWidget() ? QApplication::focusWidget() : &W();
+        QCOMPARE(focused->window(), static_cast<QWidget*>(&W()));
+        QTest::keyClick(focused, Qt::Key_F1);
+        QCOMPARE(FPrompts->Log, QStringList({"modal: fabout"}));
+        QTest::keyClick(&W(), Qt::Key_L, Qt::AltModifier);  // "&Larger" on the menu bar
+        QCOMPARE(Display().Width(), 110);
+        QTest::keyClick(&W(), Qt::Key_S, Qt::AltModifier);  // "&Smaller"
+        QCOMPARE(Display().Width(), 99);
+        QTest::keyClick(&W(), Qt::Key_O, Qt::ControlModifier);
+        QCOMPARE(FPrompts->Log.last(), OpenTitle);
+        QTest::keyClick(&W(), Qt::Key_F, Qt::AltModifier);
+        QTRY_COMPARE(QApplication::activePopupWidget(), static_cast<QWidget*>(W().File1));
+        W().File1->close();
+    }
+
+    void hintsSwitchOff() {
+        Show();
+        QWidget* button = W().ToolBar->widgetForAction(W().btnopen);
+        const QPoint middle = button->rect().center();
+        QHelpEvent on(QEvent::ToolTip, middle, button->mapToGlobal(middle));
+        QApplication::sendEvent(button, &on);
+        QTRY_COMPARE(QToolTip::text(), QString("Open"));
+        QToolTip::hideText();
+        QTRY_VERIFY(!QToolTip::isVisible());
+        W().ShowHints1->trigger();
+        QVERIFY(!W().ShowHints1->isChecked());
+        QVERIFY(!W().ToolbarShowsHints());
+        QHelpEvent off(QEvent::ToolTip, middle, button->mapToGlobal(middle));
+        QApplication::sendEvent(button, &off);
+        QTest::qWait(50);
+        QVERIFY(!QToolTip::isVisible());
+        W().ShowHints1->trigger();
+        QVERIFY(W().ToolbarShowsHints());
+    }
+
+    void exitClosesTheWindow() {
+        Show();
+        W().Exit1->trigger();
+        QVERIFY(!W().isVisible());
+    }
+
+    // --- the display ------------------------------------------------------------------------
+
+    void displayCopyIsRebuiltOnlyWhenThePictureChanges() {
+        Show();
+        OpenNew("p.bmp", Gradient(200, 150));
+        W().repaint();
+        const int rebuilds = W().PictureView().Rebuilds();
+        for (int i = 0; i < 5; ++i) W().PictureView().repaint();
+        QCOMPARE(W().PictureView().Rebuilds(), rebuilds);
+        // one command, however many changes it makes to the picture, one rebuild
+        W().LargerClick();
+        W().repaint();
+        QCOMPARE(W().PictureView().Rebuilds(), rebuilds + 1);
+        QCOMPARE(W().PictureView().DisplayCopy().size(), QSize(220, 165));
+    }
+
+    // A window that cannot grow further is not resized back and forth at each zoom step,
+    // which would repaint all of it: only the picture area is painted.
+    void zoomStepPaintsOnlyThePictureArea() {
+        Show();
+        OpenNew("big.bmp", Gradient(1280, 1024));
+        QCoreApplication::processEvents();
+        struct TPaints : QObject {
+            QList<QObject*> Painted;
+            bool eventFilter(QObject* watched, QEvent* event) override {
+                if (event->type() == QEvent::Paint) Painted.append(watched);
+                return false;
+            }
+        } paints;
+        QSignalSpy resized(W().windowHandle(), &QWindow::widthChanged);
+        qApp->installEventFilter(&paints);
+        W().LargerClick();
+        QTRY_VERIFY(paints.Painted.contains(&W().PictureView()));  // the update that follows
+        QTest::qWait(50);
+        qApp->removeEventFilter(&paints);
+        QCOMPARE(resized.count(), 0);
+        QVERIFY(!paints.Painted.contains(W().ToolBar));
+        QVERIFY(!paints.Painted.contains(W().menuBar()));
+    }
+
+    void pictureShownPixelForPixel() {
+        if (qEnvironmentVariableIsSet("QT_SCALE_FACTOR"))
+            QCOMPARE(W().devicePixelRatioF(), qEnvironmentVariable("QT_SCALE_FACTOR").toDouble());
+        Show();
+        const TBitmap picture = Gradient(64, 48, 3);
+        OpenNew("p.bmp", picture);
+        QCoreApplication::processEvents();
+        const auto grab = [this] {
+            QImage image = W().PictureView().grab().toImage().convertToFormat(QImage::Format_RGB32);
+            image.setDevicePixelRatio(1);
+            return image;
+        };
+        const QImage shown = grab();
+        QCOMPARE(shown.size(), QSize(64, 48));  // screen pixels, whatever the scale
+        QCOMPARE(shown, ToQImage(picture));
+        // the area changed by a frame drawn over the picture is updated on its own
+        W().View().DrawClipFrame(Display().Canvas(), Rect(5, 5, 20, 15));
+        W().PictureView().PictureAreaChanged(QRect(5, 5, 16, 11));
+        const QImage framed = grab();
+        QCOMPARE(framed, ToQImage(Display()));
+        QVERIFY(framed != shown);
+    }
+
+    // --- the host ---------------------------------------------------------------------------
+
+    void hostServesTheEngine() {
+        const TSize screen = W().ScreenSize();
+        QCOMPARE(screen.Width, 1280 * int(W().devicePixelRatioF()));
+        QCOMPARE(screen.Height, 1024 * int(W().devicePixelRatioF()));
+        W().ShowMessage("Error: wrong format");
+        QCOMPARE(FPrompts->Log, QStringList({"message: Error: wrong format"}));
+        W().ProcessMessages();
+    }
+};
+
+std::unique_ptr<QObject> MakeTestWindow() { return std::make_unique<TestWindow>(); }
+
+#include "tst_window.moc"
