@@ -20,10 +20,11 @@ packages=(g++ cmake make pkg-config libjpeg62-turbo-dev libcli11-dev qt6-base-de
 as_root=()
 [[ $(id -u) -eq 0 ]] || as_root=(sudo)
 
-# Debian's hardening flags, as a Debian build of the package would use them.
-LDFLAGS=$(dpkg-buildflags --get LDFLAGS) \
-    cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
-          -DCMAKE_CXX_FLAGS="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)" >/dev/null
+# Debian's hardening flags, all of them, as a Debian build of the package would use them.
+export DEB_BUILD_MAINT_OPTIONS=hardening=+all
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
+      -DCMAKE_CXX_FLAGS="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)" \
+      -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)" >/dev/null
 cmake --build "$build" -j "$(nproc 2>/dev/null || echo 2)"
 
 echo "== checking the desktop files"
