@@ -633,19 +633,19 @@ TEST(BmpCodec, BadHeadersAreRejectedAndLeaveTheTarget) {
 TEST(BmpCodec, SizeIsReadFromTheHeadersAlone) {
     struct TCase {
         const char* Name;
-        TFileSpec Spec;
+        TBmpFileFields Spec;
         std::int32_t Width, Height;
     };
-    TFileSpec bottomUp;
+    TBmpFileFields bottomUp;
     bottomUp.Width = 300;
     bottomUp.Height = 200;  // no pixel data at all: the headers decide
-    TFileSpec topDown = bottomUp;
+    TBmpFileFields topDown = bottomUp;
     topDown.Height = -200;
-    TFileSpec core;
+    TBmpFileFields core;
     core.HeaderSize = 12;
     core.Width = 7;
     core.Height = 5;
-    TFileSpec rle;
+    TBmpFileFields rle;
     rle.Compression = 1;
     rle.BitCount = 8;
     rle.Table = Ramp(256);
@@ -658,7 +658,7 @@ TEST(BmpCodec, SizeIsReadFromTheHeadersAlone) {
         EXPECT_EQ(size.Width, c.Width);
         EXPECT_EQ(size.Height, c.Height);
     }
-    TFileSpec huge;
+    TBmpFileFields huge;
     huge.Width = 100000;
     huge.Height = 100000;
     EXPECT_THROW(ReadBmpSize(MakeBmp(huge)), TPictureError);
