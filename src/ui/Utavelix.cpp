@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QMimeData>
 #include <QPaintEvent>
 #include <QProgressBar>
@@ -302,7 +303,7 @@ QSize TFtavelix::FrameExtra() const {
 // --- layout --------------------------------------------------------------------------------
 
 void TFtavelix::PictureChanged() {
-    if (!FViewWidget) return;
+    if (!FViewWidget || FFrameOnly) return;
     FViewWidget->PictureChanged();
     PlacePicture();
 }
@@ -389,7 +390,10 @@ void TFtavelix::paintEvent(QPaintEvent* event) {
     FormPaint();
 }
 
-void TFtavelix::FormPaint() { UpdateCaption(); }
+// While a frame is dragged the caption shows its size; a repaint in between keeps it.
+void TFtavelix::FormPaint() {
+    if (!FDragging) UpdateCaption();
+}
 
 // --- small handlers ------------------------------------------------------------------------
 
@@ -458,6 +462,11 @@ bool TFtavelix::eventFilter(QObject* watched, QEvent* event) {
         if (watched == this || watched == ScrollBox1->viewport() || watched == FScrollContent ||
             watched == FViewWidget)
             FormMouseMove();
+        if (watched == FViewWidget) return ViewMouseEvent(event->type(), *static_cast<QMouseEvent*>(event));
+        break;
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+        if (watched == FViewWidget) return ViewMouseEvent(event->type(), *static_cast<QMouseEvent*>(event));
         break;
     case QEvent::ToolTip:
         // The toolbar's hints, switched by "Show Hints".

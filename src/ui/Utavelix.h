@@ -1,14 +1,20 @@
 // TFtavelix: the main window. It shows the picture component's bitmap in a black scroll
 // area under a menu and a toolbar, owns the working copy, and every command of the program is
 // one of its handlers. This file declares the window; its construction and layout are in
-// Utavelix.cpp, the picture commands in picturecommands.cpp.
+// Utavelix.cpp, the picture commands in picturecommands.cpp, clipping with the mouse in
+// clipping.cpp.
 #pragma once
 
+#include <QEvent>
 #include <QMainWindow>
+#include <QPoint>
+#include <QPointF>
 #include <QString>
 #include <QStringList>
 
 #include <cstdint>
+#include <functional>
+#include <initializer_list>
 #include <memory>
 
 #include "engine/host.h"
@@ -19,6 +25,7 @@
 class QAction;
 class QKeyEvent;
 class QMenu;
+class QMouseEvent;
 class QProgressBar;
 class QScrollArea;
 class QTimer;
@@ -73,6 +80,20 @@ public:
     bool TooLargeToScramble();
     // Asks for a password when none is set; true when one is set afterwards.
     bool RequestPassword();
+
+    // --- clipping with the mouse (clipping.cpp) ----------------------------------------
+    // A drag begins when the left button goes down on the picture and the pointer moves
+    // past the platform's drag distance (normal mode only). The first drag-over reports the
+    // point where the button went down; later ones report the pointer while it is over the
+    // picture, in the displayed picture's pixels.
+    void dmStartDrag();
+    void dmDragOver(std::int32_t X, std::int32_t Y);
+    // Erases the frame, offers the clip when it has an area, rebuilds the caption.
+    void dmEndDrag();
+    bool Dragging() const { return FDragging; }
+    // The drag rectangle: the start corner (first drag-over) and the current corner (last
+    // drag-over); all four 0 between drags.
+    std::int32_t ClipStartX = 0, ClipStartY = 0, ClipEndX = 0, ClipEndY = 0;
 
     // --- window handlers (Utavelix.cpp) -------------------------------------------------
     void File1Click();
@@ -195,11 +216,18 @@ private:
     void PictureChanged();
     void PlacePicture();
     void SetReloadEnabled(bool enabled);
+    // The mouse on the picture: press, move and release build the drag; true when used.
+    bool ViewMouseEvent(QEvent::Type type, const QMouseEvent& event);
+    // A position on the view in the displayed picture's pixels.
+    QPoint PicturePoint(const QPointF& position) const;
+    bool OverPicture(const QPoint& point) const;
+    // Inverts the outline of rect on the displayed picture and repaints only what changed.
+    void DrawFrames(std::initializer_list<TRect> frames);
     bool ClipboardHoldsPicture() const;
     void RefreshPaste();
-    // Runs a command; whatever it throws ends in a message, never in the event loop.
-    template <typename Command>
-    void Guarded(Command command);
+    // Runs a command; whatever it throws ends in a message, never in the event loop. False
+    // when it threw.
+    bool Guarded(const std::function<void()>& command);
     // The frame the window system adds around the window (0 x 0 without a window manager).
     QSize FrameExtra() const;
     // A size for the window with the limits of normal mode applied: the client area at least
@@ -217,6 +245,12 @@ private:
     QStringList FPictureList;  // the names chosen in the last use of the open dialog
     bool FShowHints = true;
     QMenu* FContextMenu = nullptr;
+
+    bool FDragPending = false;  // the left button went down on the picture; no drag yet
+    bool FDragging = false;     // between dmStartDrag and dmEndDrag
+    bool FClipStarted = false;  // this drag's start corner is recorded
+    QPointF FPressPosition;     // where the button went down, in the view's units
+    bool FFrameOnly = false;    // the picture changes by its frame alone: no rebuild
 
     TPictureView* FViewWidget = nullptr;
     QWidget* FScrollContent = nullptr;  // what the scroll box scrolls: the black area holding the view

@@ -66,15 +66,16 @@ TClipboardBitmap ToClipboardBitmap(const QImage& image) {
 
 }  // namespace
 
-template <typename Command>
-void TFtavelix::Guarded(Command command) {
+bool TFtavelix::Guarded(const std::function<void()>& command) {
     try {
         command();
+        return true;
     } catch (const std::bad_alloc&) {
         FPrompts->Message(QStringLiteral("Error: not enough memory"));
     } catch (const std::exception& error) {
         FPrompts->Message(QStringLiteral("Error: ") + QString::fromLocal8Bit(error.what()));
     }
+    return false;
 }
 
 void TFtavelix::openClick() {

@@ -14,6 +14,7 @@
 std::unique_ptr<QObject> MakeTestWindow();
 std::unique_ptr<QObject> MakeTestDialogs();
 std::unique_ptr<QObject> MakeTestFileDialogs();
+std::unique_ptr<QObject> MakeTestClipping();
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
@@ -30,7 +31,7 @@ int main(int argc, char** argv) {
     }
     const std::vector<std::pair<std::string, std::function<std::unique_ptr<QObject>()>>> suites = {
         {"TestWindow", MakeTestWindow}, {"TestDialogs", MakeTestDialogs},
-        {"TestFileDialogs", MakeTestFileDialogs}};
+        {"TestFileDialogs", MakeTestFileDialogs}, {"TestClipping", MakeTestClipping}};
     int failed = 0;
     bool ran = false;
     for (const auto& [name, make] : suites) {
