@@ -82,16 +82,16 @@ void SetBlack(QWidget& widget) {
 TFtavelix::TFtavelix(QWidget* parent) : QMainWindow(parent) {
     setObjectName("Ftavelix");
     FDialogPrompts = std::make_unique<TDialogPrompts>(*this);
-    FPrompts = FDialogPrompts.get();
+    FCountedPrompts = std::make_unique<TCountedPrompts>(*FDialogPrompts);
+    FPrompts = FCountedPrompts.get();
     CreateMenus();
     CreateToolBar();
     CreatePictureArea();
     autoTimer = new QTimer(this);
     autoTimer->setObjectName("autoTimer");
     autoTimer->setInterval(3000);
-    PopupMenu1 = new QMenu(this);
-    PopupMenu1->setObjectName("PopupMenu1");
-    setContextMenuPolicy(Qt::NoContextMenu);
+    connect(autoTimer, &QTimer::timeout, this, &TFtavelix::autoTimerTimer);
+    CreatePopupMenu();
     setMouseTracking(true);
     qApp->installEventFilter(this);
     connect(QApplication::clipboard(), &QClipboard::dataChanged, this, &TFtavelix::RefreshPaste);
@@ -431,19 +431,6 @@ void TFtavelix::SetReloadEnabled(bool enabled) {
     btnreload->setEnabled(enabled);
 }
 
-bool TFtavelix::FormKeyDown(const QKeyEvent& key) {
-    if (key.key() == Qt::Key_F1 && key.modifiers() == Qt::NoModifier) {
-        About1Click();
-        return true;
-    }
-    return false;
-}
-
-bool TFtavelix::FormKeyPress(QChar key) {
-    if (key == QChar(27)) FBatchRunning = false;  // Esc stops a batch run after its current file
-    return false;
-}
-
 bool TFtavelix::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
     case QEvent::KeyPress: {
@@ -465,9 +452,20 @@ bool TFtavelix::eventFilter(QObject* watched, QEvent* event) {
         if (watched == FViewWidget) return ViewMouseEvent(event->type(), *static_cast<QMouseEvent*>(event));
         break;
     case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonRelease:
         if (watched == FViewWidget) return ViewMouseEvent(event->type(), *static_cast<QMouseEvent*>(event));
         break;
+    case QEvent::MouseButtonRelease: {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (watched == FViewWidget && ViewMouseEvent(event->type(), *mouse)) return true;
+        // A click on the picture area; it is taken once, where it landed first.
+        if (mouse->button() == Qt::LeftButton && InAutoshowMode() &&
+            (watched == this || watched == ScrollBox1->viewport() || watched == FScrollContent ||
+             watched == FViewWidget)) {
+            FormClick();
+            return true;
+        }
+        break;
+    }
     case QEvent::ToolTip:
         // The toolbar's hints, switched by "Show Hints".
         if (!FShowHints) {
@@ -502,7 +500,9 @@ TSize TFtavelix::ScreenSize() const {
     return {size.width(), size.height()};
 }
 
-void TFtavelix::SetPrompts(TPrompts* prompts) { FPrompts = prompts ? prompts : FDialogPrompts.get(); }
+void TFtavelix::SetPrompts(TPrompts* prompts) {
+    FCountedPrompts->SetTarget(prompts ? *prompts : *FDialogPrompts);
+}
 
 TOpenPictureDialog& TFtavelix::Opd1() {
     if (!FOpd1) FOpd1 = new TOpenPictureDialog(this);

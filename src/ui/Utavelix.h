@@ -2,7 +2,7 @@
 // area under a menu and a toolbar, owns the working copy, and every command of the program is
 // one of its handlers. This file declares the window; its construction and layout are in
 // Utavelix.cpp, the picture commands in picturecommands.cpp, clipping with the mouse in
-// clipping.cpp.
+// clipping.cpp, the autoshow and the keys and clicks it is driven by in autoshow.cpp.
 #pragma once
 
 #include <QEvent>
@@ -16,6 +16,7 @@
 #include <functional>
 #include <initializer_list>
 #include <memory>
+#include <random>
 
 #include "engine/host.h"
 #include "engine/password.h"
@@ -23,6 +24,7 @@
 #include "raster/bitmap.h"
 
 class QAction;
+class QContextMenuEvent;
 class QKeyEvent;
 class QMenu;
 class QMouseEvent;
@@ -33,6 +35,7 @@ class QToolBar;
 
 namespace tavelix::ui {
 
+class TCountedPrompts;
 class TDialogPrompts;
 class TOpenPictureDialog;
 class TPictureView;
@@ -94,6 +97,37 @@ public:
     // The drag rectangle: the start corner (first drag-over) and the current corner (last
     // drag-over); all four 0 between drags.
     std::int32_t ClipStartX = 0, ClipStartY = 0, ClipEndX = 0, ClipEndY = 0;
+
+    // --- autoshow (autoshow.cpp) ---------------------------------------------------------
+    // Two or more pictures opened: the window becomes a frameless full-screen show on top of
+    // the other windows, on the screen it is on, and shows them one after another.
+    void StartAutoshow();
+    // Back to a normal window of 450 x 120 with an empty picture.
+    void StopAutoshow();
+    void Stop1Click();
+    // Loads the picture at the slide index and shows it centred, fitted to the screen when
+    // "Autosize" is checked or it is larger than the screen. A file that cannot be read is
+    // skipped: the picture in view stays as it was.
+    void ShowCurrentSlide();
+    // Forward and back (both do nothing in normal mode).
+    void nextClick();
+    void previousClick();
+    // A tick of the slide timer; none is taken while a box of ours is open.
+    void autoTimerTimer();
+    // A click on the picture area.
+    void FormClick();
+    // Another index than the current one, at random.
+    void PickRandomSlide();
+    void AtRandom1Click();
+    void Autoassemble1Click();
+    void Autosize1Click();
+    // The delay items: the timer's interval in milliseconds; 0 ("Manual") never fires.
+    void SetDelay(int milliseconds);
+    std::int32_t SlideIndex() const { return FSlideIndex; }
+    // The slide timer as the show sees it: enabled or not; an enabled timer runs unless its
+    // delay is "Manual".
+    bool TimerEnabled() const { return FTimerEnabled; }
+    void SetTimerEnabled(bool enabled);
 
     // --- window handlers (Utavelix.cpp) -------------------------------------------------
     void File1Click();
@@ -164,6 +198,25 @@ public:
     QProgressBar* ProgressBar1 = nullptr;
     QTimer* autoTimer = nullptr;      // the autoshow's slide timer, stopped
     QMenu* PopupMenu1 = nullptr;      // the autoshow's menu, the context menu in that mode
+    QAction* Autoshow1 = nullptr;
+    QAction* Stop1 = nullptr;
+    QAction* N6 = nullptr;
+    QAction* AtRandom1 = nullptr;
+    QAction* Loop1 = nullptr;
+    QAction* Autoassemble1 = nullptr;
+    QAction* Autosize1 = nullptr;
+    QAction* N4 = nullptr;
+    QAction* Delay1 = nullptr;
+    QAction* N05sec1 = nullptr;
+    QAction* N1sec1 = nullptr;
+    QAction* N2sec1 = nullptr;
+    QAction* N3sec1 = nullptr;
+    QAction* N5sec1 = nullptr;
+    QAction* N101 = nullptr;
+    QAction* Manual1 = nullptr;
+    QAction* N7 = nullptr;
+    QAction* Previous1 = nullptr;
+    QAction* Next1 = nullptr;
 
     QMenu* File1 = nullptr;
     QAction* Open1 = nullptr;
@@ -206,11 +259,15 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     QMenu* createPopupMenu() override { return nullptr; }  // no context menu in normal mode
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     void CreateMenus();
     void CreateToolBar();
     void CreatePictureArea();
+    void CreatePopupMenu();
+    // Pops the autoshow's menu up with its top-left corner at the centre of the window.
+    void PopupAtCentre();
     void FormCreate();
     // The picture changed: the view's size and place, the scroll area's extent.
     void PictureChanged();
@@ -252,10 +309,14 @@ private:
     QPointF FPressPosition;     // where the button went down, in the view's units
     bool FFrameOnly = false;    // the picture changes by its frame alone: no rebuild
 
+    bool FTimerEnabled = false;
+    std::mt19937 FRandom;       // the slide order of "At Random"
+
     TPictureView* FViewWidget = nullptr;
     QWidget* FScrollContent = nullptr;  // what the scroll box scrolls: the black area holding the view
     std::unique_ptr<TDialogPrompts> FDialogPrompts;
-    TPrompts* FPrompts = nullptr;
+    std::unique_ptr<TCountedPrompts> FCountedPrompts;  // every question passes here
+    TPrompts* FPrompts = nullptr;                      // the counted prompts
     TOpenPictureDialog* FOpd1 = nullptr;
     TSavePictureDialog* FSpd1 = nullptr;
 };

@@ -15,6 +15,7 @@ std::unique_ptr<QObject> MakeTestWindow();
 std::unique_ptr<QObject> MakeTestDialogs();
 std::unique_ptr<QObject> MakeTestFileDialogs();
 std::unique_ptr<QObject> MakeTestClipping();
+std::unique_ptr<QObject> MakeTestAutoshow();
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
@@ -31,7 +32,8 @@ int main(int argc, char** argv) {
     }
     const std::vector<std::pair<std::string, std::function<std::unique_ptr<QObject>()>>> suites = {
         {"TestWindow", MakeTestWindow}, {"TestDialogs", MakeTestDialogs},
-        {"TestFileDialogs", MakeTestFileDialogs}, {"TestClipping", MakeTestClipping}};
+        {"TestFileDialogs", MakeTestFileDialogs}, {"TestClipping", MakeTestClipping},
+        {"TestAutoshow", MakeTestAutoshow}};
     int failed = 0;
     bool ran = false;
     for (const auto& [name, make] : suites) {

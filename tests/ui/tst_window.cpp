@@ -243,14 +243,17 @@ private Q_SLOTS:
         QCOMPARE(W().windowTitle(), QString("Tavelix-photo.jpg (64 x 48) "));
     }
 
-    void openingSeveralPicturesShowsTheFirst() {
+    void openingSeveralPicturesStartsTheShow() {
         const QString a = WriteBmp(*FFolder, "a.bmp", Gradient(30, 20, 1));
         const QString b = WriteBmp(*FFolder, "b.bmp", Gradient(40, 10, 2));
         FPrompts->Open.push_back({a, b});
         W().openClick();
         QCOMPARE(W().PictureList(), QStringList({a, b}));
+        QVERIFY(W().InAutoshowMode());
         QCOMPARE(W().FileName(), QString("a.bmp"));
-        QVERIFY(SameColours(Display(), Gradient(30, 20, 1)));
+        QVERIFY(SameColours(W().Working(), Gradient(30, 20, 1)));
+        W().PopupMenu1->close();
+        W().StopAutoshow();
     }
 
     void openThatChangesNothing_data() {
