@@ -146,6 +146,12 @@ void TFtavelix::CreateMenus() {
     Paste1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_V));
     Clear1 = item(File1, "Clear1", "&Clear", &TFtavelix::Clear1Click);
     N2 = separator(File1, "N2");
+    scrambleondisk1 = item(File1, "scrambleondisk1", "Scramble on disk", &TFtavelix::scrambleondisk1Click);
+    assembleondisk1 = item(File1, "assembleondisk1", "&Unscramble (Assemble) on disk", &TFtavelix::assembleondisk1Click);
+    N3 = separator(File1, "N3");
+    Reduceto4ondisk = item(File1, "Reduceto4ondisk", "Reduce  to 1/4 on disk", &TFtavelix::Reduceto4ondiskClick);
+    Reduceto16ondisk = item(File1, "Reduceto16ondisk", "Reduce to 1/16 on disk", &TFtavelix::Reduceto16ondiskClick);
+    Reduceto64ondisk = item(File1, "Reduceto64ondisk", "Reduce to 1/64 on disk", &TFtavelix::Reduceto64ondiskClick);
     N8 = separator(File1, "N8");
     Exit1 = item(File1, "Exit1", "E&xit", &TFtavelix::Exit1Click);
 

@@ -2,7 +2,8 @@
 // area under a menu and a toolbar, owns the working copy, and every command of the program is
 // one of its handlers. This file declares the window; its construction and layout are in
 // Utavelix.cpp, the picture commands in picturecommands.cpp, clipping with the mouse in
-// clipping.cpp, the autoshow and the keys and clicks it is driven by in autoshow.cpp.
+// clipping.cpp, the autoshow and the keys and clicks it is driven by in autoshow.cpp, the
+// batch commands on disk in batch.cpp.
 #pragma once
 
 #include <QEvent>
@@ -24,6 +25,7 @@
 #include "raster/bitmap.h"
 
 class QAction;
+class QCloseEvent;
 class QContextMenuEvent;
 class QKeyEvent;
 class QMenu;
@@ -129,6 +131,24 @@ public:
     bool TimerEnabled() const { return FTimerEnabled; }
     void SetTimerEnabled(bool enabled);
 
+    // --- batch commands on disk (batch.cpp) ------------------------------------------------
+    void scrambleondisk1Click();
+    void assembleondisk1Click();
+    void Reduceto4ondiskClick();
+    void Reduceto16ondiskClick();
+    void Reduceto64ondiskClick();
+    // Scrambles (direction true) or assembles every file chosen in the open dialog shown
+    // with title, each saved back under its own name, replaced whole or not at all.
+    void ScrambleFilesOnDisk(bool direction, const QString& title);
+    // Writes a copy of every chosen file reduced by factor on each side, under ReducedName.
+    void ReduceFilesOnDisk(std::uint8_t factor, const QString& title);
+    // The name of a reduced copy: "s" and the factor inserted before the last four
+    // characters ("photo.jpg" gives "photos2.jpg"); a name of four characters or fewer as it is.
+    static QString ReducedName(const QString& fileName, int factor);
+    // Whether a batch run is going on (Esc may have asked it to stop after its current file).
+    bool BatchActive() const { return FBatchActive; }
+    bool BatchRunning() const { return FBatchRunning; }
+
     // --- window handlers (Utavelix.cpp) -------------------------------------------------
     void File1Click();
     void FormMouseMove();
@@ -225,7 +245,13 @@ public:
     QAction* N1 = nullptr;
     QAction* Paste1 = nullptr;
     QAction* Clear1 = nullptr;
-    QAction* N2 = nullptr;            // the batch commands on disk go between N2 and N8
+    QAction* N2 = nullptr;
+    QAction* scrambleondisk1 = nullptr;
+    QAction* assembleondisk1 = nullptr;
+    QAction* N3 = nullptr;
+    QAction* Reduceto4ondisk = nullptr;
+    QAction* Reduceto16ondisk = nullptr;
+    QAction* Reduceto64ondisk = nullptr;
     QAction* N8 = nullptr;
     QAction* Exit1 = nullptr;
     QAction* Smaller = nullptr;
@@ -260,6 +286,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     QMenu* createPopupMenu() override { return nullptr; }  // no context menu in normal mode
     void contextMenuEvent(QContextMenuEvent* event) override;
+    // Closing while a batch runs stops the run after its current file, then closes.
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void CreateMenus();
@@ -268,6 +296,12 @@ private:
     void CreatePopupMenu();
     // Pops the autoshow's menu up with its top-left corner at the centre of the window.
     void PopupAtCentre();
+    // The frame of a batch run: progress panel, flags, the commands that use the open dialog
+    // disabled; step works on one file with the run bitmap.
+    void RunBatch(const QStringList& files, const std::function<void(const QString&, TBitmap&)>& step);
+    void SetOpenCommandsEnabled(bool enabled);
+    // Saves a file of a batch run; a failure is told, naming the file, and the run goes on.
+    void SaveInRun(const TBitmap& picture, const QString& fileName);
     void FormCreate();
     // The picture changed: the view's size and place, the scroll area's extent.
     void PictureChanged();
@@ -298,7 +332,9 @@ private:
     QString FFileName;
     TSecret FPassword;
     std::int32_t FSlideIndex = 0;
-    bool FBatchRunning = false;
+    bool FBatchRunning = false;  // the run goes on while true; Esc clears it
+    bool FBatchActive = false;   // a run is inside its loop
+    bool FCloseAfterRun = false; // the window was asked to close during a run
     QStringList FPictureList;  // the names chosen in the last use of the open dialog
     bool FShowHints = true;
     QMenu* FContextMenu = nullptr;

@@ -120,7 +120,8 @@ private Q_SLOTS:
                  QStringList({"&File", "&Smaller", "&Reload", "&Larger", "&Unscramble (Assemble)", "&Options", "&About"}));
         QCOMPARE(captions(W().File1->actions()),
                  QStringList({"&Open\tCtrl+O", "Save &As ...", "Save &Scrambled As", "-", "&Paste\tCtrl+V", "&Clear", "-",
-                              "-", "E&xit"}));
+                              "Scramble on disk", "&Unscramble (Assemble) on disk", "-", "Reduce  to 1/4 on disk",
+                              "Reduce to 1/16 on disk", "Reduce to 1/64 on disk", "-", "E&xit"}));
         QCOMPARE(captions(W().Options->actions()), QStringList({"Toolbar", "&Show Hints", "JPG Compression", "&Password",
                                                                 "-", "Set to black && white"}));
         QCOMPARE(W().Open1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
