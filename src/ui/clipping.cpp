@@ -79,6 +79,12 @@ void TFtavelix::dmEndDrag() {
 }
 
 void TFtavelix::DrawFrames(std::initializer_list<TRect> frames) {
+    // Where two outlines cross, a pixel is inverted twice and comes back as it was: only the
+    // pixels in an odd number of outlines change. An outline without width or height inverts
+    // some of its own pixels twice, though; then every outline counts whole.
+    const bool once = std::none_of(frames.begin(), frames.end(), [](const TRect& frame) {
+        return frame.Left == frame.Right || frame.Top == frame.Bottom;
+    });
     QRegion changed;
     {
         // Inverting a frame changes only its outline: the view updates that part of its
@@ -91,7 +97,10 @@ void TFtavelix::DrawFrames(std::initializer_list<TRect> frames) {
         Guarded([&] {
             for (const TRect& frame : frames) {
                 FView->DrawClipFrame(FView->Picture().Canvas(), frame);
-                changed += FrameArea(frame);
+                if (once)
+                    changed ^= FrameArea(frame);
+                else
+                    changed += FrameArea(frame);
             }
         });
     }

@@ -39,16 +39,17 @@ void TPictureView::PictureAreaChanged(const QRegion& area) {
         CopyToScreenPixels(picture, Rect(part.left(), part.top(), part.right() + 1, part.bottom() + 1),
                            FDisplay.scanLine(part.top()) + std::size_t(part.left()) * 4,
                            static_cast<std::size_t>(FDisplay.bytesPerLine()));
+    // Each part is painted at once on its own. Together they would make one update of a
+    // many-cornered region, which Qt paints through a clip as large as the rectangle around
+    // them: for a frame over a large picture that costs more than painting it all.
     const double ratio = devicePixelRatioF();
-    if (ratio == 1.0) {
-        update(inside);
-        return;
+    for (const QRect& part : inside) {
+        if (ratio == 1.0)
+            repaint(part);
+        else
+            repaint(QRectF(part.left() / ratio, part.top() / ratio, part.width() / ratio, part.height() / ratio)
+                        .toAlignedRect());
     }
-    QRegion logical;
-    for (const QRect& part : inside)
-        logical += QRectF(part.left() / ratio, part.top() / ratio, part.width() / ratio, part.height() / ratio)
-                       .toAlignedRect();
-    update(logical);
 }
 
 const QImage& TPictureView::DisplayCopy() {

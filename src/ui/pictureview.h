@@ -23,7 +23,7 @@ public:
     // paint (one rebuild however many changes come before it).
     void PictureChanged();
     // Only this area of the picture changed, its size did not (a frame drawn over it): that
-    // part of the display copy is updated at once and repainted, the rest is kept. Areas are
+    // part of the display copy is updated and repainted at once, the rest is kept. Areas are
     // in the picture's pixels.
     void PictureAreaChanged(const QRect& area) { PictureAreaChanged(QRegion(area)); }
     void PictureAreaChanged(const QRegion& area);

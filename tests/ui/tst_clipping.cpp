@@ -119,6 +119,9 @@ private Q_SLOTS:
             << QList<QPoint>{{40, 30}, {20, 10}, {0, 0}, {0, 0}} << true << true << QSize(40, 30);
         QTest::newRow("horizontal") << QList<QPoint>{{10, 20}, {60, 20}, {110, 20}, {110, 20}} << true << false << whole;
         QTest::newRow("vertical") << QList<QPoint>{{10, 20}, {10, 50}, {10, 70}, {10, 70}} << true << false << whole;
+        // a line first (its outline inverts some pixels twice), then a frame
+        QTest::newRow("through a line") << QList<QPoint>{{10, 20}, {10, 60}, {50, 60}, {50, 60}} << false << true
+                                        << whole;
         QTest::newRow("back to the start") << QList<QPoint>{{10, 20}, {60, 60}, {10, 20}, {10, 20}} << true << false
                                            << whole;
         // the pointer leaves the picture at once: only the start corner was seen
@@ -136,8 +139,14 @@ private Q_SLOTS:
         QFETCH(QSize, result);
         Start();
         F.Prompts->Question.push_back(answer);
+        const int rebuilds = W().PictureView().Rebuilds();
         Press(path.first());
-        for (int i = 1; i + 1 < path.size(); ++i) Move(path[i]);
+        for (int i = 1; i + 1 < path.size(); ++i) {
+            Move(path[i]);
+            // the display copy follows the picture part by part, never rebuilt whole
+            QCOMPARE(W().PictureView().DisplayCopy(), ToQImage(F.Display()));
+            QCOMPARE(W().PictureView().Rebuilds(), rebuilds);
+        }
         Release(path.last());
         QCOMPARE(F.Prompts->Log, asked ? QStringList({Question}) : QStringList());
         QCOMPARE(QSize(F.Display().Width(), F.Display().Height()), result);
