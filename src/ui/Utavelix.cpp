@@ -441,11 +441,15 @@ bool TFtavelix::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
     case QEvent::KeyPress: {
         // Keys go to the focused control, then up to its parents; the window takes each key
-        // once, from the control that receives it first.
+        // once, from the control that receives it first. While the application has no focus
+        // widget (as after the show's menu closed, without a window manager) Qt gives keys
+        // to the control that last had the focus in this window.
         auto* widget = qobject_cast<QWidget*>(watched);
         if (!widget || widget->window() != this) break;
         QWidget* first = QApplication::focusWidget();
-        if (first ? widget != first : widget != this) break;
+        if (!first || first->window() != this) first = focusWidget();
+        if (!first) first = this;
+        if (widget != first) break;
         auto* key = static_cast<QKeyEvent*>(event);
         bool used = FormKeyDown(*key);
         if (!used && !key->text().isEmpty()) used = FormKeyPress(key->text().front());

@@ -193,6 +193,24 @@ private Q_SLOTS:
         QCOMPARE(F.Prompts->Log.size(), 1);  // the open dialog, nothing else
     }
 
+    // Without a window manager the application can be left without a focus widget (after
+    // the show's menu closed): Qt then gives keys to the control that last had the focus,
+    // and the show must still see them before that control does.
+    void keysReachTheShowWithoutAFocusWidget() {
+        QVERIFY(F.Show());
+        StartShow(Pictures(3));
+        W().ScrollBox1->setFocus();
+        QApplication::setActiveWindow(nullptr);
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(nullptr));
+        QCOMPARE(W().focusWidget(), static_cast<QWidget*>(W().ScrollBox1));
+        QTest::keyClick(W().ScrollBox1, Qt::Key_Right);
+        QCOMPARE(W().SlideIndex(), 1);
+        QTest::keyClick(W().ScrollBox1, Qt::Key_Left);
+        QCOMPARE(W().SlideIndex(), 0);
+        QTest::keyClick(W().ScrollBox1, Qt::Key_Return);
+        QCOMPARE(W().SlideIndex(), 1);
+    }
+
     void normalModeIgnoresTheShowsKeysAndClicks() {
         QVERIFY(F.Show());
         W().activateWindow();
