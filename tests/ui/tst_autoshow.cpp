@@ -3,6 +3,7 @@
 // of both modes, and what a broken file does to a show.
 #include <QAction>
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -441,6 +442,24 @@ private Q_SLOTS:
         QTest::keyClick(W().PopupMenu1, Qt::Key_Escape);
         QTRY_COMPARE(QApplication::activePopupWidget(), static_cast<QWidget*>(nullptr));
         QVERIFY(W().InAutoshowMode());
+    }
+
+    // The context menu: the show's menu at the pointer in the show, nothing in normal mode.
+    void rightButtonOpensTheMenuInTheShowOnly() {
+        QVERIFY(F.Show());
+        const auto rightClick = [this](QPoint at) {
+            QContextMenuEvent event(QContextMenuEvent::Mouse, at, W().mapToGlobal(at));
+            QApplication::sendEvent(W().ScrollBox1->viewport(), &event);
+        };
+        rightClick({100, 100});
+        QTest::qWait(20);
+        QCOMPARE(QApplication::activePopupWidget(), static_cast<QWidget*>(nullptr));
+        StartShow(Pictures(2));
+        rightClick({300, 200});
+        QTRY_COMPARE(QApplication::activePopupWidget(), static_cast<QWidget*>(W().PopupMenu1));
+        QCOMPARE(W().PopupMenu1->pos(), QPoint(300, 200));
+        QCOMPARE(W().SlideIndex(), 0);  // no step
+        CloseMenu();
     }
 
     // The real boxes: over the show they stay on top as it does; over a normal window not.
