@@ -4,6 +4,10 @@
 //   Larger/repaint    "10% Larger" on a 1280 x 1024 working copy, from the command to the
 //                     finished repaint of the picture area; peer: a plain copy of the same
 //                     picture's bytes. Goal: under 16 ms (one frame at 60 Hz).
+//   Drag/step         one drag-over step of a clip frame over a 1280 x 1024 picture: the old
+//                     frame erased, the new one drawn, the changed area repainted; peer: a
+//                     full repaint of the picture area. Goal: well under the full repaint,
+//                     so the frame follows the pointer.
 //   Open/first-paint  opening a 1280 x 1024 JPEG through the open command until the picture
 //                     is painted; peer: reading and decoding the file alone. Goal: at most
 //                     1.3 times the decode.
@@ -71,6 +75,17 @@ struct TWindow {
     }
     // Paints what the picture area needs now, and hands it to the screen.
     void Repaint() { W.ScrollBox1->viewport()->repaint(); }
+    // Paints what is waiting to be painted, and only that, as the event loop would next.
+    void PaintPending() { QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest); }
+};
+
+// Counts the paints of one widget.
+struct TPaintCounter : QObject {
+    int Paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) ++Paints;
+        return false;
+    }
 };
 
 void BM_LargerToRepaint(benchmark::State& state) {
@@ -97,6 +112,52 @@ void BM_CopyPicture(benchmark::State& state) {
         benchmark::DoNotOptimize(copy.data());
         benchmark::ClobberMemory();
     }
+}
+
+// A clip frame dragged over the whole picture: each step moves its far corner between two
+// points, so every step erases one large frame and draws another.
+void BM_DragStep(benchmark::State& state) {
+    TWindow window;
+    window.W.Working() = Photo();
+    window.W.View().Picture().CopyFrom(window.W.Working());
+    window.W.FitWindowToPicture();
+    window.Repaint();
+    TPaintCounter paints;
+    window.W.PictureView().installEventFilter(&paints);
+    window.W.dmStartDrag();
+    window.W.dmDragOver(20, 20);
+    window.W.dmDragOver(640, 512);
+    window.PaintPending();
+    bool far = true;
+    const int before = paints.Paints;
+    for (auto _ : state) {
+        if (far)
+            window.W.dmDragOver(1260, 1000);
+        else
+            window.W.dmDragOver(640, 512);
+        far = !far;
+        window.PaintPending();
+    }
+    const int painted = paints.Paints - before;
+    window.W.PictureView().removeEventFilter(&paints);
+    window.W.dmEndDrag();  // the question is answered Cancel
+    if (painted < state.iterations()) state.SkipWithError("a step was not painted");
+    if (window.W.PictureView().Rebuilds() > 2) state.SkipWithError("the display copy was rebuilt whole");
+}
+
+void BM_FullRepaint(benchmark::State& state) {
+    TWindow window;
+    window.W.Working() = Photo();
+    window.W.View().Picture().CopyFrom(window.W.Working());
+    window.W.FitWindowToPicture();
+    window.Repaint();
+    TPaintCounter paints;
+    window.W.PictureView().installEventFilter(&paints);
+    // The whole picture painted from its display copy and handed to the screen. (A repaint of
+    // the picture area alone would not repaint the picture: it covers the area opaquely.)
+    for (auto _ : state) window.W.PictureView().repaint();
+    window.W.PictureView().removeEventFilter(&paints);
+    if (paints.Paints < state.iterations()) state.SkipWithError("a repaint did not paint the picture");
 }
 
 QString PhotoFile() {
@@ -135,6 +196,8 @@ void BM_DecodeAlone(benchmark::State& state) {
 
 BENCHMARK(BM_LargerToRepaint)->Name("Larger/repaint")->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_CopyPicture)->Name("Larger/peer: copy the picture")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_DragStep)->Name("Drag/step")->Unit(benchmark::kMicrosecond)->UseRealTime();
+BENCHMARK(BM_FullRepaint)->Name("Drag/peer: full repaint")->Unit(benchmark::kMicrosecond)->UseRealTime();
 BENCHMARK(BM_OpenToFirstPaint)->Name("Open/first-paint")->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_DecodeAlone)->Name("Open/peer: decode alone")->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -156,6 +219,7 @@ int main(int argc, char** argv) {
     const int result = tavelix::bench::RunWithRatios(
         argc, argv,
         {{"Larger/repaint/real_time", "Larger/peer: copy the picture/real_time"},
+         {"Drag/step/real_time", "Drag/peer: full repaint/real_time"},
          {"Open/first-paint/real_time", "Open/peer: decode alone/real_time"}});
     tavelix::UnregisterJpegPictureType();
     QFile::remove(QDir::temp().filePath("tavelix-window-bench.jpg"));

@@ -36,6 +36,7 @@ void StartupMessages(QtMsgType type, const QMessageLogContext&, const QString& t
 }  // namespace
 
 int main(int argc, char** argv) {
+    tavelix::ui::KeepPictureMemory();
     if (!HasEnv("QT_QPA_PLATFORM") && !HasEnv("DISPLAY") && !HasEnv("WAYLAND_DISPLAY")) {
         std::fprintf(stderr, "tavelix: no display: set DISPLAY or WAYLAND_DISPLAY to start the window\n");
         return 1;

@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QMimeData>
 #include <QPaintEvent>
 #include <QProgressBar>
@@ -81,16 +82,16 @@ void SetBlack(QWidget& widget) {
 TFtavelix::TFtavelix(QWidget* parent) : QMainWindow(parent) {
     setObjectName("Ftavelix");
     FDialogPrompts = std::make_unique<TDialogPrompts>(*this);
-    FPrompts = FDialogPrompts.get();
+    FCountedPrompts = std::make_unique<TCountedPrompts>(*FDialogPrompts);
+    FPrompts = FCountedPrompts.get();
     CreateMenus();
     CreateToolBar();
     CreatePictureArea();
     autoTimer = new QTimer(this);
     autoTimer->setObjectName("autoTimer");
     autoTimer->setInterval(3000);
-    PopupMenu1 = new QMenu(this);
-    PopupMenu1->setObjectName("PopupMenu1");
-    setContextMenuPolicy(Qt::NoContextMenu);
+    connect(autoTimer, &QTimer::timeout, this, &TFtavelix::autoTimerTimer);
+    CreatePopupMenu();
     setMouseTracking(true);
     qApp->installEventFilter(this);
     connect(QApplication::clipboard(), &QClipboard::dataChanged, this, &TFtavelix::RefreshPaste);
@@ -145,6 +146,12 @@ void TFtavelix::CreateMenus() {
     Paste1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_V));
     Clear1 = item(File1, "Clear1", "&Clear", &TFtavelix::Clear1Click);
     N2 = separator(File1, "N2");
+    scrambleondisk1 = item(File1, "scrambleondisk1", "Scramble on disk", &TFtavelix::scrambleondisk1Click);
+    assembleondisk1 = item(File1, "assembleondisk1", "&Unscramble (Assemble) on disk", &TFtavelix::assembleondisk1Click);
+    N3 = separator(File1, "N3");
+    Reduceto4ondisk = item(File1, "Reduceto4ondisk", "Reduce  to 1/4 on disk", &TFtavelix::Reduceto4ondiskClick);
+    Reduceto16ondisk = item(File1, "Reduceto16ondisk", "Reduce to 1/16 on disk", &TFtavelix::Reduceto16ondiskClick);
+    Reduceto64ondisk = item(File1, "Reduceto64ondisk", "Reduce to 1/64 on disk", &TFtavelix::Reduceto64ondiskClick);
     N8 = separator(File1, "N8");
     Exit1 = item(File1, "Exit1", "E&xit", &TFtavelix::Exit1Click);
 
@@ -302,7 +309,7 @@ QSize TFtavelix::FrameExtra() const {
 // --- layout --------------------------------------------------------------------------------
 
 void TFtavelix::PictureChanged() {
-    if (!FViewWidget) return;
+    if (!FViewWidget || FFrameOnly) return;
     FViewWidget->PictureChanged();
     PlacePicture();
 }
@@ -389,7 +396,10 @@ void TFtavelix::paintEvent(QPaintEvent* event) {
     FormPaint();
 }
 
-void TFtavelix::FormPaint() { UpdateCaption(); }
+// While a frame is dragged the caption shows its size; a repaint in between keeps it.
+void TFtavelix::FormPaint() {
+    if (!FDragging) UpdateCaption();
+}
 
 // --- small handlers ------------------------------------------------------------------------
 
@@ -427,28 +437,19 @@ void TFtavelix::SetReloadEnabled(bool enabled) {
     btnreload->setEnabled(enabled);
 }
 
-bool TFtavelix::FormKeyDown(const QKeyEvent& key) {
-    if (key.key() == Qt::Key_F1 && key.modifiers() == Qt::NoModifier) {
-        About1Click();
-        return true;
-    }
-    return false;
-}
-
-bool TFtavelix::FormKeyPress(QChar key) {
-    if (key == QChar(27)) FBatchRunning = false;  // Esc stops a batch run after its current file
-    return false;
-}
-
 bool TFtavelix::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
     case QEvent::KeyPress: {
         // Keys go to the focused control, then up to its parents; the window takes each key
-        // once, from the control that receives it first.
+        // once, from the control that receives it first. While the application has no focus
+        // widget (as after the show's menu closed, without a window manager) Qt gives keys
+        // to the control that last had the focus in this window.
         auto* widget = qobject_cast<QWidget*>(watched);
         if (!widget || widget->window() != this) break;
         QWidget* first = QApplication::focusWidget();
-        if (first ? widget != first : widget != this) break;
+        if (!first || first->window() != this) first = focusWidget();
+        if (!first) first = this;
+        if (widget != first) break;
         auto* key = static_cast<QKeyEvent*>(event);
         bool used = FormKeyDown(*key);
         if (!used && !key->text().isEmpty()) used = FormKeyPress(key->text().front());
@@ -458,7 +459,23 @@ bool TFtavelix::eventFilter(QObject* watched, QEvent* event) {
         if (watched == this || watched == ScrollBox1->viewport() || watched == FScrollContent ||
             watched == FViewWidget)
             FormMouseMove();
+        if (watched == FViewWidget) return ViewMouseEvent(event->type(), *static_cast<QMouseEvent*>(event));
         break;
+    case QEvent::MouseButtonPress:
+        if (watched == FViewWidget) return ViewMouseEvent(event->type(), *static_cast<QMouseEvent*>(event));
+        break;
+    case QEvent::MouseButtonRelease: {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (watched == FViewWidget && ViewMouseEvent(event->type(), *mouse)) return true;
+        // A click on the picture area; it is taken once, where it landed first.
+        if (mouse->button() == Qt::LeftButton && InAutoshowMode() &&
+            (watched == this || watched == ScrollBox1->viewport() || watched == FScrollContent ||
+             watched == FViewWidget)) {
+            FormClick();
+            return true;
+        }
+        break;
+    }
     case QEvent::ToolTip:
         // The toolbar's hints, switched by "Show Hints".
         if (!FShowHints) {
@@ -493,7 +510,9 @@ TSize TFtavelix::ScreenSize() const {
     return {size.width(), size.height()};
 }
 
-void TFtavelix::SetPrompts(TPrompts* prompts) { FPrompts = prompts ? prompts : FDialogPrompts.get(); }
+void TFtavelix::SetPrompts(TPrompts* prompts) {
+    FCountedPrompts->SetTarget(prompts ? *prompts : *FDialogPrompts);
+}
 
 TOpenPictureDialog& TFtavelix::Opd1() {
     if (!FOpd1) FOpd1 = new TOpenPictureDialog(this);

@@ -1,15 +1,23 @@
 // TFtavelix: the main window. It shows the picture component's bitmap in a black scroll
 // area under a menu and a toolbar, owns the working copy, and every command of the program is
 // one of its handlers. This file declares the window; its construction and layout are in
-// Utavelix.cpp, the picture commands in picturecommands.cpp.
+// Utavelix.cpp, the picture commands in picturecommands.cpp, clipping with the mouse in
+// clipping.cpp, the autoshow and the keys and clicks it is driven by in autoshow.cpp, the
+// batch commands on disk in batch.cpp.
 #pragma once
 
+#include <QEvent>
 #include <QMainWindow>
+#include <QPoint>
+#include <QPointF>
 #include <QString>
 #include <QStringList>
 
 #include <cstdint>
+#include <functional>
+#include <initializer_list>
 #include <memory>
+#include <random>
 
 #include "engine/host.h"
 #include "engine/password.h"
@@ -17,8 +25,11 @@
 #include "raster/bitmap.h"
 
 class QAction;
+class QCloseEvent;
+class QContextMenuEvent;
 class QKeyEvent;
 class QMenu;
+class QMouseEvent;
 class QProgressBar;
 class QScrollArea;
 class QTimer;
@@ -26,6 +37,7 @@ class QToolBar;
 
 namespace tavelix::ui {
 
+class TCountedPrompts;
 class TDialogPrompts;
 class TOpenPictureDialog;
 class TPictureView;
@@ -73,6 +85,69 @@ public:
     bool TooLargeToScramble();
     // Asks for a password when none is set; true when one is set afterwards.
     bool RequestPassword();
+
+    // --- clipping with the mouse (clipping.cpp) ----------------------------------------
+    // A drag begins when the left button goes down on the picture and the pointer moves
+    // past the platform's drag distance (normal mode only). The first drag-over reports the
+    // point where the button went down; later ones report the pointer while it is over the
+    // picture, in the displayed picture's pixels.
+    void dmStartDrag();
+    void dmDragOver(std::int32_t X, std::int32_t Y);
+    // Erases the frame, offers the clip when it has an area, rebuilds the caption.
+    void dmEndDrag();
+    bool Dragging() const { return FDragging; }
+    // The drag rectangle: the start corner (first drag-over) and the current corner (last
+    // drag-over); all four 0 between drags.
+    std::int32_t ClipStartX = 0, ClipStartY = 0, ClipEndX = 0, ClipEndY = 0;
+
+    // --- autoshow (autoshow.cpp) ---------------------------------------------------------
+    // Two or more pictures opened: the window becomes a frameless full-screen show on top of
+    // the other windows, on the screen it is on, and shows them one after another.
+    void StartAutoshow();
+    // Back to a normal window of 450 x 120 with an empty picture.
+    void StopAutoshow();
+    void Stop1Click();
+    // Loads the picture at the slide index and shows it centred, fitted to the screen when
+    // "Autosize" is checked or it is larger than the screen. A file that cannot be read is
+    // skipped: the picture in view stays as it was.
+    void ShowCurrentSlide();
+    // Forward and back (both do nothing in normal mode).
+    void nextClick();
+    void previousClick();
+    // A tick of the slide timer; none is taken while a box of ours is open.
+    void autoTimerTimer();
+    // A click on the picture area.
+    void FormClick();
+    // Another index than the current one, at random.
+    void PickRandomSlide();
+    void AtRandom1Click();
+    void Autoassemble1Click();
+    void Autosize1Click();
+    // The delay items: the timer's interval in milliseconds; 0 ("Manual") never fires.
+    void SetDelay(int milliseconds);
+    std::int32_t SlideIndex() const { return FSlideIndex; }
+    // The slide timer as the show sees it: enabled or not; an enabled timer runs unless its
+    // delay is "Manual".
+    bool TimerEnabled() const { return FTimerEnabled; }
+    void SetTimerEnabled(bool enabled);
+
+    // --- batch commands on disk (batch.cpp) ------------------------------------------------
+    void scrambleondisk1Click();
+    void assembleondisk1Click();
+    void Reduceto4ondiskClick();
+    void Reduceto16ondiskClick();
+    void Reduceto64ondiskClick();
+    // Scrambles (direction true) or assembles every file chosen in the open dialog shown
+    // with title, each saved back under its own name, replaced whole or not at all.
+    void ScrambleFilesOnDisk(bool direction, const QString& title);
+    // Writes a copy of every chosen file reduced by factor on each side, under ReducedName.
+    void ReduceFilesOnDisk(std::uint8_t factor, const QString& title);
+    // The name of a reduced copy: "s" and the factor inserted before the last four
+    // characters ("photo.jpg" gives "photos2.jpg"); a name of four characters or fewer as it is.
+    static QString ReducedName(const QString& fileName, int factor);
+    // Whether a batch run is going on (Esc may have asked it to stop after its current file).
+    bool BatchActive() const { return FBatchActive; }
+    bool BatchRunning() const { return FBatchRunning; }
 
     // --- window handlers (Utavelix.cpp) -------------------------------------------------
     void File1Click();
@@ -143,6 +218,25 @@ public:
     QProgressBar* ProgressBar1 = nullptr;
     QTimer* autoTimer = nullptr;      // the autoshow's slide timer, stopped
     QMenu* PopupMenu1 = nullptr;      // the autoshow's menu, the context menu in that mode
+    QAction* Autoshow1 = nullptr;
+    QAction* Stop1 = nullptr;
+    QAction* N6 = nullptr;
+    QAction* AtRandom1 = nullptr;
+    QAction* Loop1 = nullptr;
+    QAction* Autoassemble1 = nullptr;
+    QAction* Autosize1 = nullptr;
+    QAction* N4 = nullptr;
+    QAction* Delay1 = nullptr;
+    QAction* N05sec1 = nullptr;
+    QAction* N1sec1 = nullptr;
+    QAction* N2sec1 = nullptr;
+    QAction* N3sec1 = nullptr;
+    QAction* N5sec1 = nullptr;
+    QAction* N101 = nullptr;
+    QAction* Manual1 = nullptr;
+    QAction* N7 = nullptr;
+    QAction* Previous1 = nullptr;
+    QAction* Next1 = nullptr;
 
     QMenu* File1 = nullptr;
     QAction* Open1 = nullptr;
@@ -151,7 +245,13 @@ public:
     QAction* N1 = nullptr;
     QAction* Paste1 = nullptr;
     QAction* Clear1 = nullptr;
-    QAction* N2 = nullptr;            // the batch commands on disk go between N2 and N8
+    QAction* N2 = nullptr;
+    QAction* scrambleondisk1 = nullptr;
+    QAction* assembleondisk1 = nullptr;
+    QAction* N3 = nullptr;
+    QAction* Reduceto4ondisk = nullptr;
+    QAction* Reduceto16ondisk = nullptr;
+    QAction* Reduceto64ondisk = nullptr;
     QAction* N8 = nullptr;
     QAction* Exit1 = nullptr;
     QAction* Smaller = nullptr;
@@ -185,21 +285,40 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     QMenu* createPopupMenu() override { return nullptr; }  // no context menu in normal mode
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    // Closing while a batch runs stops the run after its current file, then closes.
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void CreateMenus();
     void CreateToolBar();
     void CreatePictureArea();
+    void CreatePopupMenu();
+    // Pops the autoshow's menu up with its top-left corner at the centre of the window.
+    void PopupAtCentre();
+    // The frame of a batch run: progress panel, flags, the commands that use the open dialog
+    // disabled; step works on one file with the run bitmap.
+    void RunBatch(const QStringList& files, const std::function<void(const QString&, TBitmap&)>& step);
+    void SetOpenCommandsEnabled(bool enabled);
+    // Saves a file of a batch run; a failure is told, naming the file, and the run goes on.
+    void SaveInRun(const TBitmap& picture, const QString& fileName);
     void FormCreate();
     // The picture changed: the view's size and place, the scroll area's extent.
     void PictureChanged();
     void PlacePicture();
     void SetReloadEnabled(bool enabled);
+    // The mouse on the picture: press, move and release build the drag; true when used.
+    bool ViewMouseEvent(QEvent::Type type, const QMouseEvent& event);
+    // A position on the view in the displayed picture's pixels.
+    QPoint PicturePoint(const QPointF& position) const;
+    bool OverPicture(const QPoint& point) const;
+    // Inverts the outline of rect on the displayed picture and repaints only what changed.
+    void DrawFrames(std::initializer_list<TRect> frames);
     bool ClipboardHoldsPicture() const;
     void RefreshPaste();
-    // Runs a command; whatever it throws ends in a message, never in the event loop.
-    template <typename Command>
-    void Guarded(Command command);
+    // Runs a command; whatever it throws ends in a message, never in the event loop. False
+    // when it threw.
+    bool Guarded(const std::function<void()>& command);
     // The frame the window system adds around the window (0 x 0 without a window manager).
     QSize FrameExtra() const;
     // A size for the window with the limits of normal mode applied: the client area at least
@@ -213,15 +332,27 @@ private:
     QString FFileName;
     TSecret FPassword;
     std::int32_t FSlideIndex = 0;
-    bool FBatchRunning = false;
+    bool FBatchRunning = false;  // the run goes on while true; Esc clears it
+    bool FBatchActive = false;   // a run is inside its loop
+    bool FCloseAfterRun = false; // the window was asked to close during a run
     QStringList FPictureList;  // the names chosen in the last use of the open dialog
     bool FShowHints = true;
     QMenu* FContextMenu = nullptr;
 
+    bool FDragPending = false;  // the left button went down on the picture; no drag yet
+    bool FDragging = false;     // between dmStartDrag and dmEndDrag
+    bool FClipStarted = false;  // this drag's start corner is recorded
+    QPointF FPressPosition;     // where the button went down, in the view's units
+    bool FFrameOnly = false;    // the picture changes by its frame alone: no rebuild
+
+    bool FTimerEnabled = false;
+    std::mt19937 FRandom;       // the slide order of "At Random"
+
     TPictureView* FViewWidget = nullptr;
     QWidget* FScrollContent = nullptr;  // what the scroll box scrolls: the black area holding the view
     std::unique_ptr<TDialogPrompts> FDialogPrompts;
-    TPrompts* FPrompts = nullptr;
+    std::unique_ptr<TCountedPrompts> FCountedPrompts;  // every question passes here
+    TPrompts* FPrompts = nullptr;                      // the counted prompts
     TOpenPictureDialog* FOpd1 = nullptr;
     TSavePictureDialog* FSpd1 = nullptr;
 };

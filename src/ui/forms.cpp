@@ -1,5 +1,7 @@
 #include "ui/forms.h"
 
+#include <malloc.h>
+
 #include "ui/Uabout.h"
 #include "ui/Ucompression.h"
 #include "ui/Upwdlg.h"
@@ -23,6 +25,11 @@ TForms CreateForms() {
     forms.fabout = new Tfabout(main);
     main.fabout = forms.fabout;
     return forms;
+}
+
+void KeepPictureMemory() {
+    mallopt(M_MMAP_THRESHOLD, 32 << 20);
+    mallopt(M_TRIM_THRESHOLD, 256 << 20);
 }
 
 }  // namespace tavelix::ui

@@ -17,6 +17,7 @@
 #include "ui/Uabout.h"
 #include "ui/Ucompression.h"
 #include "ui/Utavelix.h"
+#include "ui/filenames.h"
 #include "ui/prompts.h"
 
 namespace tavelix::ui {
@@ -26,13 +27,6 @@ namespace {
 const QString TooLargeText = QStringLiteral("1280K Pixels maximum (e.g.1280x1024)");
 const QString OpenTitle =
     QStringLiteral("Tavelix - Select pictures (1 to view and/or edit - 2 or more for autoshow)");
-
-std::string LocalName(const QString& fileName) { return QFile::encodeName(fileName).toStdString(); }
-
-bool IsPictureName(const QString& fileName) {
-    const std::string extension = PictureExtension(LocalName(fileName));
-    return extension == ".jpg" || extension == ".bmp";
-}
 
 // The name's extension chooses the file type; a name without ".jpg" or ".bmp" would write
 // nothing at all, so it is refused with a word instead of being taken for a save.
@@ -66,15 +60,16 @@ TClipboardBitmap ToClipboardBitmap(const QImage& image) {
 
 }  // namespace
 
-template <typename Command>
-void TFtavelix::Guarded(Command command) {
+bool TFtavelix::Guarded(const std::function<void()>& command) {
     try {
         command();
+        return true;
     } catch (const std::bad_alloc&) {
         FPrompts->Message(QStringLiteral("Error: not enough memory"));
     } catch (const std::exception& error) {
         FPrompts->Message(QStringLiteral("Error: ") + QString::fromLocal8Bit(error.what()));
     }
+    return false;
 }
 
 void TFtavelix::openClick() {
@@ -82,12 +77,14 @@ void TFtavelix::openClick() {
     if (chosen.isEmpty()) return;
     FPictureList = chosen;
     FSlideIndex = 0;
-    // Two or more pictures are for the autoshow; without it the first of them is shown.
-    ShowSelected();
+    if (chosen.size() == 1)
+        ShowSelected();
+    else
+        StartAutoshow();
 }
 
 void TFtavelix::ShowSelected() {
-    autoTimer->stop();
+    SetTimerEnabled(false);
     if (FPictureList.isEmpty()) return;
     const QString fileName = FPictureList.first();
     if (!QFileInfo::exists(fileName)) return;

@@ -27,20 +27,29 @@ void TPictureView::PictureChanged() {
     update();
 }
 
-void TPictureView::PictureAreaChanged(const QRect& area) {
+void TPictureView::PictureAreaChanged(const QRegion& area) {
     const TBitmap& picture = FView.Picture();
     if (FDirty || FDisplay.size() != QSize(picture.Width(), picture.Height())) {
         PictureChanged();
         return;
     }
-    const QRect inside = area.intersected(FDisplay.rect());
+    const QRegion inside = area.intersected(FDisplay.rect());
     if (inside.isEmpty()) return;
-    CopyToScreenPixels(picture, Rect(inside.left(), inside.top(), inside.right() + 1, inside.bottom() + 1),
-                       FDisplay.scanLine(inside.top()) + std::size_t(inside.left()) * 4,
-                       static_cast<std::size_t>(FDisplay.bytesPerLine()));
+    for (const QRect& part : inside)
+        CopyToScreenPixels(picture, Rect(part.left(), part.top(), part.right() + 1, part.bottom() + 1),
+                           FDisplay.scanLine(part.top()) + std::size_t(part.left()) * 4,
+                           static_cast<std::size_t>(FDisplay.bytesPerLine()));
+    // Each part is painted at once on its own. Together they would make one update of a
+    // many-cornered region, which Qt paints through a clip as large as the rectangle around
+    // them: for a frame over a large picture that costs more than painting it all.
     const double ratio = devicePixelRatioF();
-    update(QRectF(inside.left() / ratio, inside.top() / ratio, inside.width() / ratio, inside.height() / ratio)
-               .toAlignedRect());
+    for (const QRect& part : inside) {
+        if (ratio == 1.0)
+            repaint(part);
+        else
+            repaint(QRectF(part.left() / ratio, part.top() / ratio, part.width() / ratio, part.height() / ratio)
+                        .toAlignedRect());
+    }
 }
 
 const QImage& TPictureView::DisplayCopy() {
@@ -74,13 +83,16 @@ void TPictureView::paintEvent(QPaintEvent* event) {
     // on one pixel of the screen; only the part that needs painting is drawn.
     const double ratio = devicePixelRatioF();
     if (FDisplay.devicePixelRatio() != ratio) FDisplay.setDevicePixelRatio(ratio);
-    const QRect exposed = event->rect();
-    if (ratio == 1.0) {
-        painter.drawImage(exposed.topLeft(), FDisplay, exposed);  // a plain block copy
-    } else {
-        const QRectF source(exposed.left() * ratio, exposed.top() * ratio, exposed.width() * ratio,
-                            exposed.height() * ratio);
-        painter.drawImage(QRectF(exposed), FDisplay, source);
+    // Each part of the region on its own: a frame dragged over the picture asks for four thin
+    // strips, not for the rectangle around them.
+    for (const QRect& exposed : event->region()) {
+        if (ratio == 1.0) {
+            painter.drawImage(exposed.topLeft(), FDisplay, exposed);  // a plain block copy
+        } else {
+            const QRectF source(exposed.left() * ratio, exposed.top() * ratio, exposed.width() * ratio,
+                                exposed.height() * ratio);
+            painter.drawImage(QRectF(exposed), FDisplay, source);
+        }
     }
     // Beyond the picture's last pixel (a widget rounded up to whole units): black, as around it.
     const QSize shown = LogicalSize(FDisplay.width(), FDisplay.height(), ratio);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QImage>
+#include <QRegion>
 #include <QWidget>
 
 namespace tavelix {
@@ -22,8 +23,10 @@ public:
     // paint (one rebuild however many changes come before it).
     void PictureChanged();
     // Only this area of the picture changed, its size did not (a frame drawn over it): that
-    // part of the display copy is updated at once and repainted, the rest is kept.
-    void PictureAreaChanged(const QRect& area);
+    // part of the display copy is updated and repainted at once, the rest is kept. Areas are
+    // in the picture's pixels.
+    void PictureAreaChanged(const QRect& area) { PictureAreaChanged(QRegion(area)); }
+    void PictureAreaChanged(const QRegion& area);
 
     // The widget's size for the picture at the given pixel ratio of the screen.
     static QSize LogicalSize(int pictureWidth, int pictureHeight, double pixelRatio);

@@ -15,8 +15,12 @@ namespace tavelix::ui {
 namespace {
 
 // Shows a modal dialog over the window and gives the window the keyboard back afterwards,
-// which without a window manager nothing else would do.
+// which without a window manager nothing else would do. Over the autoshow, which stays on top
+// of other windows, the dialog must stay on top as well to be seen at all.
 int ExecOver(TFtavelix& window, QDialog& dialog) {
+    const bool onTop = window.InAutoshowMode();
+    if (dialog.windowFlags().testFlag(Qt::WindowStaysOnTopHint) != onTop)
+        dialog.setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
     const int result = dialog.exec();
     if (window.isVisible()) window.activateWindow();
     return result;
@@ -37,6 +41,30 @@ int MessageBox(TFtavelix& window, const QString& text, QMessageBox::StandardButt
 }
 
 }  // namespace
+
+QStringList TCountedPrompts::PicturesToOpen(const QString& title) {
+    return Ask([&](TPrompts& target) { return target.PicturesToOpen(title); });
+}
+
+QString TCountedPrompts::SaveName(const QString& title, const QString& proposedName) {
+    return Ask([&](TPrompts& target) { return target.SaveName(title, proposedName); });
+}
+
+bool TCountedPrompts::PasswordRequest() {
+    return Ask([](TPrompts& target) { return target.PasswordRequest(); });
+}
+
+void TCountedPrompts::Message(const QString& text) {
+    Ask([&](TPrompts& target) { target.Message(text); });
+}
+
+bool TCountedPrompts::OkCancel(const QString& text) {
+    return Ask([&](TPrompts& target) { return target.OkCancel(text); });
+}
+
+void TCountedPrompts::ShowModal(QDialog& dialog) {
+    Ask([&](TPrompts& target) { target.ShowModal(dialog); });
+}
 
 QStringList TDialogPrompts::PicturesToOpen(const QString& title) {
     TOpenPictureDialog& dialog = FWindow.Opd1();

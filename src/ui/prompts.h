@@ -34,8 +34,39 @@ public:
     virtual void ShowModal(QDialog& dialog) = 0;
 };
 
+// Passes every question on to other prompts and counts the questions open meanwhile: while
+// a box of ours is open, timer ticks must not open another one.
+class TCountedPrompts : public TPrompts {
+public:
+    explicit TCountedPrompts(TPrompts& target) : FTarget(&target) {}
+    void SetTarget(TPrompts& target) { FTarget = &target; }
+    // How many questions are open now (nested ones counted each).
+    int Open() const { return FOpen; }
+
+    QStringList PicturesToOpen(const QString& title) override;
+    QString SaveName(const QString& title, const QString& proposedName) override;
+    bool PasswordRequest() override;
+    void Message(const QString& text) override;
+    bool OkCancel(const QString& text) override;
+    void ShowModal(QDialog& dialog) override;
+
+private:
+    template <typename Question>
+    auto Ask(Question question) {
+        struct TCount {
+            int& Open;
+            explicit TCount(int& open) : Open(open) { ++Open; }
+            ~TCount() { --Open; }
+        } count(FOpen);
+        return question(*FTarget);
+    }
+
+    TPrompts* FTarget;
+    int FOpen = 0;
+};
+
 // The real answers: the window's file dialogs, its password dialog and message boxes, each
-// modal over the window.
+// modal over the window (and above it while it is the autoshow's full-screen window).
 class TDialogPrompts : public TPrompts {
 public:
     explicit TDialogPrompts(TFtavelix& window) : FWindow(window) {}

@@ -14,6 +14,9 @@
 std::unique_ptr<QObject> MakeTestWindow();
 std::unique_ptr<QObject> MakeTestDialogs();
 std::unique_ptr<QObject> MakeTestFileDialogs();
+std::unique_ptr<QObject> MakeTestClipping();
+std::unique_ptr<QObject> MakeTestAutoshow();
+std::unique_ptr<QObject> MakeTestBatch();
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
@@ -30,7 +33,8 @@ int main(int argc, char** argv) {
     }
     const std::vector<std::pair<std::string, std::function<std::unique_ptr<QObject>()>>> suites = {
         {"TestWindow", MakeTestWindow}, {"TestDialogs", MakeTestDialogs},
-        {"TestFileDialogs", MakeTestFileDialogs}};
+        {"TestFileDialogs", MakeTestFileDialogs}, {"TestClipping", MakeTestClipping},
+        {"TestAutoshow", MakeTestAutoshow}, {"TestBatch", MakeTestBatch}};
     int failed = 0;
     bool ran = false;
     for (const auto& [name, make] : suites) {

@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -27,6 +28,8 @@ public:
     // Every question, in order: "open: TITLE", "save: TITLE | PROPOSED", "password",
     // "message: TEXT", "question: TEXT", "modal: OBJECTNAME".
     QStringList Log;
+    // Runs inside every question, as events run while a real box is open (timer ticks).
+    std::function<void()> WhileAsking;
 
     QStringList Messages() const {
         QStringList messages;
@@ -36,28 +39,32 @@ public:
     }
 
     QStringList PicturesToOpen(const QString& title) override {
-        Log.append("open: " + title);
+        Asked("open: " + title);
         return Take(Open).value_or(QStringList());
     }
     QString SaveName(const QString& title, const QString& proposedName) override {
-        Log.append("save: " + title + " | " + proposedName);
+        Asked("save: " + title + " | " + proposedName);
         return Take(Save).value_or(QString());
     }
     bool PasswordRequest() override {
-        Log.append("password");
+        Asked("password");
         const std::optional<std::optional<std::string>> answer = Take(Password);
         if (!answer || !*answer) return false;
         FPassword.Assign(**answer);
         return true;
     }
-    void Message(const QString& text) override { Log.append("message: " + text); }
+    void Message(const QString& text) override { Asked("message: " + text); }
     bool OkCancel(const QString& text) override {
-        Log.append("question: " + text);
+        Asked("question: " + text);
         return Take(Question).value_or(false);
     }
-    void ShowModal(QDialog& dialog) override { Log.append("modal: " + dialog.objectName()); }
+    void ShowModal(QDialog& dialog) override { Asked("modal: " + dialog.objectName()); }
 
 private:
+    void Asked(const QString& entry) {
+        Log.append(entry);
+        if (WhileAsking) WhileAsking();
+    }
     template <typename T>
     static std::optional<T> Take(std::deque<T>& answers) {
         if (answers.empty()) return std::nullopt;

@@ -120,7 +120,8 @@ private Q_SLOTS:
                  QStringList({"&File", "&Smaller", "&Reload", "&Larger", "&Unscramble (Assemble)", "&Options", "&About"}));
         QCOMPARE(captions(W().File1->actions()),
                  QStringList({"&Open\tCtrl+O", "Save &As ...", "Save &Scrambled As", "-", "&Paste\tCtrl+V", "&Clear", "-",
-                              "-", "E&xit"}));
+                              "Scramble on disk", "&Unscramble (Assemble) on disk", "-", "Reduce  to 1/4 on disk",
+                              "Reduce to 1/16 on disk", "Reduce to 1/64 on disk", "-", "E&xit"}));
         QCOMPARE(captions(W().Options->actions()), QStringList({"Toolbar", "&Show Hints", "JPG Compression", "&Password",
                                                                 "-", "Set to black && white"}));
         QCOMPARE(W().Open1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
@@ -243,14 +244,17 @@ private Q_SLOTS:
         QCOMPARE(W().windowTitle(), QString("Tavelix-photo.jpg (64 x 48) "));
     }
 
-    void openingSeveralPicturesShowsTheFirst() {
+    void openingSeveralPicturesStartsTheShow() {
         const QString a = WriteBmp(*FFolder, "a.bmp", Gradient(30, 20, 1));
         const QString b = WriteBmp(*FFolder, "b.bmp", Gradient(40, 10, 2));
         FPrompts->Open.push_back({a, b});
         W().openClick();
         QCOMPARE(W().PictureList(), QStringList({a, b}));
+        QVERIFY(W().InAutoshowMode());
         QCOMPARE(W().FileName(), QString("a.bmp"));
-        QVERIFY(SameColours(Display(), Gradient(30, 20, 1)));
+        QVERIFY(SameColours(W().Working(), Gradient(30, 20, 1)));
+        W().PopupMenu1->close();
+        W().StopAutoshow();
     }
 
     void openThatChangesNothing_data() {

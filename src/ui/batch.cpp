@@ -1,0 +1,167 @@
+// The batch commands on disk: scramble or assemble a set of files in place, or write copies
+// of them reduced to a half, a quarter or an eighth on each side. One file after the other
+// on the window's thread, with a progress bar; pending events are handled between the steps,
+// so the window repaints and Esc stops the run after the file it is working on. Every file
+// is replaced whole or not at all, so a run stopped in any way leaves no half-written picture.
+#include <QCloseEvent>
+#include <QDir>
+#include <QProgressBar>
+
+#include <new>
+#include <string>
+
+#include "ui/Utavelix.h"
+#include "ui/filenames.h"
+#include "ui/prompts.h"
+
+namespace tavelix::ui {
+
+namespace {
+
+const QString TooLargeText = QStringLiteral("1280K Pixels maximum (e.g.1280x1024)");
+
+bool OverPixelLimit(const TBitmap& picture) {
+    return std::int64_t{picture.Width()} * picture.Height() > PixelLimit;
+}
+
+}  // namespace
+
+void TFtavelix::scrambleondisk1Click() {
+    ScrambleFilesOnDisk(true, QStringLiteral("Select Pictures to scramble on disk - will overwrite"));
+}
+
+void TFtavelix::assembleondisk1Click() {
+    ScrambleFilesOnDisk(false, QStringLiteral("Select Pictures to assemble on disk - will overwrite"));
+}
+
+void TFtavelix::Reduceto4ondiskClick() {
+    ReduceFilesOnDisk(2, QStringLiteral("Select Pictures to reduce to w/2 h/2 on disk"));
+}
+
+void TFtavelix::Reduceto16ondiskClick() {
+    ReduceFilesOnDisk(4, QStringLiteral("Select Pictures to reduce to w/4 h/4 on disk"));
+}
+
+void TFtavelix::Reduceto64ondiskClick() {
+    ReduceFilesOnDisk(8, QStringLiteral("Select Pictures to reduce to w/8 h/8 on disk"));
+}
+
+QString TFtavelix::ReducedName(const QString& fileName, int factor) {
+    if (fileName.size() <= 4) return fileName;
+    QString name = fileName;
+    return name.insert(name.size() - 4, QStringLiteral("s%1").arg(factor));
+}
+
+void TFtavelix::ScrambleFilesOnDisk(bool direction, const QString& title) {
+    if (FBatchActive) return;
+    const QStringList files = FPrompts->PicturesToOpen(title);
+    if (files.isEmpty()) return;
+    FPictureList = files;
+    if (TooLargeToScramble()) return;  // the picture in view, as for the other scrambling commands
+    if (!RequestPassword()) return;
+    // The password in force when the run starts serves every file of it, even if another one
+    // is set while the run goes on.
+    const std::string password(FPassword.View());
+    QStringList unchanged;
+    RunBatch(files, [&](const QString& fileName, TBitmap& run) {
+        // A file that was not read writes nothing: the run bitmap never carries the previous
+        // file's picture over to this one's name.
+        run.Clear();
+        if (!FView->LoadPicture(run, LocalName(fileName))) return;
+        ProcessMessages();
+        if (OverPixelLimit(run)) {
+            // Scrambling leaves such a picture as it is; writing it back would only pretend
+            // that it was scrambled.
+            unchanged << QDir::toNativeSeparators(fileName);
+            return;
+        }
+        TTavelix::Scramble(&run, password, direction);
+        ProcessMessages();
+        SaveInRun(run, fileName);
+        ProcessMessages();
+    });
+    if (!unchanged.isEmpty())
+        FPrompts->Message((direction ? QStringLiteral("Not scrambled, left unchanged (") : QStringLiteral("Not assembled, left unchanged ("))
+                          + TooLargeText + QStringLiteral("):\n") + unchanged.join('\n'));
+}
+
+void TFtavelix::ReduceFilesOnDisk(std::uint8_t factor, const QString& title) {
+    if (FBatchActive) return;
+    const QStringList files = FPrompts->PicturesToOpen(title);
+    if (files.isEmpty()) return;
+    FPictureList = files;
+    if (TooLargeToScramble()) return;
+    RunBatch(files, [&](const QString& fileName, TBitmap& run) {
+        run.Clear();
+        if (!FView->LoadPicture(run, LocalName(fileName))) return;
+        ProcessMessages();
+        // A picture that would lose a whole side is counted as done; nothing is written.
+        if (FView->ReduceBy(run, factor)) {
+            ProcessMessages();
+            SaveInRun(run, ReducedName(fileName, factor));
+        }
+        ProcessMessages();
+    });
+}
+
+void TFtavelix::RunBatch(const QStringList& files, const std::function<void(const QString&, TBitmap&)>& step) {
+    ProgressBar1->setRange(0, static_cast<int>(files.size()));
+    ProgressBar1->setValue(0);
+    PlacePicture();  // the panel fills the picture area
+    Panel1->show();
+    Panel1->raise();
+    SetOpenCommandsEnabled(false);
+    FBatchActive = true;
+    FBatchRunning = true;
+    {
+        TBitmap run;  // one bitmap for the whole run
+        for (qsizetype i = 0; i < files.size() && FBatchRunning;) {
+            Guarded([&] { step(files[i], run); });  // a failure of one file is told; the run goes on
+            ++i;
+            ProgressBar1->setValue(static_cast<int>(i));
+        }
+    }
+    FBatchActive = false;
+    Panel1->hide();
+    SetOpenCommandsEnabled(true);
+    if (FCloseAfterRun) {
+        FCloseAfterRun = false;
+        close();
+    }
+}
+
+void TFtavelix::SaveInRun(const TBitmap& picture, const QString& fileName) {
+    try {
+        FView->SavePicture(picture, LocalName(fileName), JpegQuality());
+    } catch (const TPictureError& error) {
+        // A file error names the file and the reason itself.
+        const QString reason = QString::fromLocal8Bit(error.what());
+        FPrompts->Message(QStringLiteral("Error: ") +
+                          (error.GetKind() == TPictureError::Kind::Io
+                               ? reason
+                               : QDir::toNativeSeparators(fileName) + QStringLiteral(" was not saved: ") + reason));
+    } catch (const std::bad_alloc&) {
+        FPrompts->Message(QStringLiteral("Error: ") + QDir::toNativeSeparators(fileName) +
+                          QStringLiteral(" was not saved: not enough memory"));
+    }
+}
+
+void TFtavelix::SetOpenCommandsEnabled(bool enabled) {
+    for (QAction* command : {Open1, btnopen, scrambleondisk1, assembleondisk1, Reduceto4ondisk, Reduceto16ondisk,
+                             Reduceto64ondisk})
+        command->setEnabled(enabled);
+}
+
+void TFtavelix::closeEvent(QCloseEvent* event) {
+    if (FBatchActive) {
+        // Nothing is destroyed under the running loop: it stops after its current file and
+        // closes the window then.
+        FBatchRunning = false;
+        FCloseAfterRun = true;
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
+}
+
+}  // namespace tavelix::ui

@@ -1,0 +1,500 @@
+// The autoshow: entering and leaving it, the stepping rules (Loop, At Random, the ends of the
+// list) through every way forward and back, the delay, Autosize and Autoassemble, the keys
+// of both modes, and what a broken file does to a show.
+#include <QAction>
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QScreen>
+#include <QScrollArea>
+#include <QTest>
+#include <QTimer>
+#include <QToolBar>
+
+#include <memory>
+#include <set>
+
+#include "engine/tavelix.h"
+#include "ui/pictureview.h"
+#include "ui/prompts.h"
+#include "windowfixture.h"
+
+using namespace tavelix;
+using namespace tavelix::ui;
+using namespace tavelix::ui::test;
+
+class TestAutoshow : public QObject {
+    Q_OBJECT
+
+    TWindowFixture F;
+
+    TFtavelix& W() { return F.W(); }
+
+    // count pictures p0.bmp, p1.bmp ... of 200 x 100, each of its own colours.
+    QStringList Pictures(int count, int width = 200, int height = 100) {
+        QStringList names;
+        for (int i = 0; i < count; ++i) names << F.Write(QString("p%1.bmp").arg(i), Gradient(width, height, i + 1));
+        return names;
+    }
+    // Opens them (the show starts) and closes the show's menu.
+    void StartShow(const QStringList& names) {
+        F.Open(names);
+        QVERIFY(W().InAutoshowMode());
+        CloseMenu();
+    }
+    void CloseMenu() {
+        if (W().PopupMenu1->isVisible()) W().PopupMenu1->close();
+        QTRY_VERIFY(!QApplication::activePopupWidget());
+    }
+    // The widget a key goes to: the focused control of the window, or the window.
+    QWidget* KeyTarget() {
+        QWidget* focused = QApplication::focusWidget();
+        return focused && focused->window() == &W() ? focused : &W();
+    }
+    void Key(Qt::Key key) { QTest::keyClick(KeyTarget(), key); }
+    // One step of the user or the timer, by its letter.
+    void Step(QChar step) {
+        switch (step.unicode()) {
+        case 'n': W().nextClick(); break;
+        case 'p': W().previousClick(); break;
+        case '>': Key(Qt::Key_Right); break;
+        case '<': Key(Qt::Key_Left); break;
+        case 'e': Key(Qt::Key_Return); break;
+        case '3': Key(Qt::Key_F3); break;
+        case '2': Key(Qt::Key_F2); break;
+        case 'c': QTest::mouseClick(W().windowHandle(), Qt::LeftButton, {}, QPoint(300, 300)); break;
+        case 't': W().autoTimerTimer(); break;
+        default: QFAIL("no such step");
+        }
+    }
+
+private Q_SLOTS:
+    void init() { F.Init(); }
+    void cleanup() { F.Done(); }
+
+    void startTurnsTheWindowIntoTheShow() {
+        QVERIFY(F.Show());
+        const QStringList names = Pictures(3);
+        F.Open(names);
+        QVERIFY(W().InAutoshowMode());
+        QCOMPARE(W().ContextMenu(), W().PopupMenu1);
+        QVERIFY(W().windowFlags().testFlag(Qt::FramelessWindowHint));
+        QVERIFY(W().windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        QVERIFY(W().isVisible());
+        QVERIFY(W().menuBar()->isHidden());
+        QVERIFY(W().ToolBar->isHidden());
+        QCOMPARE(W().geometry(), QRect(0, 0, 1280, 1024));
+        QCOMPARE(W().ScrollBox1->geometry(), QRect(0, 0, 1280, 1024));
+        QCOMPARE(W().ScrollBox1->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+        QCOMPARE(W().ScrollBox1->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+        QVERIFY(W().autoTimer->isActive());
+        QCOMPARE(W().autoTimer->interval(), 3000);
+        QVERIFY(W().AtRandom1->isEnabled());  // more than two pictures
+        // the first picture, fitted to the screen ("Autosize" is checked) and centred
+        QCOMPARE(W().SlideIndex(), 0);
+        QCOMPARE(W().FileName(), QString("p0.bmp"));
+        QVERIFY(SameColours(W().Working(), Gradient(200, 100, 1)));
+        QCOMPARE(QSize(W().View().Width(), W().View().Height()), QSize(1280, 640));
+        QCOMPARE(QPoint(W().View().Left, W().View().Top), QPoint(0, 192));
+        // the menu, at the centre of the screen
+        QTRY_COMPARE(QApplication::activePopupWidget(), static_cast<QWidget*>(W().PopupMenu1));
+        QCOMPARE(W().PopupMenu1->pos(), QPoint(640, 512));
+        CloseMenu();
+    }
+
+    void popupMenuHoldsItsItems() {
+        QStringList captions;
+        for (QAction* action : W().PopupMenu1->actions()) {
+            QString caption = action->isSeparator() ? "-" : action->text();
+            if (action->isCheckable()) caption += action->isChecked() ? " [x]" : " [ ]";
+            if (!action->shortcut().isEmpty()) caption += "\t" + action->shortcut().toString();
+            captions << caption;
+        }
+        QCOMPARE(captions, QStringList({"Autoshow: <ESC> toggles the menu", "Stop the autoshow", "-", "At Random [ ]",
+                                        "Loop [x]", "Autoassemble [ ]", "Autosize [x]", "-", "Delay:", "0.5 sec [ ]",
+                                        "1 sec [ ]", "2 sec [ ]", "3 sec [x]", "5 sec [ ]", "10 sec [ ]", "Manual [ ]",
+                                        "-", "<--- Previous\tF2", "---> Next\tF3"}));
+    }
+
+    void stopGivesBackAnEmptyNormalWindow() {
+        QVERIFY(F.Show());
+        StartShow(Pictures(2));
+        W().Stop1->trigger();
+        QVERIFY(!W().InAutoshowMode());
+        QCOMPARE(W().ContextMenu(), static_cast<QMenu*>(nullptr));
+        QVERIFY(W().isVisible());
+        QVERIFY(!W().windowFlags().testFlag(Qt::FramelessWindowHint));
+        QVERIFY(!W().windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        QVERIFY(!W().menuBar()->isHidden());
+        QVERIFY(!W().ToolBar->isHidden());
+        QVERIFY(!W().autoTimer->isActive());
+        QCOMPARE(W().ClientWidth(), 450);
+        QCOMPARE(W().ClientHeight(), 120);
+        QCOMPARE(W().View().Width(), 1);
+        QCOMPARE(W().Working().Width(), 1);
+        QCOMPARE(W().FileName(), QString());
+        QCOMPARE(W().windowTitle(), QString("Tavelix- (1 x 1) "));
+        QVERIFY(!W().Reload1->isEnabled());
+        QVERIFY(!W().btnreload->isEnabled());
+        QCOMPARE(W().ScrollBox1->horizontalScrollBarPolicy(), Qt::ScrollBarAsNeeded);
+        QCOMPARE(W().ScrollBox1->verticalScrollBarPolicy(), Qt::ScrollBarAsNeeded);
+        // the empty picture is back at its first place: no scroll bars in the small window
+        QCoreApplication::processEvents();
+        QVERIFY(!W().ScrollBox1->horizontalScrollBar()->isVisible());
+        QVERIFY(!W().ScrollBox1->verticalScrollBar()->isVisible());
+        // nothing of the show is left: clicks and keys do nothing, one picture opens normally
+        W().nextClick();
+        QCOMPARE(W().View().Width(), 1);
+        F.OpenNew("one.bmp", Gradient(300, 200));
+        QVERIFY(!W().InAutoshowMode());
+        QCOMPARE(W().windowTitle(), QString("Tavelix-one.bmp (300 x 200) "));
+        // with the toolbar switched off before, it stays off
+        W().Toolbaronoff->trigger();
+        StartShow(Pictures(2));
+        W().Stop1->trigger();
+        QVERIFY(W().ToolBar->isHidden());
+    }
+
+    // The stepping rules, through every way forward and back: n/p the handlers, > < the
+    // arrow keys, e Enter, 3 and 2 the F3 and F2 shortcuts, c a click, t a timer tick.
+    void stepping_data() {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<bool>("loop");
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<QList<int>>("indexes");  // after each step
+        QTest::newRow("two, loop: they alternate") << 2 << true << "nnnt" << QList<int>{1, 0, 1, 0};
+        QTest::newRow("two, no loop: stays on the second") << 2 << false << "nnt3" << QList<int>{1, 1, 1, 1};
+        QTest::newRow("three, no loop: the end holds, F2 goes back")
+            << 3 << false << "nn3t2" << QList<int>{1, 2, 2, 2, 1};
+        QTest::newRow("three, loop: back from the first to the last") << 3 << true << "p<" << QList<int>{2, 1};
+        QTest::newRow("three, no loop: nothing before the first") << 3 << false << "p<2" << QList<int>{0, 0, 0};
+        QTest::newRow("every way forward") << 3 << true << "n>e3ct" << QList<int>{1, 2, 0, 1, 2, 0};
+        QTest::newRow("every way back") << 3 << true << "p<2" << QList<int>{2, 1, 0};
+    }
+    void stepping() {
+        QFETCH(int, count);
+        QFETCH(bool, loop);
+        QFETCH(QString, steps);
+        QFETCH(QList<int>, indexes);
+        QVERIFY(F.Show());
+        W().Loop1->setChecked(loop);
+        StartShow(Pictures(count));
+        W().activateWindow();
+        QTRY_VERIFY(W().isActiveWindow());
+        QCOMPARE(W().SlideIndex(), 0);
+        for (int i = 0; i < steps.size(); ++i) {
+            Step(steps[i]);
+            QCOMPARE(W().SlideIndex(), indexes[i]);
+            // the picture of that index is the one in view
+            QCOMPARE(W().FileName(), QString("p%1.bmp").arg(indexes[i]));
+            QVERIFY(SameColours(W().Working(), Gradient(200, 100, indexes[i] + 1)));
+        }
+        QCOMPARE(F.Prompts->Log.size(), 1);  // the open dialog, nothing else
+    }
+
+    // Without a window manager the application can be left without a focus widget (after
+    // the show's menu closed): Qt then gives keys to the control that last had the focus,
+    // and the show must still see them before that control does.
+    void keysReachTheShowWithoutAFocusWidget() {
+        QVERIFY(F.Show());
+        StartShow(Pictures(3));
+        W().ScrollBox1->setFocus();
+        QApplication::setActiveWindow(nullptr);
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(nullptr));
+        QCOMPARE(W().focusWidget(), static_cast<QWidget*>(W().ScrollBox1));
+        QTest::keyClick(W().ScrollBox1, Qt::Key_Right);
+        QCOMPARE(W().SlideIndex(), 1);
+        QTest::keyClick(W().ScrollBox1, Qt::Key_Left);
+        QCOMPARE(W().SlideIndex(), 0);
+        QTest::keyClick(W().ScrollBox1, Qt::Key_Return);
+        QCOMPARE(W().SlideIndex(), 1);
+    }
+
+    void normalModeIgnoresTheShowsKeysAndClicks() {
+        QVERIFY(F.Show());
+        W().activateWindow();
+        QTRY_VERIFY(W().isActiveWindow());
+        F.OpenNew("p.bmp", Gradient(100, 100));
+        const TBitmap before = W().View().Picture();
+        for (QChar step : QString("np><e32c")) Step(step);
+        QVERIFY(W().View().Picture().SharesStoreWith(before));
+        QCOMPARE(W().FileName(), QString("p.bmp"));
+        QCOMPARE(W().SlideIndex(), 0);
+        // Esc in normal mode shows nothing
+        Key(Qt::Key_Escape);
+        QTest::qWait(20);
+        QCOMPARE(QApplication::activePopupWidget(), static_cast<QWidget*>(nullptr));
+    }
+
+    void atRandomNeverShowsAPictureTwiceInARow() {
+        QVERIFY(F.Show());
+        StartShow(Pictures(5));
+        W().AtRandom1->trigger();
+        QVERIFY(W().AtRandom1->isChecked());
+        QVERIFY(!W().Loop1->isEnabled());
+        std::set<int> seen;
+        for (int i = 0; i < 200; ++i) {
+            const int before = W().SlideIndex();
+            W().nextClick();
+            QVERIFY(W().SlideIndex() != before);
+            QVERIFY(W().SlideIndex() >= 0 && W().SlideIndex() < 5);
+            QCOMPARE(W().FileName(), QString("p%1.bmp").arg(W().SlideIndex()));
+            seen.insert(W().SlideIndex());
+        }
+        QCOMPARE(seen.size(), std::size_t(5));
+        // no way back
+        const int index = W().SlideIndex();
+        W().previousClick();
+        Key(Qt::Key_Left);
+        QCOMPARE(W().SlideIndex(), index);
+        // checked in a show of five, it stays checked, and disabled, in a show of two, which
+        // then alternates whatever Loop says
+        W().Loop1->setChecked(false);
+        W().Stop1->trigger();
+        StartShow(Pictures(2));
+        QVERIFY(W().AtRandom1->isChecked());
+        QVERIFY(!W().AtRandom1->isEnabled());
+        QVERIFY(!W().Loop1->isEnabled());
+        for (int expected : {1, 0, 1}) {
+            W().nextClick();
+            QCOMPARE(W().SlideIndex(), expected);
+        }
+        // unchecked again: Loop comes back
+        W().AtRandom1->setEnabled(true);
+        W().AtRandom1->trigger();
+        QVERIFY(W().Loop1->isEnabled());
+    }
+
+    void checkMarksAndDelayLastFromShowToShow() {
+        QVERIFY(F.Show());
+        StartShow(Pictures(3));
+        W().Loop1->trigger();
+        W().Autosize1->trigger();
+        W().N1sec1->trigger();
+        W().Stop1->trigger();
+        QVERIFY(!W().autoTimer->isActive());
+        StartShow(Pictures(3));
+        QVERIFY(!W().Loop1->isChecked());
+        QVERIFY(!W().Autosize1->isChecked());
+        QVERIFY(W().N1sec1->isChecked());
+        QCOMPARE(W().autoTimer->interval(), 1000);
+        QVERIFY(W().autoTimer->isActive());
+    }
+
+    void delayItemsSetTheTimer() {
+        QVERIFY(F.Show());
+        StartShow(Pictures(3));
+        const QList<QPair<QAction*, int>> delays = {{W().N05sec1, 500}, {W().N1sec1, 1000}, {W().N2sec1, 2000},
+                                                    {W().N3sec1, 3000}, {W().N5sec1, 5000}, {W().N101, 10000},
+                                                    {W().Manual1, 0}};
+        for (const auto& [item, milliseconds] : delays) {
+            item->trigger();
+            int checked = 0;
+            for (const auto& other : delays) checked += other.first->isChecked() ? 1 : 0;
+            QCOMPARE(checked, 1);
+            QVERIFY(item->isChecked());
+            QCOMPARE(W().autoTimer->interval(), milliseconds);
+            QCOMPARE(W().autoTimer->isActive(), milliseconds > 0);
+        }
+        // Manual: only the user moves the show, and stepping does not start the timer
+        W().nextClick();
+        QCOMPARE(W().SlideIndex(), 1);
+        QVERIFY(!W().autoTimer->isActive());
+        // a step restarts a stopped timer
+        W().N05sec1->trigger();
+        W().SetTimerEnabled(false);
+        W().nextClick();
+        QVERIFY(W().autoTimer->isActive());
+        // and the timer itself moves the show
+        QTRY_COMPARE_WITH_TIMEOUT(W().SlideIndex(), 0, 5000);
+    }
+
+    void autosizeAndLargePictures_data() {
+        QTest::addColumn<bool>("autosize");
+        QTest::addColumn<QSize>("picture");
+        QTest::addColumn<QSize>("shown");
+        QTest::addColumn<QPoint>("place");
+        QTest::newRow("small, autosize") << true << QSize(200, 100) << QSize(1280, 640) << QPoint(0, 192);
+        QTest::newRow("small, own size, centred") << false << QSize(200, 100) << QSize(200, 100) << QPoint(540, 462);
+        QTest::newRow("wider than the screen") << false << QSize(2560, 1000) << QSize(1280, 500) << QPoint(0, 262);
+        QTest::newRow("higher than the screen") << false << QSize(400, 2048) << QSize(200, 1024) << QPoint(540, 0);
+    }
+    void autosizeAndLargePictures() {
+        QFETCH(bool, autosize);
+        QFETCH(QSize, picture);
+        QFETCH(QSize, shown);
+        QFETCH(QPoint, place);
+        W().Autosize1->setChecked(autosize);
+        StartShow(Pictures(2, picture.width(), picture.height()));
+        QCOMPARE(QSize(W().View().Width(), W().View().Height()), shown);
+        QCOMPARE(QPoint(W().View().Left, W().View().Top), place);
+        QCOMPARE(QSize(W().Working().Width(), W().Working().Height()), picture);  // kept whole
+        if (!autosize) {  // checked now: fitted at once
+            W().Autosize1->trigger();
+            QCOMPARE(W().View().Width() == 1280 || W().View().Height() == 1024, true);
+        }
+    }
+
+    void autoassembleAsksForAMissingPasswordAtOnce() {
+        QVERIFY(F.Show());
+        TBitmap scrambled = Gradient(200, 100, 1);
+        TTavelix::Scramble(&scrambled, "password", true);
+        const QStringList names = {F.Write("s0.bmp", scrambled), F.Write("s1.bmp", scrambled)};
+        W().Autosize1->setChecked(false);
+        StartShow(names);
+        F.Prompts->Log.clear();
+        // cancelled: unchecked again, the timer paused while asked and running afterwards
+        QList<bool> timerWhileAsked;
+        F.Prompts->WhileAsking = [&] { timerWhileAsked << W().autoTimer->isActive(); };
+        W().Autoassemble1->trigger();
+        QCOMPARE(F.Prompts->Log, QStringList({"password"}));
+        QCOMPARE(timerWhileAsked, QList<bool>({false}));
+        QVERIFY(!W().Autoassemble1->isChecked());
+        QVERIFY(W().autoTimer->isActive());
+        // given: checked; the picture in view is not changed, the next one is assembled
+        F.Prompts->Password.push_back("password");
+        W().Autoassemble1->trigger();
+        QVERIFY(W().Autoassemble1->isChecked());
+        QVERIFY(SameColours(W().View().Picture(), scrambled));
+        W().nextClick();
+        QVERIFY(SameColours(W().View().Picture(), Gradient(200, 100, 1)));
+        // with a password set, nothing is asked
+        W().Autoassemble1->trigger();
+        F.Prompts->Log.clear();
+        W().Autoassemble1->trigger();
+        QVERIFY(W().Autoassemble1->isChecked());
+        QCOMPARE(F.Prompts->Log, QStringList());
+    }
+
+    // A file of the show that cannot be read is skipped: the picture in view stays as it was,
+    // assembled once, and its name stays in the caption.
+    void brokenFileIsSkipped() {
+        QVERIFY(F.Show());
+        const TBitmap first = Gradient(200, 100, 1), third = Gradient(200, 100, 3);
+        TBitmap scrambledFirst = first, scrambledThird = third;
+        TTavelix::Scramble(&scrambledFirst, "password", true);
+        TTavelix::Scramble(&scrambledThird, "password", true);
+        W().PasswordStore().Assign("password");
+        W().Autoassemble1->setChecked(true);
+        W().Autosize1->setChecked(false);
+        const QString broken = F.Write("broken.jpg", first);
+        QVERIFY(QFile::resize(broken, 100));  // cut off after 100 bytes
+        StartShow({F.Write("a.bmp", scrambledFirst), broken, F.Write("c.bmp", scrambledThird)});
+        QVERIFY(SameColours(W().View().Picture(), first));
+        F.Prompts->Log.clear();
+        W().nextClick();
+        QCOMPARE(F.Prompts->Log, QStringList({"message: Error: wrong format"}));
+        QCOMPARE(W().SlideIndex(), 1);
+        QVERIFY(SameColours(W().View().Picture(), first));
+        QVERIFY(SameColours(W().Working(), first));
+        QCOMPARE(W().FileName(), QString("a.bmp"));
+        W().nextClick();
+        QVERIFY(SameColours(W().View().Picture(), third));
+        QCOMPARE(W().FileName(), QString("c.bmp"));
+    }
+
+    // Ticks that arrive while a box of ours is open load nothing: a folder of broken files
+    // gives one box at a time, never a pile of them.
+    void noSlideWhileABoxIsOpen() {
+        QStringList names;
+        for (int i = 0; i < 4; ++i) names << WriteBytes(*F.Folder, QString("b%1.jpg").arg(i), QByteArray("not a JPEG"));
+        int ticks = 0;
+        F.Prompts->WhileAsking = [&] {
+            if (!F.Prompts->Log.last().startsWith("message:")) return;
+            for (int i = 0; i < 3; ++i, ++ticks) W().autoTimerTimer();
+        };
+        F.Open(names);
+        CloseMenu();
+        QCOMPARE(ticks, 3);
+        QCOMPARE(F.Prompts->Messages(), QStringList({"Error: wrong format"}));
+        QCOMPARE(W().SlideIndex(), 0);
+        // a tick with no box open goes on, to the next broken file and its one box
+        F.Prompts->WhileAsking = nullptr;
+        W().autoTimerTimer();
+        QCOMPARE(W().SlideIndex(), 1);
+        QCOMPARE(F.Prompts->Messages().size(), 2);
+    }
+
+    void f1ShowsTheAboutBoxInBothModes() {
+        QVERIFY(F.Show());
+        W().activateWindow();
+        QTRY_VERIFY(W().isActiveWindow());
+        Key(Qt::Key_F1);
+        StartShow(Pictures(2));
+        W().activateWindow();
+        QTRY_VERIFY(W().isActiveWindow());
+        Key(Qt::Key_F1);
+        QCOMPARE(F.Prompts->Messages(), QStringList());
+        QCOMPARE(F.Prompts->Log.filter("modal:"), QStringList({"modal: fabout", "modal: fabout"}));
+    }
+
+    void escTogglesTheMenuAtTheCentre() {
+        QVERIFY(F.Show());
+        StartShow(Pictures(2));
+        W().activateWindow();
+        QTRY_VERIFY(W().isActiveWindow());
+        Key(Qt::Key_Escape);
+        QTRY_COMPARE(QApplication::activePopupWidget(), static_cast<QWidget*>(W().PopupMenu1));
+        QCOMPARE(W().PopupMenu1->pos(), QPoint(640, 512));
+        // the open menu takes Esc itself and closes
+        QTest::keyClick(W().PopupMenu1, Qt::Key_Escape);
+        QTRY_COMPARE(QApplication::activePopupWidget(), static_cast<QWidget*>(nullptr));
+        QVERIFY(W().InAutoshowMode());
+    }
+
+    // The context menu: the show's menu at the pointer in the show, nothing in normal mode.
+    void rightButtonOpensTheMenuInTheShowOnly() {
+        QVERIFY(F.Show());
+        const auto rightClick = [this](QPoint at) {
+            QContextMenuEvent event(QContextMenuEvent::Mouse, at, W().mapToGlobal(at));
+            QApplication::sendEvent(W().ScrollBox1->viewport(), &event);
+        };
+        rightClick({100, 100});
+        QTest::qWait(20);
+        QCOMPARE(QApplication::activePopupWidget(), static_cast<QWidget*>(nullptr));
+        StartShow(Pictures(2));
+        rightClick({300, 200});
+        QTRY_COMPARE(QApplication::activePopupWidget(), static_cast<QWidget*>(W().PopupMenu1));
+        QCOMPARE(W().PopupMenu1->pos(), QPoint(300, 200));
+        QCOMPARE(W().SlideIndex(), 0);  // no step
+        CloseMenu();
+    }
+
+    // The real boxes: over the show they stay on top as it does; over a normal window not.
+    void boxesStayAboveTheShow() {
+        W().SetPrompts(nullptr);
+        QVERIFY(F.Show());
+        QList<bool> onTop;
+        const auto answerNext = [&] {
+            QTimer::singleShot(20, &W(), [&] {
+                QWidget* box = QApplication::activeModalWidget();
+                if (!box) return;
+                onTop << box->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+                box->close();
+            });
+        };
+        answerNext();
+        W().Prompts().Message("normal");
+        W().Loop1->setChecked(true);
+        W().Autosize1->setChecked(false);
+        // scripted answers for the open dialog only, the real boxes again afterwards
+        F.Prompts->Open.push_back(Pictures(2));
+        W().SetPrompts(F.Prompts.get());
+        W().openClick();
+        CloseMenu();
+        W().SetPrompts(nullptr);
+        answerNext();
+        W().Prompts().Message("over the show");
+        answerNext();
+        W().About1Click();
+        QCOMPARE(onTop, QList<bool>({false, true, true}));
+        W().SetPrompts(F.Prompts.get());
+        W().Stop1->trigger();
+    }
+};
+
+std::unique_ptr<QObject> MakeTestAutoshow() { return std::make_unique<TestAutoshow>(); }
+
+#include "tst_autoshow.moc"

@@ -1,0 +1,368 @@
+// The batch commands on disk with scripted answers: scramble and assemble in place, reduced
+// copies and their names, Esc and closing the window during a run, the checks before a run,
+// and files that cannot be read, saved or scrambled.
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QKeyEvent>
+#include <QProgressBar>
+#include <QTest>
+
+#include <functional>
+#include <memory>
+
+#include "engine/tavelix.h"
+#include "raster/jpegimage.h"
+#include "windowfixture.h"
+
+using namespace tavelix;
+using namespace tavelix::ui;
+using namespace tavelix::ui::test;
+
+namespace {
+
+QByteArray Bytes(const QString& fileName) {
+    QFile file(fileName);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// What a scramble run makes of a picture read from a JPEG file: scrambled, then encoded and
+// decoded at quality 90, as the engine does.
+TBitmap ScrambledJpeg(const TBitmap& decoded, const std::string& password) {
+    TBitmap scrambled = decoded;
+    TTavelix::Scramble(&scrambled, password, true);
+    TJPEGImage jpeg;
+    jpeg.Assign(scrambled);
+    jpeg.SetQuality(90);
+    jpeg.Encode();
+    TJPEGImage back;
+    back.LoadFromBytes(jpeg.Data());
+    TBitmap result;
+    result.CopyFrom(back);
+    return result;
+}
+
+}  // namespace
+
+class TestBatch : public QObject {
+    Q_OBJECT
+
+    TWindowFixture F;
+    TFtavelix& W() { return F.W(); }
+
+    // Runs action each time the progress bar moves, with the files done so far.
+    std::function<void(int)> FOnProgress;
+    QMetaObject::Connection FProgress;
+
+    void OnProgress(std::function<void(int)> action) {
+        FOnProgress = std::move(action);
+        FProgress = connect(W().ProgressBar1, &QProgressBar::valueChanged, this, [this](int done) {
+            if (FOnProgress) FOnProgress(done);
+        });
+    }
+    // Esc as the user types it: it arrives with the next pending events, in the middle of
+    // the file being worked on.
+    void PostEsc() {
+        QWidget* focused = QApplication::focusWidget();
+        QWidget* target = focused && focused->window() == &W() ? focused : &W();
+        QCoreApplication::postEvent(target, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier,
+                                                          QString(QChar(27))));
+    }
+    QStringList Files(int count, const QString& pattern = "f%1.bmp") {
+        QStringList names;
+        for (int i = 0; i < count; ++i) names << F.Write(pattern.arg(i), Gradient(60 + i, 40, i + 1));
+        return names;
+    }
+
+private Q_SLOTS:
+    void init() {
+        F.Init();
+        QVERIFY(F.Show());
+    }
+    void cleanup() {
+        if (FProgress) disconnect(FProgress);
+        FOnProgress = nullptr;
+        F.Done();
+    }
+
+    void menuHoldsTheBatchCommands() {
+        QStringList captions;
+        for (QAction* action : W().File1->actions()) captions << (action->isSeparator() ? "-" : action->text());
+        QCOMPARE(captions, QStringList({"&Open", "Save &As ...", "Save &Scrambled As", "-", "&Paste", "&Clear", "-",
+                                        "Scramble on disk", "&Unscramble (Assemble) on disk", "-",
+                                        "Reduce  to 1/4 on disk", "Reduce to 1/16 on disk", "Reduce to 1/64 on disk",
+                                        "-", "E&xit"}));
+        // each asks with its own title (all cancelled here)
+        for (QAction* action : {W().scrambleondisk1, W().assembleondisk1, W().Reduceto4ondisk, W().Reduceto16ondisk,
+                                W().Reduceto64ondisk})
+            action->trigger();
+        QCOMPARE(F.Prompts->Log, QStringList({"open: Select Pictures to scramble on disk - will overwrite",
+                                              "open: Select Pictures to assemble on disk - will overwrite",
+                                              "open: Select Pictures to reduce to w/2 h/2 on disk",
+                                              "open: Select Pictures to reduce to w/4 h/4 on disk",
+                                              "open: Select Pictures to reduce to w/8 h/8 on disk"}));
+    }
+
+    void scrambleThenAssembleGivesThePicturesBack() {
+        const TBitmap a = Gradient(64, 48, 1), b = Gradient(33, 17, 2), c = Gradient(80, 60, 3);
+        const QStringList files = {F.Write("a.bmp", a), F.Write("b.bmp", b), F.Write("c.jpg", c)};
+        const TBitmap decodedC = ReadPicture(files[2]);
+        F.OpenNew("view.bmp", Gradient(20, 20, 9));
+        const TBitmap inView = F.Display();
+        F.Prompts->Log.clear();
+        QList<bool> panelShown;
+        OnProgress([&](int done) {
+            if (done > 0) panelShown << W().Panel1->isVisible();
+        });
+        F.Prompts->Open.push_back(files);
+        F.Prompts->Password.push_back("correct horse");
+        W().scrambleondisk1->trigger();
+        QCOMPARE(F.Prompts->Log, QStringList({"open: Select Pictures to scramble on disk - will overwrite", "password"}));
+        QCOMPARE(panelShown, QList<bool>({true, true, true}));  // a step per file
+        QCOMPARE(W().ProgressBar1->maximum(), 3);
+        QVERIFY(W().Panel1->isHidden());
+        QVERIFY(!W().BatchActive());
+        TBitmap expected = a;
+        TTavelix::Scramble(&expected, "correct horse", true);
+        QVERIFY(SameColours(ReadPicture(files[0]), expected));
+        expected = b;
+        TTavelix::Scramble(&expected, "correct horse", true);
+        QVERIFY(SameColours(ReadPicture(files[1]), expected));
+        QVERIFY(SameColours(ReadPicture(files[2]), ScrambledJpeg(decodedC, "correct horse")));
+        // the picture in view is not touched; the selection is the picture list
+        QVERIFY(F.Display().SharesStoreWith(inView));
+        QCOMPARE(W().PictureList(), files);
+        // assembled with the password in force: not asked again
+        F.Prompts->Log.clear();
+        F.Prompts->Open.push_back(files);
+        W().assembleondisk1->trigger();
+        QCOMPARE(F.Prompts->Log, QStringList({"open: Select Pictures to assemble on disk - will overwrite"}));
+        QVERIFY(SameColours(ReadPicture(files[0]), a));
+        QVERIFY(SameColours(ReadPicture(files[1]), b));
+        // "Reload" loads the first file of the run's selection
+        W().reloadClick();
+        QVERIFY(SameColours(F.Display(), a));
+    }
+
+    void escStopsAfterTheCurrentFile() {
+        const QStringList files = Files(5);
+        QList<QByteArray> before;
+        for (const QString& file : files) before << Bytes(file);
+        OnProgress([&](int done) {
+            if (done == 1) PostEsc();  // typed while the second file is worked on
+        });
+        W().PasswordStore().Assign("password");
+        F.Prompts->Open.push_back(files);
+        W().scrambleondisk1Click();
+        QVERIFY(!W().BatchRunning());
+        QCOMPARE(W().ProgressBar1->value(), 2);
+        QVERIFY(W().Panel1->isHidden());
+        for (int i = 0; i < 2; ++i) {  // done completely
+            TBitmap expected = Gradient(60 + i, 40, i + 1);
+            TTavelix::Scramble(&expected, "password", true);
+            QVERIFY(SameColours(ReadPicture(files[i]), expected));
+        }
+        for (int i = 2; i < 5; ++i) QCOMPARE(Bytes(files[i]), before[i]);  // untouched
+        // the next run goes to its end again
+        FOnProgress = nullptr;
+        F.Prompts->Open.push_back(files);
+        W().scrambleondisk1Click();
+        QCOMPARE(W().ProgressBar1->value(), 5);
+    }
+
+    // A file that cannot be read gets nothing written: not the previous file's picture under
+    // its name, not a reduced copy.
+    void unreadableFileGetsNothingWritten_data() {
+        QTest::addColumn<bool>("reduce");
+        QTest::newRow("scramble") << false;
+        QTest::newRow("reduce") << true;
+    }
+    void unreadableFileGetsNothingWritten() {
+        QFETCH(bool, reduce);
+        const TBitmap good = Gradient(40, 30, 1), next = Gradient(50, 20, 2);
+        const QString broken = WriteBytes(*F.Folder, "broken.jpg", QByteArray("not a JPEG file"));
+        const QStringList files = {F.Write("good.bmp", good), broken, F.Write("next.bmp", next),
+                                   F.Path("gone.bmp"), F.Write("notes.txt", good)};
+        W().PasswordStore().Assign("password");
+        F.Prompts->Open.push_back(files);
+        reduce ? W().Reduceto4ondiskClick() : W().scrambleondisk1Click();
+        QCOMPARE(W().ProgressBar1->value(), 5);  // the run went to its end
+        // the engine's message for each file that could not be decoded, nothing for the file
+        // that is not a picture
+        QCOMPARE(F.Prompts->Messages(), QStringList({"Error: wrong format", "Error: wrong format"}));
+        QCOMPARE(Bytes(broken), QByteArray("not a JPEG file"));
+        QVERIFY(!QFile::exists(F.Path("gone.bmp")));
+        QStringList expected = {"broken.jpg", "good.bmp", "next.bmp", "notes.txt"};
+        if (reduce) expected << "goods2.bmp" << "nexts2.bmp";
+        expected.sort();
+        QCOMPARE(QDir(F.Folder->path()).entryList(QDir::Files, QDir::Name), expected);
+        if (!reduce) {
+            TBitmap scrambled = next;
+            TTavelix::Scramble(&scrambled, "password", true);
+            QVERIFY(SameColours(ReadPicture(F.Path("next.bmp")), scrambled));
+        }
+    }
+
+    void failedSaveIsToldAndTheRunGoesOn() {
+        const QStringList files = Files(3);
+        // where the first copy should go, there is a folder
+        QVERIFY(QDir(F.Folder->path()).mkdir("f0s2.bmp"));
+        F.Prompts->Open.push_back(files);
+        W().Reduceto4ondiskClick();
+        const QStringList messages = F.Prompts->Messages();
+        QCOMPARE(messages.size(), 1);
+        QVERIFY2(messages.first().startsWith("Error: ") && messages.first().contains("f0s2.bmp"),
+                 qPrintable(messages.first()));
+        QVERIFY(QFileInfo(F.Path("f0s2.bmp")).isDir());
+        QCOMPARE(ReadPicture(F.Path("f1s2.bmp")).Width(), 30);  // 61 / 2 to the even neighbour
+        QCOMPARE(ReadPicture(F.Path("f2s2.bmp")).Width(), 31);
+        QVERIFY(W().Panel1->isHidden());
+        QVERIFY(W().Open1->isEnabled());
+    }
+
+    void reducedNames_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("factor");
+        QTest::addColumn<QString>("reduced");
+        QTest::newRow("jpg") << "C:\\pics\\photo.jpg" << 2 << "C:\\pics\\photos2.jpg";
+        QTest::newRow("by 4") << "/pics/photo.jpg" << 4 << "/pics/photos4.jpg";
+        QTest::newRow("by 8, bmp") << "/pics/photo.bmp" << 8 << "/pics/photos8.bmp";
+        QTest::newRow("capitals") << "/pics/UP.JPG" << 2 << "/pics/UPs2.JPG";
+        QTest::newRow("five characters") << "a.jpg" << 2 << "as2.jpg";
+        QTest::newRow("four characters") << ".jpg" << 2 << ".jpg";
+        // the last four characters, whatever the extension (such a file is never read anyway)
+        QTest::newRow("long extension") << "/p/photo.jpeg" << 2 << "/p/photo.s2jpeg";
+    }
+    void reducedNames() {
+        QFETCH(QString, name);
+        QFETCH(int, factor);
+        QFETCH(QString, reduced);
+        QCOMPARE(TFtavelix::ReducedName(name, factor), reduced);
+    }
+
+    void reduceWritesCopiesBesideTheFiles() {
+        const QString photo = F.Write("photo.jpg", Gradient(1024, 768, 4));
+        const QString upper = F.Write("UP.JPG", Gradient(100, 80, 5));
+        const QString bitmap = F.Write("pic.bmp", Gradient(90, 70, 6));
+        const QString thin = F.Write("thin.bmp", Gradient(90, 1, 7));
+        const QByteArray photoBytes = Bytes(photo);
+        // no password asked, even with none set
+        F.Prompts->Open.push_back({photo, thin, upper, bitmap});
+        W().Reduceto16ondiskClick();
+        QCOMPARE(F.Prompts->Log, QStringList({"open: Select Pictures to reduce to w/4 h/4 on disk"}));
+        QCOMPARE(Bytes(photo), photoBytes);
+        const TBitmap reduced = ReadPicture(F.Path("photos4.jpg"));
+        QCOMPARE(QSize(reduced.Width(), reduced.Height()), QSize(256, 192));
+        QVERIFY(Bytes(F.Path("UPs4.JPG")).startsWith("\xFF\xD8"));  // a JPEG under the capital name
+        QVERIFY(Bytes(F.Path("pics4.bmp")).startsWith("BM"));
+        QVERIFY(!QFile::exists(F.Path("thins4.bmp")));  // 1 high: nothing written, the run goes on
+        QCOMPARE(W().ProgressBar1->value(), 4);
+    }
+
+    // A file of the selection over the pixel limit is left as it is, and the user is told
+    // which, rather than having it written back unscrambled as if it had been scrambled.
+    void filesOverThePixelLimitAreLeftUnchanged() {
+        const QString big = F.Write("big.bmp", Gradient(1281, 1024, 1));
+        const QString small = F.Write("small.bmp", Gradient(40, 30, 2));
+        const QByteArray bigBytes = Bytes(big);
+        W().PasswordStore().Assign("password");
+        F.Prompts->Open.push_back({big, small});
+        W().scrambleondisk1Click();
+        QCOMPARE(Bytes(big), bigBytes);
+        TBitmap expected = Gradient(40, 30, 2);
+        TTavelix::Scramble(&expected, "password", true);
+        QVERIFY(SameColours(ReadPicture(small), expected));
+        QCOMPARE(F.Prompts->Messages(),
+                 QStringList({"Not scrambled, left unchanged (1280K Pixels maximum (e.g.1280x1024)):\n" +
+                              QDir::toNativeSeparators(big)}));
+        // exactly 1280 x 1024 is scrambled
+        const QString limit = F.Write("limit.bmp", Gradient(1280, 1024, 3));
+        const QByteArray limitBytes = Bytes(limit);
+        F.Prompts->Log.clear();
+        F.Prompts->Open.push_back({limit});
+        W().assembleondisk1Click();
+        QCOMPARE(F.Prompts->Messages(), QStringList());
+        QVERIFY(Bytes(limit) != limitBytes);
+    }
+
+    // What stops a run before any file is touched.
+    void checksBeforeTheRun_data() {
+        QTest::addColumn<QSize>("inView");
+        QTest::addColumn<bool>("reduce");
+        QTest::addColumn<bool>("choose");
+        QTest::addColumn<bool>("password");
+        QTest::addColumn<QStringList>("log");
+        const QString scramble = "open: Select Pictures to scramble on disk - will overwrite";
+        const QString reduce = "open: Select Pictures to reduce to w/2 h/2 on disk";
+        const QString tooLarge = "message: 1280K Pixels maximum (e.g.1280x1024)";
+        QTest::newRow("dialog cancelled") << QSize(10, 10) << false << false << true << QStringList{scramble};
+        QTest::newRow("password cancelled") << QSize(10, 10) << false << true << false
+                                            << QStringList{scramble, "password"};
+        QTest::newRow("picture in view over the limit") << QSize(1281, 1024) << false << true << true
+                                                        << QStringList{scramble, tooLarge};
+        QTest::newRow("reduce, picture in view over the limit") << QSize(1281, 1024) << true << true << true
+                                                                << QStringList{reduce, tooLarge};
+    }
+    void checksBeforeTheRun() {
+        QFETCH(QSize, inView);
+        QFETCH(bool, reduce);
+        QFETCH(bool, choose);
+        QFETCH(bool, password);
+        QFETCH(QStringList, log);
+        const QStringList files = Files(2);
+        F.Display().CopyFrom(Gradient(inView.width(), inView.height()));
+        if (choose) F.Prompts->Open.push_back(files);
+        if (password) F.Prompts->Password.push_back("password");
+        reduce ? W().Reduceto4ondiskClick() : W().scrambleondisk1Click();
+        QCOMPARE(F.Prompts->Log, log);
+        QCOMPARE(QDir(F.Folder->path()).entryList(QDir::Files), QStringList({"f0.bmp", "f1.bmp"}));
+        QVERIFY(SameColours(ReadPicture(files[0]), Gradient(60, 40, 1)));
+        QVERIFY(W().Panel1->isHidden());
+    }
+
+    void openCommandsAreDisabledDuringARun() {
+        const QList<QAction*> commands = {W().Open1, W().btnopen, W().scrambleondisk1, W().assembleondisk1,
+                                          W().Reduceto4ondisk, W().Reduceto16ondisk, W().Reduceto64ondisk};
+        QList<bool> enabled;
+        int opened = 0;
+        OnProgress([&](int done) {
+            if (done != 1) return;
+            for (QAction* command : commands) enabled << command->isEnabled();
+            // Ctrl+O and a second run cannot start under the running loop
+            const int asked = F.Prompts->Log.size();
+            W().Open1->trigger();
+            W().scrambleondisk1->trigger();
+            opened = F.Prompts->Log.size() - asked;
+        });
+        F.Prompts->Open.push_back(Files(3));
+        W().Reduceto64ondiskClick();
+        QCOMPARE(enabled, QList<bool>(commands.size(), false));
+        QCOMPARE(opened, 0);
+        for (QAction* command : commands) QVERIFY(command->isEnabled());
+    }
+
+    // Closing the window during a run: the run stops after its current file, then the
+    // window closes.
+    void closingDuringARunWaitsForTheCurrentFile() {
+        const QStringList files = Files(4);
+        const QByteArray third = Bytes(files[2]);
+        bool closedAtOnce = true;
+        OnProgress([&](int done) {
+            // the close request arrives during the second file, as the user's would
+            if (done == 1) QMetaObject::invokeMethod(&W(), [this] { W().close(); }, Qt::QueuedConnection);
+            if (done == 2) closedAtOnce = !W().isVisible();
+        });
+        F.Prompts->Open.push_back(files);
+        W().Reduceto4ondiskClick();
+        QVERIFY(!closedAtOnce);
+        QVERIFY(!W().isVisible());
+        QVERIFY(QFile::exists(F.Path("f1s2.bmp")));
+        QVERIFY(!QFile::exists(F.Path("f2s2.bmp")));
+        QCOMPARE(Bytes(files[2]), third);
+    }
+};
+
+std::unique_ptr<QObject> MakeTestBatch() { return std::make_unique<TestBatch>(); }
+
+#include "tst_batch.moc"
