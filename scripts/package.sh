@@ -55,17 +55,20 @@ files=$(dpkg -L tavelix | while read -r f; do [[ -f $f ]] && echo "$f"; done)
 cleanup() { "${as_root[@]}" apt-get remove --purge -y -qq tavelix >/dev/null 2>&1 || true; }
 trap cleanup EXIT
 /usr/bin/tavelix-cli --version
-# The window from the package shows its caption on a virtual screen.
-xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
-    /usr/bin/tavelix 2>/dev/null &
+# The window from the package, started as a desktop starts it on a picture ("Open with"),
+# shows the picture's caption on a virtual screen; `tavelix --version` needs no screen.
+/usr/bin/tavelix --version
+SAMPLE=$root/samples/sample.jpg xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
+    /usr/bin/tavelix "$SAMPLE" 2>/dev/null &
     app=$!
+    expected="Tavelix-sample.jpg (960 x 720) "
     for _ in $(seq 50); do
         caption=$(xdotool search --name "^Tavelix" getwindowname 2>/dev/null | grep "^Tavelix" | head -1 || true)
-        [[ -n $caption ]] && break
+        [[ $caption == "$expected" ]] && break
         sleep 0.2
     done
     kill "$app"
-    [[ -n $caption ]] || { echo "the window showed no caption" >&2; exit 1; }
+    [[ $caption == "$expected" ]] || { echo "the window showed \"$caption\", not \"$expected\"" >&2; exit 1; }
     echo "window caption: $caption"
 '
 "${as_root[@]}" apt-get remove --purge -y -qq tavelix >/dev/null
