@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Sets up (packages, configure, build of the program alone in build/, no test frameworks),
 # then:
-# - with a display (DISPLAY or WAYLAND_DISPLAY set): starts the window, tavelix;
+# - with a display (DISPLAY or WAYLAND_DISPLAY set): starts the window, tavelix, on the
+#   sample picture shipped in samples/;
 # - without one: shows the main job with the command-line companion on the sample picture
-#   shipped in samples/ (a copy is scrambled with a password and assembled again), and says
-#   how to start the window.
+#   (a copy is scrambled with a password and assembled again), writes screenshots of the
+#   window made on a virtual screen (Xvfb) beside it, and says how to start the window.
 # Usage: scripts/run.sh [output-folder]   (default: out/demo; for the companion's demo)
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -13,8 +14,8 @@ build=$root/build
 
 window=$build/src/app/tavelix
 if [[ -n ${DISPLAY:-} || -n ${WAYLAND_DISPLAY:-} ]]; then
-    echo "Starting the window: $window"
-    exec "$window"
+    echo "Starting the window on the sample picture: $window $root/samples/sample.jpg"
+    exec "$window" "$root/samples/sample.jpg"
 fi
 
 cli=$build/src/cli/tavelix-cli
@@ -37,6 +38,14 @@ cp "$out/scrambled.bmp" "$out/assembled.bmp"
 printf '%s\n' "$password" | "$cli" assemble --password-stdin "$out/assembled.bmp"
 if cmp -s "$out/sample.bmp" "$out/assembled.bmp"; then same="identical"; else same="NOT identical"; fi
 
+# What the window looks like, from the real program on a virtual screen.
+echo "Making screenshots of the window on a virtual screen (Xvfb)..."
+if "$root/scripts/screenshot.sh" --only "window about show" "$out/screenshots" >"$out/screenshots.log" 2>&1; then
+    shots="$out/screenshots/window.png, about.png and show.png"
+else
+    shots="none: the virtual screen failed, see $out/screenshots.log"
+fi
+
 cat <<TEXT
 
 The sample picture:   $sample
@@ -46,6 +55,7 @@ assembled again:      $out/assembled.jpg
 as bitmaps:           $out/scrambled.bmp and $out/assembled.bmp,
                       the assembled one $same to $out/sample.bmp
 password:             "$password"
+the window:           $shots
 
 Try it on your own pictures: $cli --help
 

@@ -3,14 +3,23 @@
 # window manager, so no window frames), driven with xdotool and captured with ImageMagick:
 #   window.png  the sample picture opened through the open dialog, made smaller three times,
 #               with a toolbar hint
+#   about.png   the about box (F1) over the window with the sample picture
 #   clip.png    a clip frame dragged over the sample picture, the mouse button held
 #   show.png    the autoshow of three pictures (the sample, a scrambled and a black-and-white
 #               copy made with tavelix-cli) with its menu, as the show starts
 #   batch.png   "Scramble on disk" over 120 pictures of 1280 x 1024, in progress
-# Usage: scripts/screenshot.sh [folder]   (default: docs/screenshots)
+# Usage: scripts/screenshot.sh [--only "window about ..."] [folder]   (default: docs/screenshots)
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=$root/build
+shots="window about clip show batch"
+if [[ ${1:-} == --only ]]; then
+    shots=$2
+    shift 2
+fi
+for shot in $shots; do
+    [[ " window about clip show batch " == *" $shot "* ]] || { echo "screenshot.sh: no shot named $shot" >&2; exit 2; }
+done
 out=$(realpath -m "${1:-$root/docs/screenshots}")
 "$root/scripts/install-missing.sh" xvfb xauth xdotool imagemagick fonts-dejavu-core
 [[ -x $build/src/app/tavelix && -x $build/src/cli/tavelix-cli ]] || "$root/scripts/setup.sh" release
@@ -26,11 +35,13 @@ cp "$work/sample.jpg" "$work/scrambled.jpg"
 printf 'screenshot password\n' > "$work/password"
 "$cli" scramble -j 1 --password-file "$work/password" "$work/scrambled.jpg"
 "$cli" gray "$work/sample.jpg" "$work/gray.jpg"
-mkdir -p "$work/batch"
-"$im_convert" "$work/sample.jpg" -resize '1280x1024!' -quality 90 "$work/batch/b000.jpg"
-for i in $(seq 1 119); do cp "$work/batch/b000.jpg" "$work/batch/b$(printf %03d "$i").jpg"; done
+if [[ " $shots " == *" batch "* ]]; then
+    mkdir -p "$work/batch"
+    "$im_convert" "$work/sample.jpg" -resize '1280x1024!' -quality 90 "$work/batch/b000.jpg"
+    for i in $(seq 1 119); do cp "$work/batch/b000.jpg" "$work/batch/b$(printf %03d "$i").jpg"; done
+fi
 
-export TAVELIX=$build/src/app/tavelix WORK=$work OUT=$out IM_CONVERT=$im_convert
+export TAVELIX=$build/src/app/tavelix WORK=$work OUT=$out IM_CONVERT=$im_convert SHOTS=" $shots "
 xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
     set -euo pipefail
     cd "$WORK"
@@ -53,8 +64,10 @@ xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
         eval "$(xdotool getwindowgeometry --shell "$(main_window)")"
         import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$1"
     }
+    wanted() { [[ $SHOTS == *" $1 "* ]]; }
 
     # The window with a picture and a hint.
+    if wanted window; then
     start
     open sample.jpg
     for step in 1 2 3; do xdotool key alt+s; sleep 0.3; done   # three times "10% Smaller"
@@ -63,8 +76,26 @@ xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
     sleep 1.8
     capture "$OUT/window.png"
     stop
+    fi
+
+    # The about box over the window with the sample picture: both, and what lies between.
+    if wanted about; then
+    start
+    open sample.jpg
+    xdotool key F1
+    sleep 1
+    about=$(xdotool search --onlyvisible --name "^About " | head -1)
+    eval "$(xdotool getwindowgeometry --shell "$(main_window)")"
+    left=$X top=$Y right=$((X + WIDTH)) bottom=$((Y + HEIGHT))
+    eval "$(xdotool getwindowgeometry --shell "$about")"
+    left=$((X < left ? X : left)) top=$((Y < top ? Y : top))
+    right=$((X + WIDTH > right ? X + WIDTH : right)) bottom=$((Y + HEIGHT > bottom ? Y + HEIGHT : bottom))
+    import -window root -crop "$((right - left))x$((bottom - top))+${left}+${top}" +repage "$OUT/about.png"
+    stop
+    fi
 
     # A clip frame, the button held; the picture sits at the top-left, below the toolbar.
+    if wanted clip; then
     start
     open sample.jpg
     eval "$(xdotool getwindowgeometry --shell "$(main_window)")"
@@ -78,14 +109,18 @@ xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
     xdotool key Escape   # "Take clip as new picture?": Cancel
     sleep 0.5
     stop
+    fi
 
     # The show of three pictures with its menu at the centre, full screen.
+    if wanted show; then
     start
     open "\"sample.jpg\" \"scrambled.jpg\" \"gray.jpg\""
     import -window root "$OUT/show.png"
     stop
+    fi
 
     # A batch run in progress: the names typed into the open dialog, then the password.
+    if wanted batch; then
     start
     eval "$(xdotool getwindowgeometry --shell "$(main_window)")"
     xdotool mousemove $((X + 14)) $((Y + 9)) click 1   # "File"
@@ -114,5 +149,6 @@ xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
     done
     sleep 3
     stop
+    fi
 '
-ls "$out"/{window,clip,show,batch}.png
+for shot in $shots; do ls "$out/$shot.png"; done

@@ -1,12 +1,17 @@
 // The program entry: the application object, the four forms in their order, the message
 // loop until the main window closes. The JPEG picture type is known from start to end.
+// Files named on the command line (a desktop's "Open with") are shown as Open shows them.
 #include <QApplication>
 #include <QByteArray>
+#include <QFileInfo>
 #include <QList>
 #include <QString>
+#include <QStringList>
+#include <QTimer>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "raster/pictureregistry.h"
 #include "ui/Utavelix.h"
@@ -33,9 +38,59 @@ void StartupMessages(QtMsgType type, const QMessageLogContext&, const QString& t
     HeldMessages().append(text.toLocal8Bit());
 }
 
+constexpr const char* Usage =
+    "Usage: tavelix [FILE...]\n"
+    "A picture viewer that scrambles pictures with a password, and assembles them again.\n"
+    "\n"
+    "  FILE       one .jpg or .bmp file: shown in the window, as Open shows it;\n"
+    "             two or more: the autoshow, a full-screen slide show of them\n"
+    "  --help     show this help and exit\n"
+    "  --version  show the version and exit\n"
+    "\n"
+    "Without a file the window starts empty. tavelix-cli does the same work from a shell.\n";
+
+// --help and --version need no display, so they are answered before Qt starts. Returns the
+// exit status when the program is to end here, or -1.
+int AnswerWithoutWindow(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--") == 0) break;
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(Usage, stdout);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("tavelix %s\n", TAVELIX_VERSION);
+            return 0;
+        }
+    }
+    return -1;
+}
+
+// The files named after Qt has taken its own options (-platform and the like); an unknown
+// option is a usage error. "--" ends the options.
+bool FilesToOpen(const QStringList& arguments, QStringList& files) {
+    bool options = true;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        if (options && argument == QLatin1String("--")) {
+            options = false;
+        } else if (options && argument.startsWith(QLatin1Char('-')) && argument.size() > 1) {
+            std::fprintf(stderr, "tavelix: unknown option %s\n%s", qPrintable(argument), Usage);
+            return false;
+        } else {
+            // Whole names, so that Reload finds the file whatever the current folder becomes.
+            files.append(QFileInfo(argument).absoluteFilePath());
+        }
+    }
+    for (const QString& file : files)
+        if (!QFileInfo(file).isFile()) std::fprintf(stderr, "tavelix: %s: no such file\n", qPrintable(file));
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (const int status = AnswerWithoutWindow(argc, argv); status >= 0) return status;
     tavelix::ui::KeepPictureMemory();
     if (!HasEnv("QT_QPA_PLATFORM") && !HasEnv("DISPLAY") && !HasEnv("WAYLAND_DISPLAY")) {
         std::fprintf(stderr, "tavelix: no display: set DISPLAY or WAYLAND_DISPLAY to start the window\n");
@@ -49,6 +104,9 @@ int main(int argc, char** argv) {
     HeldMessages().clear();
     QApplication::setApplicationName("Tavelix");
 
+    QStringList files;
+    if (!FilesToOpen(QApplication::arguments(), files)) return 2;
+
     tavelix::RegisterJpegPictureType();
     int result = 0;
     {
@@ -56,6 +114,9 @@ int main(int argc, char** argv) {
         forms.Ftavelix->show();
         // Without a window manager (a plain X server) nothing else would give it the keyboard.
         forms.Ftavelix->activateWindow();
+        // Once the loop runs, as if the files had been chosen in the open dialog.
+        if (!files.isEmpty())
+            QTimer::singleShot(0, forms.Ftavelix.get(), [&forms, &files] { forms.Ftavelix->OpenPictures(files); });
         result = QApplication::exec();
     }  // the forms go before the picture types do
     tavelix::UnregisterJpegPictureType();

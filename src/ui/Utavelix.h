@@ -68,6 +68,9 @@ public:
 
     // --- picture commands (picturecommands.cpp) -----------------------------------------
     void openClick();
+    // Makes files the picture list and shows them as Open does with them chosen: one file is
+    // shown, two or more start the autoshow. Also for the files the program is started with.
+    void OpenPictures(const QStringList& files);
     void ShowSelected();
     void reloadClick();
     void SaveasClick();

@@ -254,40 +254,24 @@ QList<QIcon> ImageListFromStrip(const QImage& strip, int glyphSize) {
 }
 
 QIcon ApplicationIcon() {
-    const QList<QIcon> icons = ImageListFromStrip(ToolbarStrip(), GlyphSize);
-    return icons.value(7);
+    // The program's icon as the desktop shows it, drawn by hand at each size.
+    QIcon icon;
+    for (const int size : {16, 22, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/%1x%1/apps/tavelix.png").arg(size), QSize(size, size));
+    return icon;
 }
 
 QImage Logo(const QString& title) {
     QImage logo(174, 32, QImage::Format_RGB32);
     logo.fill(QColor(0xF0, 0xF0, 0xF0));
     QPainter painter(&logo);
-    // The "unscramble" glyph's picture at 32 x 24: left with its column and row strips
-    // shuffled, right in order; scrambled, then assembled.
-    const QImage glyph = ToolbarStrip().convertToFormat(QImage::Format_RGB32);
-    const QImage big = glyph.copy(7 * GlyphSize + 2, 2, 16, 12).scaled(32, 24, Qt::IgnoreAspectRatio,
-                                                                       Qt::FastTransformation);
-    constexpr int Columns = 8, Rows = 6, Side = 4;
-    constexpr int ColumnOrder[Columns] = {5, 2, 7, 0, 3, 6, 1, 4};
-    constexpr int RowOrder[Rows] = {3, 0, 5, 2, 4, 1};
-    for (int c = 0; c < Columns; ++c)
-        for (int r = 0; r < Rows; ++r)
-            painter.drawImage(QPoint(2 + c * Side, 4 + r * Side), big,
-                              QRect(ColumnOrder[c] * Side, RowOrder[r] * Side, Side, Side));
-    painter.drawImage(QPoint(42, 4), big);
-    painter.setPen(Qt::black);
-    painter.drawRect(1, 3, 33, 25);
-    painter.drawRect(41, 3, 33, 25);
-    // an arrow from the one to the other
-    painter.drawLine(35, 15, 39, 15);
-    painter.drawLine(37, 13, 39, 15);
-    painter.drawLine(37, 17, 39, 15);
+    painter.drawImage(QPoint(0, 0), QImage(QStringLiteral(":/icons/32x32/apps/tavelix.png")));
     QFont font = painter.font();
     font.setBold(true);
     font.setPixelSize(22);
     painter.setFont(font);
-    painter.setPen(QColor(0x00, 0x00, 0x80));
-    painter.drawText(QRect(80, 0, 94, 32), Qt::AlignVCenter | Qt::AlignLeft, title);
+    painter.setPen(QColor(0x20, 0x26, 0x2E));
+    painter.drawText(QRect(40, 0, 134, 32), Qt::AlignVCenter | Qt::AlignLeft, title);
     return logo;
 }
 

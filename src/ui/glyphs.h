@@ -22,10 +22,10 @@ QImage ToolbarStrip();
 // sharp glyphs instead of blurred ones.
 QList<QIcon> ImageListFromStrip(const QImage& strip, int glyphSize);
 
-// The program's icon: the "unscramble" glyph (a picture with its key) at several sizes.
+// The program's icon, the one the desktop shows for it, at its sizes from 16 to 256 pixels.
 QIcon ApplicationIcon();
 
-// The about box's logo, 174 x 32 pixels: a picture cut into shuffled strips and the name.
+// The about box's logo, 174 x 32 pixels: the program's icon and the name.
 QImage Logo(const QString& title);
 
 }  // namespace tavelix::ui

@@ -75,9 +75,14 @@ bool TFtavelix::Guarded(const std::function<void()>& command) {
 void TFtavelix::openClick() {
     const QStringList chosen = FPrompts->PicturesToOpen(OpenTitle);
     if (chosen.isEmpty()) return;
-    FPictureList = chosen;
+    OpenPictures(chosen);
+}
+
+void TFtavelix::OpenPictures(const QStringList& files) {
+    if (files.isEmpty()) return;
+    FPictureList = files;
     FSlideIndex = 0;
-    if (chosen.size() == 1)
+    if (files.size() == 1)
         ShowSelected();
     else
         StartAutoshow();

@@ -257,6 +257,32 @@ private Q_SLOTS:
         W().StopAutoshow();
     }
 
+    // Files the program is started with (a desktop's "Open with"): no open dialog, otherwise
+    // as if they had been chosen in it.
+    void filesGivenToTheProgramAreOpened() {
+        Show();
+        const QString one = WriteJpeg(*FFolder, "one.jpg", Gradient(64, 48, 1));
+        W().OpenPictures({one});
+        QVERIFY(FPrompts->Log.isEmpty());
+        QCOMPARE(W().PictureList(), QStringList({one}));
+        QCOMPARE(W().windowTitle(), QString("Tavelix-one.jpg (64 x 48) "));
+        QVERIFY(W().Reload1->isEnabled());
+        QVERIFY(!W().InAutoshowMode());
+
+        const QStringList three = {WriteBmp(*FFolder, "a.bmp", Gradient(30, 20, 2)),
+                                   WriteBmp(*FFolder, "b.bmp", Gradient(40, 10, 3)), one};
+        W().OpenPictures(three);
+        QVERIFY(FPrompts->Log.isEmpty());
+        QCOMPARE(W().PictureList(), three);
+        QVERIFY(W().InAutoshowMode());
+        QCOMPARE(W().FileName(), QString("a.bmp"));
+        W().PopupMenu1->close();
+        W().StopAutoshow();
+
+        W().OpenPictures({});  // nothing given changes nothing
+        QCOMPARE(W().PictureList(), three);
+    }
+
     void openThatChangesNothing_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QByteArray>("content");
