@@ -7,7 +7,11 @@
 #include <csetjmp>
 #include <cstddef>
 #include <cstdio>
+#include <memory>
 #include <utility>
+
+#include <cerrno>
+#include <unistd.h>
 
 #include <jpeglib.h>
 // jerror.h only declares the message codes and the ERREXIT/WARNMS macros.
@@ -112,6 +116,58 @@ void InitSource(TMemorySource& source, std::span<const std::uint8_t> data) {
     source.Started = false;
 }
 
+// --- source: a file read in pieces -----------------------------------------------------
+
+struct TFileSource {
+    jpeg_source_mgr Pub;  // first member
+    int Fd;
+    JOCTET Buffer[64 * 1024];
+};
+
+extern "C" {
+static boolean FileSourceFill(j_decompress_ptr info) {
+    auto* source = reinterpret_cast<TFileSource*>(info->src);
+    ssize_t got;
+    do {
+        got = ::read(source->Fd, source->Buffer, sizeof source->Buffer);
+    } while (got < 0 && errno == EINTR);
+    if (got <= 0) {
+        // The end, or a read error: the picture is finished with what was read, as for
+        // truncated data in memory.
+        WARNMS(info, JWRN_JPEG_EOF);
+        source->Pub.next_input_byte = FakeEndOfImage;
+        source->Pub.bytes_in_buffer = sizeof FakeEndOfImage;
+        return TRUE;
+    }
+    source->Pub.next_input_byte = source->Buffer;
+    source->Pub.bytes_in_buffer = static_cast<std::size_t>(got);
+    return TRUE;
+}
+
+static void FileSourceSkip(j_decompress_ptr info, long count) {
+    if (count <= 0) return;
+    auto* source = reinterpret_cast<TFileSource*>(info->src);
+    auto left = static_cast<std::size_t>(count);
+    while (left > source->Pub.bytes_in_buffer) {
+        left -= source->Pub.bytes_in_buffer;
+        FileSourceFill(info);  // never suspends
+    }
+    source->Pub.next_input_byte += left;
+    source->Pub.bytes_in_buffer -= left;
+}
+}
+
+void InitFileSource(TFileSource& source, int fd) {
+    source.Pub.init_source = SourceInit;
+    source.Pub.fill_input_buffer = FileSourceFill;
+    source.Pub.skip_input_data = FileSourceSkip;
+    source.Pub.resync_to_restart = jpeg_resync_to_restart;
+    source.Pub.term_source = SourceTerm;
+    source.Pub.next_input_byte = nullptr;
+    source.Pub.bytes_in_buffer = 0;
+    source.Fd = fd;
+}
+
 // --- destination: a growing block of bytes ------------------------------------------------
 
 struct TMemoryDestination {
@@ -172,6 +228,7 @@ struct TDecodeJob {
     jpeg_decompress_struct Info;
     TJpegError Error;
     TMemorySource Source;
+    TFileSource* File;  // when set, the data comes from there instead
 };
 
 // Destroys the decompression object on every way out. Destroying an object that was never
@@ -192,7 +249,7 @@ void InitDecodeJob(TDecodeJob& job, std::span<const std::uint8_t> data) {
 bool RunReadHeader(TDecodeJob* job) {
     if (setjmp(job->Error.Jump)) return false;
     jpeg_create_decompress(&job->Info);
-    job->Info.src = &job->Source.Pub;
+    job->Info.src = job->File ? &job->File->Pub : &job->Source.Pub;
     jpeg_read_header(&job->Info, TRUE);
     return true;
 }
@@ -250,13 +307,16 @@ bool RunReadCmykRows(TDecodeJob* job, JSAMPROW buffer, std::uint8_t* const* rows
 
 constexpr int GrayLevels = 236;
 
-TBitmap DecodeJpeg(std::span<const std::uint8_t> data, bool grayOutput, unsigned scaleDenominator = 1) {
+TBitmap DecodeJpeg(std::span<const std::uint8_t> data, bool grayOutput, unsigned scaleDenominator = 1,
+                   TFileSource* file = nullptr, TPoint* fullSize = nullptr) {
     TDecodeJob job{};
     InitDecodeJob(job, data);
+    job.File = file;
     TDecompressGuard guard{&job.Info};
     if (!RunReadHeader(&job)) ThrowJpeg(job.Error.Pub.msg_code);
 
     jpeg_decompress_struct& info = job.Info;
+    if (fullSize) *fullSize = {static_cast<std::int32_t>(info.image_width), static_cast<std::int32_t>(info.image_height)};
     info.scale_num = 1;
     info.scale_denom = scaleDenominator;
     info.do_block_smoothing = TRUE;
@@ -376,7 +436,7 @@ struct TCompressGuard {
     ~TCompressGuard() { jpeg_destroy_compress(Info); }
 };
 
-bool RunEncode(TEncodeJob* job, const TRowFeed* feed, int quality) {
+bool RunEncode(TEncodeJob* job, const TRowFeed* feed, int quality, bool fullChroma) {
     if (setjmp(job->Error.Jump)) return false;
     jpeg_compress_struct* info = &job->Info;
     jpeg_create_compress(info);
@@ -387,6 +447,11 @@ bool RunEncode(TEncodeJob* job, const TRowFeed* feed, int quality) {
     info->in_color_space = feed->Space;
     jpeg_set_defaults(info);
     jpeg_set_quality(info, quality, TRUE);
+    if (fullChroma && info->num_components == 3) {
+        // Colour at every pixel, as the brightness: no chroma sample spans two pixels.
+        info->comp_info[0].h_samp_factor = 1;
+        info->comp_info[0].v_samp_factor = 1;
+    }
     jpeg_start_compress(info, TRUE);
     while (info->next_scanline < info->image_height) {
         JSAMPROW row = FeedRow(*feed, static_cast<std::int32_t>(info->next_scanline));
@@ -406,7 +471,7 @@ bool IsBgrx(const TPixelLayout& layout) {
 // The bitmap as a baseline JFIF file. The library gets red, green, blue samples: the
 // store's blue-green-red bytes read in that order (its BGR input spaces give the very same
 // file as handing over converted RGB rows).
-std::vector<std::uint8_t> EncodeJpeg(const TBitmap& bitmap, int quality) {
+std::vector<std::uint8_t> EncodeJpeg(const TBitmap& bitmap, int quality, bool fullChroma) {
     const TPixelLayout& layout = bitmap.Layout();
     std::optional<pixels::TColorCodec> codec;
     std::vector<std::uint8_t> buffer;
@@ -443,7 +508,7 @@ std::vector<std::uint8_t> EncodeJpeg(const TBitmap& bitmap, int quality) {
     InitDestination(job.Destination, out,
                     static_cast<std::size_t>(std::min<std::uint64_t>(pixelCount / 2 + 4096, 64u << 20)));
     TCompressGuard guard{&job.Info};
-    if (!RunEncode(&job, &feed, quality)) ThrowJpeg(job.Error.Pub.msg_code);
+    if (!RunEncode(&job, &feed, quality, fullChroma)) ThrowJpeg(job.Error.Pub.msg_code);
     return out;
 }
 
@@ -460,7 +525,8 @@ TJPEGImage::TJPEGImage(const TJPEGImage& other)
       FDataHeight(other.FDataHeight),
       FBitmap(other.FBitmap),
       FQuality(other.FQuality),
-      FGrayOutput(other.FGrayOutput) {}
+      FGrayOutput(other.FGrayOutput),
+      FFullChroma(other.FFullChroma) {}
 
 TJPEGImage& TJPEGImage::operator=(const TJPEGImage& other) {
     if (this != &other) {
@@ -471,6 +537,7 @@ TJPEGImage& TJPEGImage::operator=(const TJPEGImage& other) {
         FBitmap = std::move(bitmap);
         FQuality = other.FQuality;
         FGrayOutput = other.FGrayOutput;
+        FFullChroma = other.FFullChroma;
     }
     return *this;
 }
@@ -481,7 +548,8 @@ TJPEGImage::TJPEGImage(TJPEGImage&& other) noexcept
       FDataHeight(other.FDataHeight),
       FBitmap(std::move(other.FBitmap)),
       FQuality(other.FQuality),
-      FGrayOutput(other.FGrayOutput) {}
+      FGrayOutput(other.FGrayOutput),
+      FFullChroma(other.FFullChroma) {}
 
 TJPEGImage& TJPEGImage::operator=(TJPEGImage&& other) noexcept {
     if (this != &other) {
@@ -491,6 +559,7 @@ TJPEGImage& TJPEGImage::operator=(TJPEGImage&& other) noexcept {
         FBitmap = std::move(other.FBitmap);
         FQuality = other.FQuality;
         FGrayOutput = other.FGrayOutput;
+        FFullChroma = other.FFullChroma;
     }
     return *this;
 }
@@ -549,7 +618,7 @@ void TJPEGImage::Encode() {
         FDataHeight = 0;
         return;
     }
-    auto data = std::make_shared<const std::vector<std::uint8_t>>(EncodeJpeg(*FBitmap, FQuality));
+    auto data = std::make_shared<const std::vector<std::uint8_t>>(EncodeJpeg(*FBitmap, FQuality, FFullChroma));
     FData = std::move(data);
     FDataWidth = FBitmap->Width();
     FDataHeight = FBitmap->Height();
@@ -578,6 +647,14 @@ TBitmap DecodeJpegScaled(std::span<const std::uint8_t> data, unsigned scaleDenom
     if (scaleDenominator != 1 && scaleDenominator != 2 && scaleDenominator != 4 && scaleDenominator != 8)
         throw TPictureError(TPictureError::Kind::InvalidOperation, "JPEG scale must be 1/1, 1/2, 1/4 or 1/8");
     return DecodeJpeg(data, false, scaleDenominator);
+}
+
+TBitmap DecodeJpegScaledFromFile(int fd, unsigned scaleDenominator, TPoint* fullSize) {
+    if (scaleDenominator != 1 && scaleDenominator != 2 && scaleDenominator != 4 && scaleDenominator != 8)
+        throw TPictureError(TPictureError::Kind::InvalidOperation, "JPEG scale must be 1/1, 1/2, 1/4 or 1/8");
+    auto source = std::make_unique<TFileSource>();
+    InitFileSource(*source, fd);
+    return DecodeJpeg({}, false, scaleDenominator, source.get(), fullSize);
 }
 
 // TBitmap's conversion from the JPEG picture type lives with that type.
