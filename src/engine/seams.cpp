@@ -53,14 +53,27 @@ TBitmap AsBgr24(const TBitmap& picture) {
     return copy;
 }
 
-// Ratio of one seam's step to the steps inside its strips, from their sums over `samples`
-// pixels; one level per pixel is added to both, so that flat areas count as no jump.
-double SeamRatio(std::uint64_t across, std::uint64_t inside, std::uint64_t samples) {
-    return (double(across) + double(samples)) / (double(inside) + double(samples));
+// A seam tells something when the strips beside it have detail (a mean step of DetailLevels
+// inside them), or when it jumps clearly (ClearJumpLevels across it) where they have none. In
+// flat areas a JPEG's errors along the seam could pass for a jump, so other seams are left out.
+constexpr double DetailLevels = 1.5;
+constexpr double ClearJumpLevels = 10;
+
+// Adds the ratio of one seam's step to the steps inside its strips, from their sums over
+// `samples` pixels (inside: two pairs), when the seam tells something; one level per pixel is
+// added to both, so that nearly flat areas count as no jump.
+void AddSeam(TSeamSide& side, std::uint64_t across, std::uint64_t inside, std::uint64_t samples) {
+    ++side.Seams;
+    const double a = double(across) / double(samples), i = double(inside) / double(2 * samples);
+    if (i < DetailLevels && a < ClearJumpLevels) return;
+    side.Ratios.push_back((a + 1) / (i + 1));
 }
 
 void Summarise(TSeamSide& side) {
-    if (side.Ratios.empty()) return;
+    if (!side.Measured()) {
+        side.Ratios.clear();
+        return;
+    }
     double logs = 0;
     std::size_t jumping = 0;
     for (const double r : side.Ratios) {
@@ -99,11 +112,15 @@ std::uint64_t InsideStep(std::int32_t t, TStep step) {
 inline int Luma(const std::uint8_t* bgr) { return (29 * bgr[0] + 150 * bgr[1] + 77 * bgr[2]) >> 8; }
 
 // Column seams are measured on every sampleStep-th row, row seams on every sampleStep-th column.
-TSeamScore Measure(const TBitmap& picture, std::int32_t sampleStep) {
+// Short seams are read more densely, so that each has at least MinSamples pixels where it can.
+constexpr std::int32_t MinSamples = 256;
+
+TSeamScore Measure(const TBitmap& picture, std::int32_t maxStep) {
     TSeamScore score;
     const std::int32_t width = picture.Width(), height = picture.Height();
     const TGeometry g = GeometryOf(width, height);
     const std::int32_t rows = g.M * g.C, columns = g.N * g.B;  // without the edge strips
+    std::int32_t sampleStep = std::clamp(rows / MinSamples, 1, maxStep);
 
     const std::vector<std::int32_t> xs = SeamsToMeasure(g.B, g.N);
     if (!xs.empty()) {
@@ -118,10 +135,11 @@ TSeamScore Measure(const TBitmap& picture, std::int32_t sampleStep) {
         }
         auto step = [&](std::int32_t x) { return std::uint64_t(steps[std::size_t(x)]); };
         for (const std::int32_t t : xs)
-            score.Columns.Ratios.push_back(SeamRatio(2 * step(t), InsideStep(t, step), 2 * samples));
+            AddSeam(score.Columns, step(t), InsideStep(t, step), samples);
     }
 
     // Row seams: the four rows around each seam, every sampleStep-th pixel of them.
+    sampleStep = std::clamp(columns / MinSamples, 1, maxStep);
     const std::vector<std::int32_t> ys = SeamsToMeasure(g.C, g.M);
     if (!ys.empty()) {
         const std::size_t count = std::size_t((columns + sampleStep - 1) / sampleStep);
@@ -139,7 +157,7 @@ TSeamScore Measure(const TBitmap& picture, std::int32_t sampleStep) {
                 for (std::size_t i = 0; i < count; ++i) sum += std::uint64_t(std::abs(int(below[i]) - int(above[i])));
                 return sum;
             };
-            score.Rows.Ratios.push_back(SeamRatio(2 * step(t), InsideStep(t, step), 2 * count));
+            AddSeam(score.Rows, step(t), InsideStep(t, step), count);
         }
     }
     Summarise(score.Columns);

@@ -16,15 +16,18 @@ constexpr double JumpRatio = 1.5;
 
 // The seams of one direction (the column seams, or the row seams).
 struct TSeamSide {
-    // Per seam: the step across it divided by the step inside the strips beside it (brightness,
-    // summed along the seam, plus one level per pixel so that flat areas give 1).
+    std::size_t Seams = 0;  // seams looked at
+    // Per seam that tells something: the step across it divided by the step inside the strips
+    // beside it (brightness, summed along the seam, plus one level per pixel). A seam between
+    // flat strips that does not jump clearly tells nothing and has no ratio.
     std::vector<double> Ratios;
     // The geometric mean of the ratios: about 1 for a natural picture, 3 and more for a
     // scrambled photograph; 0 without seams.
     double Score = 0;
     // The share of seams (0 to 1) whose ratio exceeds JumpRatio: seams that jump.
     double Jumping = 0;
-    bool Measured() const { return !Ratios.empty(); }
+    // Whether enough seams tell something (a quarter of them, and at least 8).
+    bool Measured() const { return Ratios.size() >= 8 && 4 * Ratios.size() >= Seams; }
 };
 
 struct TSeamScore {
@@ -33,6 +36,7 @@ struct TSeamScore {
     // The larger of the two directions' values; 0 when neither is measured.
     double Score() const;
     double Jumping() const;
+    // A direction that is not measured counts as 0 in both.
 };
 
 // Measures the column and row seams of picture (any pixel format) by the brightness of every

@@ -63,8 +63,8 @@ TBitmap MakeNoise(std::int32_t width, std::int32_t height, std::uint32_t seed, c
 TBitmap MakePhotoLike(std::int32_t width, std::int32_t height, std::uint32_t seed) {
     std::mt19937 random(seed);
     std::vector<float> planes(std::size_t(width) * std::size_t(height) * 3, 0.0f);
-    float amplitude = 90;
-    for (std::int32_t cell = 256; cell >= 2; cell /= 2, amplitude *= 0.5f) {
+    float amplitude = 70;
+    for (std::int32_t cell = 256; cell >= 2; cell /= 2, amplitude *= 0.7f) {
         const std::int32_t gw = width / cell + 2, gh = height / cell + 2;
         std::vector<float> grid(std::size_t(gw) * std::size_t(gh) * 3);
         std::uniform_real_distribution<float> value(-1, 1);
@@ -88,7 +88,8 @@ TBitmap MakePhotoLike(std::int32_t width, std::int32_t height, std::uint32_t see
         std::uint8_t* row = bitmap.ScanLine(y);
         for (std::int32_t x = 0; x < width; ++x)
             for (std::size_t k = 0; k < 3; ++k) {
-                const float v = 128 + planes[(std::size_t(y) * width + x) * 3 + k];
+                const float grain = float(random() % 9) - 4;  // the noise of a sensor
+                const float v = 128 + grain + planes[(std::size_t(y) * width + x) * 3 + k];
                 row[std::size_t(x) * 3 + k] = std::uint8_t(std::clamp(v, 0.0f, 255.0f));
             }
     }

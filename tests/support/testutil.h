@@ -26,8 +26,8 @@ TBitmap MakeNoise(std::int32_t width, std::int32_t height, std::uint32_t seed,
                   const TStoreFormat& format = DeviceFormat());
 
 // A 24-bit picture with the statistics of a photograph: smooth areas, soft edges
-// and fine texture at every scale (random values on grids of 256, 128 ... 2 pixels, each
-// interpolated and half as strong as the one before), in colour.
+// and texture at every scale (random values on grids of 256, 128 ... 2 pixels, each
+// interpolated and 0.7 times as strong as the one before) and a grain of +-4 levels, in colour.
 TBitmap MakePhotoLike(std::int32_t width, std::int32_t height, std::uint32_t seed);
 
 // Same size, same format and the same stored value at every pixel.
