@@ -112,6 +112,7 @@ std::optional<std::string> PlanJobs(const TOptions& options, std::vector<TFileJo
     if (gives) inputs += IsStream(options.In), outputs += IsStream(options.Out);
     outputs += IsStream(options.Output);
     if (inputs > 1) return "- (standard input) can be given once only";
+    if (inputs > 0 && options.PasswordStdin) return "--password-stdin and - cannot both read standard input";
     if (inputs + outputs > 0 && options.Format.empty()) return "- (standard input or output) needs --format jpg|bmp";
     if (inputs + outputs == 0 && !options.Format.empty()) return "--format says what the bytes of - are; no - was given";
     if (inputs + outputs > 0 && !options.OutDir.empty()) return "--out-dir does not go with - (standard input or output)";
