@@ -57,8 +57,8 @@ TSeamLook LookOf(const TSeamScore& score);
 // Whether assembling turned before (the picture read) into a picture that looks assembled.
 enum class TAssembly {
     Assembled,     // the result looks assembled, clearly more than the picture read
-    Unclear,       // neither picture shows its seams: too little detail to tell
-    NotAssembled,  // a wrong password, or a picture that was not scrambled
+    Unclear,       // the result shows no seams, but too little detail to tell more
+    NotAssembled,  // the result's seams jump: a wrong password, or a picture that was not scrambled
 };
 TAssembly JudgeAssembly(const TSeamScore& before, const TSeamScore& after);
 

@@ -86,6 +86,31 @@ TEST(Seams, WrongPasswordsAndPlainPicturesAreNotAssembled) {
               TAssembly::NotAssembled);
 }
 
+// picture with its contrast divided by divisor, around the middle gray: a photograph of a
+// smooth sky or of sand, that steps by a level or less from pixel to pixel.
+TBitmap Dimmed(TBitmap picture, int divisor) {
+    for (std::int32_t y = 0; y < picture.Height(); ++y) {
+        std::uint8_t* row = picture.ScanLine(y);
+        for (std::int32_t i = 0; i < picture.Width() * 3; ++i) row[i] = std::uint8_t(128 + (row[i] - 128) / divisor);
+    }
+    picture.Changed();
+    return picture;
+}
+
+TEST(Seams, SmoothPhotographsAreToldAndGuarded) {
+    const TBitmap plain = Dimmed(MakePhotoLike(1280, 1024, 12), 4);
+    EXPECT_EQ(LookOf(MeasureSeams(plain)), TSeamLook::Assembled);
+    const TBitmap scrambled = ThroughJpeg(Scrambled(plain, Password));
+    EXPECT_EQ(LookOf(MeasureSeams(scrambled)), TSeamLook::Scrambled);
+    EXPECT_EQ(JudgeAssembly(MeasureSeams(scrambled, 16), MeasureSeams(Scrambled(scrambled, Password, false))),
+              TAssembly::Assembled);
+    EXPECT_EQ(JudgeAssembly(MeasureSeams(scrambled, 16), MeasureSeams(Scrambled(scrambled, "correct horse batterz", false))),
+              TAssembly::NotAssembled);
+    // Not scrambled: assembling scrambles it once more, which shows whatever the plain one showed.
+    EXPECT_EQ(JudgeAssembly(MeasureSeams(plain, 16), MeasureSeams(Scrambled(plain, Password, false))),
+              TAssembly::NotAssembled);
+}
+
 TEST(Seams, PicturesWithoutDetailCannotTell) {
     TBitmap flat;
     flat.Allocate(800, 600, Rgb24Format());
