@@ -213,8 +213,10 @@ bool TWorker::Process(const TFileJob& job) {
         if (!Shuffle(job)) return false;
         break;
     case TCommand::Reduce:
-        if (!reduced && !(FSettings.Fast ? FView.ReduceByAveraging(FPicture, std::uint8_t(FSettings.Factor))
-                                         : FView.ReduceBy(FPicture, static_cast<std::uint8_t>(FSettings.Factor)))) {
+        // A JPEG decoded at the reduced size is empty when a side would become 0.
+        if (!reduced && (FPicture.Empty() ||
+                         !(FSettings.Fast ? FView.ReduceByAveraging(FPicture, std::uint8_t(FSettings.Factor))
+                                          : FView.ReduceBy(FPicture, static_cast<std::uint8_t>(FSettings.Factor))))) {
             FReporter.Problem(job.Input, "no reduced copy: a side would become 0 pixels");
             return true;  // as the window's batch run counts it: done, nothing to write
         }
@@ -254,10 +256,7 @@ bool TWorker::Load(const TFileJob& job, const TReadableFile& input, bool& reduce
             // Decoded straight at the reduced size, the file read in pieces.
             reduced = FView.LoadReducedJpeg(FPicture, fromStream ? STDIN_FILENO : input.Fd(),
                                             std::uint8_t(FSettings.Factor));
-            if (!reduced) {
-                FReporter.Problem(job.Input, "no reduced copy: a side would become 0 pixels");
-                return false;
-            }
+            // Too small to reduce: Process tells it, as without --fast.
             return true;
         }
         std::vector<std::uint8_t> bytes;
@@ -288,8 +287,9 @@ bool TWorker::Shuffle(const TFileJob& job) {
     }
     if (scramble) {
         if (LookOf(MeasureSeams(FPicture)) == TSeamLook::Scrambled)
+            // Undoing takes two assembles, and the result of the first still looks scrambled.
             FReporter.Problem(Shown(job.Input), "note: it looks scrambled already; scrambled once more "
-                                                "(assembling twice gives it back)");
+                                                "(to undo: assemble it twice, the first time with --force)");
         TTavelix::Scramble(&FPicture, std::string(FSettings.Password), true);
         return true;
     }

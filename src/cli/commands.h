@@ -82,8 +82,9 @@ public:
 
 private:
     bool Process(const TFileJob& job);
-    // Reads the picture of job into FPicture (for reduce --fast already reduced): false when
-    // it failed, was told, and nothing is left to do (reduced says whether a reduction happened).
+    // Reads the picture of job into FPicture (for reduce --fast of a JPEG already reduced, or
+    // left empty when too small to reduce): false when it failed, was told, and nothing is left
+    // to do (reduced says whether a reduction happened).
     bool Load(const TFileJob& job, const TReadableFile& input, bool& reduced);
     // Scramble and assemble, with the look of the seams checked; false when refused (told).
     bool Shuffle(const TFileJob& job);

@@ -135,7 +135,10 @@ const char* const Footer =
     "  tavelix-cli scramble --password-file ~/key.txt -- holidays/*.jpg\n"
     "  printf '%s\\n' \"$KEY\" | tavelix-cli assemble --password-stdin -o clear.bmp -- secret.jpg\n"
     "  tavelix-cli reduce --factor 4 -j 2 -- photos/*.JPG      # copies photos/*s4.JPG\n"
-    "  tavelix-cli gray -q 95 -- portrait.bmp portrait-bw.jpg";
+    "  tavelix-cli gray -q 95 -- portrait.bmp portrait-bw.jpg\n"
+    "  tavelix-cli check -r -- photos                   # which pictures look scrambled\n"
+    "  tavelix-cli assemble -r --out-dir clear --password-file ~/key.txt -- holidays\n"
+    "  tavelix-cli scramble --password-file ~/key.txt --format jpg -- - < in.jpg > out.jpg";
 
 void AddCommonOptions(CLI::App& command, TOptions& options, const char* force) {
     command.add_option("-q,--quality", options.Quality, "JPEG quality of the files written, 1 to 100 (default 90)")
