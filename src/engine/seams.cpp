@@ -113,53 +113,71 @@ std::uint64_t InsideStep(std::int32_t t, TStep step) {
 // coarser than brightness) do not show in it.
 inline int Luma(const std::uint8_t* bgr) { return (29 * bgr[0] + 150 * bgr[1] + 77 * bgr[2]) >> 8; }
 
-// Column seams are measured on every sampleStep-th row, row seams on every sampleStep-th column.
-// Short seams are read more densely, so that each has at least MinSamples pixels where it can.
-constexpr std::int32_t MinSamples = 256;
+// Brightness of the pixels at columns t-2 .. t+1 of a row (blue-green-red).
+inline void LumaAround(const std::uint8_t* row, std::int32_t t, int (&luma)[4]) {
+    const std::uint8_t* p = row + 3 * std::size_t(t - 2);
+    for (int k = 0; k < 4; ++k, p += 3) luma[k] = Luma(p);
+}
 
-TSeamScore Measure(const TBitmap& picture, std::int32_t maxStep) {
+// The sums of one seam: the step across it and the steps of the pairs beside it.
+struct TSeamSums {
+    std::uint64_t Before = 0, Across = 0, After = 0;  // steps at boundaries t-1, t, t+1
+    void Add(const int (&luma)[4]) {
+        Before += std::uint64_t(std::abs(luma[1] - luma[0]));
+        Across += std::uint64_t(std::abs(luma[2] - luma[1]));
+        After += std::uint64_t(std::abs(luma[3] - luma[2]));
+    }
+};
+
+void AddSeam(TSeamSide& side, std::int32_t t, const TSeamSums& sums, std::uint64_t samples) {
+    auto step = [&](std::int32_t at) { return at < t ? sums.Before : at > t ? sums.After : sums.Across; };
+    AddSeam(side, sums.Across, InsideStep(t, step), samples);
+}
+
+constexpr std::int32_t RowRuns = 16;
+
+// Each seam is read at (about) `samples` pixels evenly spread along it, and only the four
+// columns or rows around it: the cost grows with the number of seams, not with the picture.
+TSeamScore Measure(const TBitmap& picture, std::int32_t samples) {
     TSeamScore score;
-    const std::int32_t width = picture.Width(), height = picture.Height();
-    const TGeometry g = GeometryOf(width, height);
+    const TGeometry g = GeometryOf(picture.Width(), picture.Height());
     const std::int32_t rows = g.M * g.C, columns = g.N * g.B;  // without the edge strips
-    std::int32_t sampleStep = std::clamp(rows / MinSamples, 1, maxStep);
 
     const std::vector<std::int32_t> xs = SeamsToMeasure(g.B, g.N);
     if (!xs.empty()) {
-        // steps[x]: the step between columns x-1 and x, summed over the rows sampled.
-        std::vector<std::uint32_t> steps(static_cast<std::size_t>(columns), 0);
-        std::vector<std::uint8_t> luma(static_cast<std::size_t>(columns));
-        std::uint64_t samples = 0;
-        for (std::int32_t y = 0; y < rows; y += sampleStep, ++samples) {
+        const std::int32_t rowStep = std::max(1, rows / samples);
+        std::vector<TSeamSums> sums(xs.size());
+        std::uint64_t count = 0;
+        int luma[4];
+        for (std::int32_t y = 0; y < rows; y += rowStep, ++count) {
             const std::uint8_t* row = picture.ScanLine(y);
-            for (std::int32_t x = 0; x < columns; ++x) luma[std::size_t(x)] = std::uint8_t(Luma(row + 3 * std::size_t(x)));
-            for (std::size_t x = 1; x < luma.size(); ++x) steps[x] += std::uint32_t(std::abs(int(luma[x]) - int(luma[x - 1])));
+            for (std::size_t s = 0; s < xs.size(); ++s) {
+                LumaAround(row, xs[s], luma);
+                sums[s].Add(luma);
+            }
         }
-        auto step = [&](std::int32_t x) { return std::uint64_t(steps[std::size_t(x)]); };
-        for (const std::int32_t t : xs)
-            AddSeam(score.Columns, step(t), InsideStep(t, step), samples);
+        for (std::size_t s = 0; s < xs.size(); ++s) AddSeam(score.Columns, xs[s], sums[s], count);
     }
 
-    // Row seams: the four rows around each seam, every sampleStep-th pixel of them.
-    sampleStep = std::clamp(columns / MinSamples, 1, maxStep);
+    // Along a row seam the pixels are read in RowRuns runs of neighbours, spread over the
+    // width: pixels spread one by one would touch every cache line of the four rows.
     const std::vector<std::int32_t> ys = SeamsToMeasure(g.C, g.M);
     if (!ys.empty()) {
-        const std::size_t count = std::size_t((columns + sampleStep - 1) / sampleStep);
-        std::vector<std::uint8_t> lumas(4 * count);
+        const std::int32_t runs = std::min(RowRuns, columns), run = std::clamp(samples / runs, 1, columns / runs);
         for (const std::int32_t t : ys) {
-            for (std::int32_t k = 0; k < 4; ++k) {
-                const std::uint8_t* row = picture.ScanLine(t - 2 + k);
-                std::uint8_t* out = lumas.data() + std::size_t(k) * count;
-                for (std::size_t i = 0; i < count; ++i) out[i] = std::uint8_t(Luma(row + 3 * i * std::size_t(sampleStep)));
+            const std::uint8_t* around[4];
+            for (std::int32_t k = 0; k < 4; ++k) around[k] = picture.ScanLine(t - 2 + k);
+            TSeamSums sums;
+            std::uint64_t count = 0;
+            int luma[4];
+            for (std::int32_t r = 0; r < runs; ++r) {
+                const std::int32_t start = std::int32_t(std::int64_t(columns) * r / runs);
+                for (std::int32_t x = start; x < start + run; ++x, ++count) {
+                    for (int k = 0; k < 4; ++k) luma[k] = Luma(around[k] + 3 * std::size_t(x));
+                    sums.Add(luma);
+                }
             }
-            auto step = [&](std::int32_t y) {  // y: t-1, t or t+1
-                const std::uint8_t* above = lumas.data() + std::size_t(y - t + 1) * count;
-                const std::uint8_t* below = above + count;
-                std::uint64_t sum = 0;
-                for (std::size_t i = 0; i < count; ++i) sum += std::uint64_t(std::abs(int(below[i]) - int(above[i])));
-                return sum;
-            };
-            AddSeam(score.Rows, step(t), InsideStep(t, step), count);
+            AddSeam(score.Rows, t, sums, count);
         }
     }
     Summarise(score.Columns);
@@ -172,9 +190,9 @@ TSeamScore Measure(const TBitmap& picture, std::int32_t maxStep) {
 double TSeamScore::Score() const { return std::max(Columns.Score, Rows.Score); }
 double TSeamScore::Jumping() const { return std::max(Columns.Jumping, Rows.Jumping); }
 
-TSeamScore MeasureSeams(const TBitmap& picture, std::int32_t sampleStep) {
-    if (picture.Empty() || sampleStep < 1) return {};
-    return Measure(AsBgr24(picture), sampleStep);
+TSeamScore MeasureSeams(const TBitmap& picture, std::int32_t samples) {
+    if (picture.Empty() || samples < 1) return {};
+    return Measure(AsBgr24(picture), samples);
 }
 
 // On the share of jumping seams, in the direction where it is larger. Measured on the 20

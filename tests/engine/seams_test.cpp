@@ -74,7 +74,7 @@ TEST(Seams, PhotographsLookAssembledAndScrambledAsTheyAre) {
 TEST(Seams, WrongPasswordsAndPlainPicturesAreNotAssembled) {
     const TBitmap plain = MakePhotoLike(1280, 1024, 5);
     const TBitmap scrambled = ThroughJpeg(Scrambled(plain, Password));
-    const TSeamScore before = MeasureSeams(scrambled, 16);
+    const TSeamScore before = MeasureSeams(scrambled, 64);
     // A random one, and ones a character off (their permutations agree with the right ones
     // in long runs; the last character changes the rows only).
     for (const std::string wrong : {"zebra crossing 42", "correct horse batterx", "correct hurse battery",
@@ -82,7 +82,7 @@ TEST(Seams, WrongPasswordsAndPlainPicturesAreNotAssembled) {
         SCOPED_TRACE(wrong);
         EXPECT_EQ(JudgeAssembly(before, MeasureSeams(Scrambled(scrambled, wrong, false))), TAssembly::NotAssembled);
     }
-    EXPECT_EQ(JudgeAssembly(MeasureSeams(plain, 16), MeasureSeams(Scrambled(plain, Password, false))),
+    EXPECT_EQ(JudgeAssembly(MeasureSeams(plain, 64), MeasureSeams(Scrambled(plain, Password, false))),
               TAssembly::NotAssembled);
 }
 
@@ -102,12 +102,12 @@ TEST(Seams, SmoothPhotographsAreToldAndGuarded) {
     EXPECT_EQ(LookOf(MeasureSeams(plain)), TSeamLook::Assembled);
     const TBitmap scrambled = ThroughJpeg(Scrambled(plain, Password));
     EXPECT_EQ(LookOf(MeasureSeams(scrambled)), TSeamLook::Scrambled);
-    EXPECT_EQ(JudgeAssembly(MeasureSeams(scrambled, 16), MeasureSeams(Scrambled(scrambled, Password, false))),
+    EXPECT_EQ(JudgeAssembly(MeasureSeams(scrambled, 64), MeasureSeams(Scrambled(scrambled, Password, false))),
               TAssembly::Assembled);
-    EXPECT_EQ(JudgeAssembly(MeasureSeams(scrambled, 16), MeasureSeams(Scrambled(scrambled, "correct horse batterz", false))),
+    EXPECT_EQ(JudgeAssembly(MeasureSeams(scrambled, 64), MeasureSeams(Scrambled(scrambled, "correct horse batterz", false))),
               TAssembly::NotAssembled);
     // Not scrambled: assembling scrambles it once more, which shows whatever the plain one showed.
-    EXPECT_EQ(JudgeAssembly(MeasureSeams(plain, 16), MeasureSeams(Scrambled(plain, Password, false))),
+    EXPECT_EQ(JudgeAssembly(MeasureSeams(plain, 64), MeasureSeams(Scrambled(plain, Password, false))),
               TAssembly::NotAssembled);
 }
 
