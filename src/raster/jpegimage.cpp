@@ -274,6 +274,41 @@ bool RunReadRows(TDecodeJob* job, JSAMPROW* rows) {
     return true;
 }
 
+// Whether every component's DC coefficients are known to within their last bit (the scans
+// that carry them so far have been read). Only for a progressive file, whose coefficients
+// arrive in several scans: the first usually holds the DC but its last bit, which comes only
+// after most of the other scans (in the library's own progression, after 6 of 10).
+bool DcKnown(const jpeg_decompress_struct* info) {
+    for (int c = 0; c < info->num_components; ++c)
+        if (info->coef_bits[c][0] < 0 || info->coef_bits[c][0] > 1) return false;
+    return true;
+}
+
+// A progressive file read in buffered-image mode as far as its DC coefficients go, then
+// decoded at 1/8: each pixel the mean of its block of 8 x 8, off by at most one step of the
+// DC's quantisation (a level or two: the quantiser divided by 8), and colour the mean of the
+// colour block. The rest of the file, mostly detail finer than the blocks, is not read (for
+// the photographs of bench/ a tenth to a quarter is). A file that ends first gives what it has,
+// as a truncated file does.
+bool RunReadDcRows(TDecodeJob* job, JSAMPROW* rows) {
+    if (setjmp(job->Error.Jump)) return false;
+    jpeg_decompress_struct* info = &job->Info;
+    // The library marks a scan's coefficients at its start: look when a scan is complete.
+    for (int read = JPEG_SCAN_COMPLETED; read != JPEG_REACHED_EOI;) {
+        read = jpeg_consume_input(info);
+        if (read == JPEG_SUSPENDED) ERREXIT(info, JERR_INPUT_EOF);  // cannot happen: the source never suspends
+        if (read == JPEG_SCAN_COMPLETED && DcKnown(info)) break;
+    }
+    jpeg_start_output(info, info->input_scan_number);
+    while (info->output_scanline < info->output_height) {
+        const JDIMENSION got = jpeg_read_scanlines(info, rows + info->output_scanline,
+                                                   info->output_height - info->output_scanline);
+        if (got == 0) ERREXIT(info, JERR_INPUT_EOF);
+    }
+    jpeg_finish_output(info);
+    return true;  // the rest of the file is left unread; destroying the object ends the decode
+}
+
 // Four-component output (CMYK, also what the library makes of YCCK) converted to the
 // bitmap's blue, green, red. Adobe's programs write the inks inverted (0 = full ink).
 void CmykRowToBgr(const JSAMPLE* cmyk, std::uint8_t* bgr, JDIMENSION width, bool inverted) {
@@ -307,8 +342,9 @@ bool RunReadCmykRows(TDecodeJob* job, JSAMPROW buffer, std::uint8_t* const* rows
 
 constexpr int GrayLevels = 236;
 
+// dcSuffices: at 1/8, a progressive file is read only as far as its DC coefficients go.
 TBitmap DecodeJpeg(std::span<const std::uint8_t> data, bool grayOutput, unsigned scaleDenominator = 1,
-                   TFileSource* file = nullptr, TPoint* fullSize = nullptr) {
+                   TFileSource* file = nullptr, TPoint* fullSize = nullptr, bool dcSuffices = false) {
     TDecodeJob job{};
     InitDecodeJob(job, data);
     job.File = file;
@@ -343,6 +379,10 @@ TBitmap DecodeJpeg(std::span<const std::uint8_t> data, bool grayOutput, unsigned
         throw TPictureError(TPictureError::Kind::OutOfResources, "JPEG picture too large");
     info.mem->max_memory_to_use =
         static_cast<long>(std::min<std::uint64_t>(4 * TBitmap::MaxStoreBytes, LONG_MAX));
+    const bool dcOnly = dcSuffices && scaleDenominator == 8 && !quantized && !fourComponents &&
+                        jpeg_has_multiple_scans(&info);
+    info.buffered_image = dcOnly ? TRUE : FALSE;
+    if (dcOnly) info.do_block_smoothing = FALSE;  // it would guess the missing detail from the neighbours
 
     if (!RunStartDecompress(&job)) ThrowJpeg(job.Error.Pub.msg_code);
     const int components = quantized ? 1 : fourComponents ? 4 : 3;
@@ -371,7 +411,7 @@ TBitmap DecodeJpeg(std::span<const std::uint8_t> data, bool grayOutput, unsigned
         std::vector<JSAMPLE> buffer(std::size_t{info.output_width} * 4);
         done = RunReadCmykRows(&job, buffer.data(), rows.data());
     } else {
-        done = RunReadRows(&job, rows.data());
+        done = dcOnly ? RunReadDcRows(&job, rows.data()) : RunReadRows(&job, rows.data());
     }
     if (!done) ThrowJpeg(job.Error.Pub.msg_code);
     bitmap.Changed();
@@ -654,7 +694,7 @@ TBitmap DecodeJpegScaledFromFile(int fd, unsigned scaleDenominator, TPoint* full
         throw TPictureError(TPictureError::Kind::InvalidOperation, "JPEG scale must be 1/1, 1/2, 1/4 or 1/8");
     auto source = std::make_unique<TFileSource>();
     InitFileSource(*source, fd);
-    return DecodeJpeg({}, false, scaleDenominator, source.get(), fullSize);
+    return DecodeJpeg({}, false, scaleDenominator, source.get(), fullSize, true);
 }
 
 // TBitmap's conversion from the JPEG picture type lives with that type.

@@ -106,8 +106,11 @@ private:
 // scale).
 TBitmap DecodeJpegScaled(std::span<const std::uint8_t> data, unsigned scaleDenominator);
 // The same, reading the file open as fd from where it stands, 64 KB at a time: only the
-// scaled bitmap and the library's working rows are held, never the whole file. A read error
-// ends the picture as the end of the data does (what was read is decoded).
+// scaled bitmap and the library's working rows are held, never the whole file (a progressive
+// file's coefficients excepted: the library holds them all while its scans arrive). At 1/8 a
+// progressive file is read only until its DC coefficients are known to within their last bit:
+// each pixel is then its block's mean within a level or two, colour its colour block's mean.
+// A read error ends the picture as the end of the data does (what was read is decoded).
 // fullSize, when given, receives the picture's own width (X) and height (Y).
 TBitmap DecodeJpegScaledFromFile(int fd, unsigned scaleDenominator, TPoint* fullSize = nullptr);
 
