@@ -134,7 +134,9 @@ void AddSeam(TSeamSide& side, std::int32_t t, const TSeamSums& sums, std::uint64
     AddSeam(side, sums.Across, InsideStep(t, step), samples);
 }
 
-constexpr std::int32_t RowRuns = 16;
+// Runs of RowRun neighbours (96 bytes: two cache lines), at most MaxRowRuns of them, each in
+// the middle of its share of the width.
+constexpr std::int32_t RowRun = 32, MaxRowRuns = 16;
 
 // Each seam is read at (about) `samples` pixels evenly spread along it, and only the four
 // columns or rows around it: the cost grows with the number of seams, not with the picture.
@@ -159,11 +161,13 @@ TSeamScore Measure(const TBitmap& picture, std::int32_t samples) {
         for (std::size_t s = 0; s < xs.size(); ++s) AddSeam(score.Columns, xs[s], sums[s], count);
     }
 
-    // Along a row seam the pixels are read in RowRuns runs of neighbours, spread over the
-    // width: pixels spread one by one would touch every cache line of the four rows.
+    // Along a row seam the pixels are read in runs of neighbours spread over the width: pixels
+    // spread one by one would touch every cache line of the four rows, and reading is what
+    // costs (the picture is seldom in the cache).
     const std::vector<std::int32_t> ys = SeamsToMeasure(g.C, g.M);
     if (!ys.empty()) {
-        const std::int32_t runs = std::min(RowRuns, columns), run = std::clamp(samples / runs, 1, columns / runs);
+        const std::int32_t runs = std::clamp(samples / RowRun, 1, std::min(MaxRowRuns, columns));
+        const std::int32_t run = std::clamp(samples / runs, 1, columns / runs);
         for (const std::int32_t t : ys) {
             const std::uint8_t* around[4];
             for (std::int32_t k = 0; k < 4; ++k) around[k] = picture.ScanLine(t - 2 + k);
@@ -171,7 +175,7 @@ TSeamScore Measure(const TBitmap& picture, std::int32_t samples) {
             std::uint64_t count = 0;
             int luma[4];
             for (std::int32_t r = 0; r < runs; ++r) {
-                const std::int32_t start = std::int32_t(std::int64_t(columns) * r / runs);
+                const std::int32_t start = std::int32_t(std::int64_t(columns) * (2 * r + 1) / (2 * runs)) - run / 2;
                 for (std::int32_t x = start; x < start + run; ++x, ++count) {
                     for (int k = 0; k < 4; ++k) luma[k] = Luma(around[k] + 3 * std::size_t(x));
                     sums.Add(luma);
