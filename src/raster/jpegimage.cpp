@@ -279,6 +279,7 @@ bool RunReadRows(TDecodeJob* job, JSAMPROW* rows) {
 // arrive in several scans: the first usually holds the DC but its last bit, which comes only
 // after most of the other scans (in the library's own progression, after 6 of 10).
 bool DcKnown(const jpeg_decompress_struct* info) {
+    if (info->coef_bits == nullptr) return false;  // not progressive: the library keeps none
     for (int c = 0; c < info->num_components; ++c)
         if (info->coef_bits[c][0] < 0 || info->coef_bits[c][0] > 1) return false;
     return true;
@@ -379,8 +380,10 @@ TBitmap DecodeJpeg(std::span<const std::uint8_t> data, bool grayOutput, unsigned
         throw TPictureError(TPictureError::Kind::OutOfResources, "JPEG picture too large");
     info.mem->max_memory_to_use =
         static_cast<long>(std::min<std::uint64_t>(4 * TBitmap::MaxStoreBytes, LONG_MAX));
+    // A sequential file may also come in several scans (one per component), with every
+    // coefficient of a block at once: only a progressive one has its DC first.
     const bool dcOnly = dcSuffices && scaleDenominator == 8 && !quantized && !fourComponents &&
-                        jpeg_has_multiple_scans(&info);
+                        info.progressive_mode;
     info.buffered_image = dcOnly ? TRUE : FALSE;
     if (dcOnly) info.do_block_smoothing = FALSE;  // it would guess the missing detail from the neighbours
 
