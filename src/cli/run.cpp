@@ -296,6 +296,13 @@ int Run(const TOptions& options, TRunSignals& signals) {
         return ExitUsage;
     }
 
+    // Picture bytes on a terminal show as garbage and can set it into odd modes.
+    const bool toStream = std::any_of(jobs.begin(), jobs.end(), [](const TFileJob& job) { return IsStream(job.Output); });
+    if (toStream && !options.DryRun && ::isatty(STDOUT_FILENO)) {
+        Fail("standard output is a terminal: picture bytes are not written there; redirect it to a file or a pipe");
+        return ExitUsage;
+    }
+
     if (options.DryRun) {
         for (const std::string& line : DescribeJobs(options, jobs)) std::printf("%s\n", line.c_str());
         if (jobs.empty()) std::printf("no pictures\n");

@@ -156,6 +156,10 @@ TEST_F(FoldersTest, StandardStreamsGiveTheBytesOfFiles) {
     const TRun out = Run({"assemble", "--password-file", "pw.txt", "--force", "-o", "-", "--format", "bmp", "x.jpg"});
     EXPECT_EQ(out.Status, 0) << out.Err;
     EXPECT_TRUE(out.Out.starts_with("BM"));
+    // Not onto a terminal, where the bytes would show as garbage: nothing is read or done.
+    std::string seen;
+    EXPECT_EQ(RunOnTerminal({"convert", "--format", "bmp", "x.jpg", "-"}, {}, seen), 2);
+    EXPECT_TRUE(Contains(seen, "standard output is a terminal")) << seen;
     const TRun check = Run({"check", "--format", "jpg", "-"}, WithStdin(ReadAll(At("x.jpg"))));
     EXPECT_EQ(check.Status, 0) << check.Err;
     EXPECT_TRUE(Contains(check.Out, "standard input: ")) << check.Out;
