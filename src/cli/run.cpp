@@ -91,7 +91,10 @@ std::vector<TNamedFile> ExpandFiles(const TOptions& options) {
     for (const std::string& argument : options.Files) {
         std::error_code error;
         if (options.Recursive && !IsStream(argument) && fs::is_directory(argument, error)) {
-            fs::path name = fs::path(argument).lexically_normal().filename();
+            // "photos/" names the folder photos as "photos" does.
+            fs::path folder = fs::path(argument).lexically_normal();
+            if (folder.filename().empty()) folder = folder.parent_path();
+            fs::path name = folder.filename();
             if (name == "." || name == "..") name.clear();
             for (const std::string& picture : PicturesUnder(argument, options.OutDir))
                 files.push_back({picture, (name / fs::path(picture).lexically_relative(argument)).string()});

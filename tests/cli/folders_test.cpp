@@ -75,8 +75,8 @@ TEST_F(FoldersTest, OutDirKeepsTheLayoutAndLeavesTheOriginals) {
     std::erase_if(after, [](const auto& file) { return file.first.starts_with("out/"); });
     EXPECT_TRUE(after == before) << "an original changed";
 
-    // The scrambled copies assemble back into a folder of their own.
-    run = Run({"assemble", "--password-file", "pw.txt", "-r", "--out-dir", "back", "out/d"});
+    // The scrambled copies assemble back into a folder of their own ("out/d/" named as "out/d").
+    run = Run({"assemble", "--password-file", "pw.txt", "-r", "--out-dir", "back", "out/d/"});
     EXPECT_EQ(run.Status, 0) << run.Err;
     EXPECT_EQ(FirstDifference(Load("back/d/a.bmp"), Load("d/a.bmp")), "");
 
