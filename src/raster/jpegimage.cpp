@@ -289,8 +289,8 @@ bool DcKnown(const jpeg_decompress_struct* info) {
 // decoded at 1/8: each pixel the mean of its block of 8 x 8, off by at most one step of the
 // DC's quantisation (a level or two: the quantiser divided by 8), and colour the mean of the
 // colour block. The rest of the file, mostly detail finer than the blocks, is not read (for
-// the photographs of bench/ a tenth to a quarter is). A file that ends first gives what it has,
-// as a truncated file does.
+// the 11 progressive photographs of bench/, 5 to 36 % of the file is read, in pieces of 64 KB).
+// A file that ends first gives what it has, as a truncated file does.
 bool RunReadDcRows(TDecodeJob* job, JSAMPROW* rows) {
     if (setjmp(job->Error.Jump)) return false;
     jpeg_decompress_struct* info = &job->Info;
