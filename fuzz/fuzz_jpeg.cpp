@@ -1,9 +1,15 @@
 // Any bytes as a JPEG file through TJPEGImage: the header, the colour decode, the gray
-// decode, and a second trip through the encoder and decoder of what decoded.
+// decode, and a second trip through the encoder and decoder of what decoded; and the scaled
+// decode from a file descriptor that reduce --fast uses.
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <optional>
 #include <vector>
 
 #include "fuzz_common.h"
 #include "raster/jpegimage.h"
+#include "testutil.h"
 
 using namespace tavelix;
 
@@ -48,6 +54,35 @@ void CheckReencode(const TBitmap& bitmap, int quality) {
     }
 }
 
+// The bytes read from a file descriptor at 1/2 and 1/8 (at 1/8 a progressive file only as far
+// as its DC coefficients go): the picture's own size is told, the scaled size follows from it,
+// and at 1/2 the pixels are those of the decode in memory.
+void CheckFromFile(std::span<const std::uint8_t> data, std::int32_t width, std::int32_t height) {
+    const int fd = ::memfd_create("fuzz_jpeg", 0);
+    if (fd < 0) return;
+    if (::write(fd, data.data(), data.size()) == ssize_t(data.size())) {
+        for (const unsigned scale : {2u, 8u}) {
+            ::lseek(fd, 0, SEEK_SET);
+            std::optional<TBitmap> fromFile, inMemory;
+            TPoint full;
+            try {
+                fromFile = DecodeJpegScaledFromFile(fd, scale, &full);
+            } catch (const TPictureError&) {
+            }
+            try {
+                inMemory = DecodeJpegScaled(data, scale);
+            } catch (const TPictureError&) {
+            }
+            if (!fromFile) continue;  // a file cut short may fail later in memory than from a file
+            FUZZ_CHECK(full.X == width && full.Y == height);
+            FUZZ_CHECK(fromFile->Width() == std::int32_t((std::uint32_t(width) + scale - 1) / scale));
+            FUZZ_CHECK(fromFile->Height() == std::int32_t((std::uint32_t(height) + scale - 1) / scale));
+            if (scale == 2 && inMemory) FUZZ_CHECK(test::SamePixels(*fromFile, *inMemory));
+        }
+    }
+    ::close(fd);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -72,6 +107,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const TBitmap& colour = jpeg.Bitmap();
         CheckDecoded(colour, width, height);
         if (pixels <= fuzz::MaxJpegPixels / 4) CheckReencode(colour, quality);
+        CheckFromFile(std::span<const std::uint8_t>(data, size), width, height);
     } catch (const TPictureError&) {
         FUZZ_CHECK(!jpeg.HasBitmap());
     }

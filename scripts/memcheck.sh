@@ -5,7 +5,7 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=$root/build
 "$root/scripts/setup.sh" release >/dev/null
-"$root/scripts/install-missing.sh" valgrind
+"$root/scripts/install-missing.sh" valgrind libjpeg-turbo-progs
 cli=$build/src/cli/tavelix-cli
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -28,6 +28,8 @@ ln -s /dev/zero zero.bmp
 mkdir folder.jpg
 truncate -s 2G huge.bmp
 printf 'correct horse\n' > pw.txt
+# A progressive JPEG, which reduce --fast --factor 8 reads only in part (djpeg and cjpeg).
+djpeg a.jpg | cjpeg -progressive -outfile progressive.jpg
 
 # libjpeg-turbo's SIMD code writes some bytes valgrind cannot follow; plain C gives the same pixels.
 export JSIMD_FORCENONE=1
@@ -52,4 +54,16 @@ check gray truncated.bmp gray2.bmp
 check convert b.bmp c.jpg
 check convert garbage.jpg d.bmp
 check convert b.bmp c.jpg  # c.jpg exists: refused
+# The options beyond the window: the guard and check, the JPEG remedies, the fast reductions,
+# folders and standard input and output.
+check check -j 2 "${all[@]}" progressive.jpg
+check reduce --fast --factor 8 --force "${all[@]}" progressive.jpg
+check reduce --fast --factor 2 --force progressive.jpg truncated.jpg
+check scramble --full-chroma --password-file pw.txt -o fc.jpg a.jpg
+check assemble --smooth --password-file pw.txt fc.jpg
+check assemble --password-file pw.txt a.jpg  # not scrambled: refused
+mkdir -p tree/sub && cp a.jpg b.bmp tree/sub/
+check scramble -r --out-dir out --password-file pw.txt tree
+check reduce --fast --factor 4 --format jpg - < progressive.jpg
+check convert --format bmp - piped.jpg < b.bmp
 exit $failed

@@ -10,10 +10,14 @@
 #include "engine/host.h"
 #include "engine/tavelix.h"
 #include "raster/bitmap.h"
+#include "raster/fileio.h"
 
 namespace tavelix::cli {
 
-enum class TCommand { Scramble, Assemble, Reduce, Gray, Convert };
+enum class TCommand { Scramble, Assemble, Reduce, Gray, Convert, Check };
+
+// The name that stands for standard input (as a FILE or IN) and standard output (as -o or OUT).
+inline constexpr std::string_view StandardStream = "-";
 
 struct TSettings {
     TCommand Command = TCommand::Convert;
@@ -22,6 +26,10 @@ struct TSettings {
     bool Flush = true;               // a replacing save reaches the disk before it takes the old file's place
     bool Force = false;              // replace existing outputs; change files with other links or write-protected
     std::string_view Password;       // Scramble, Assemble: Windows-1252 bytes
+    bool FullChroma = false;         // JPEG saves without chroma subsampling
+    bool Smooth = false;             // Assemble: mend the colour along the seams
+    bool Fast = false;               // Reduce: scaled JPEG decoding, block means for bitmaps
+    std::string Format;              // ".jpg" or ".bmp": what the bytes of "-" are
 };
 
 // One file's work: read Input, write Output.
@@ -31,6 +39,7 @@ struct TFileJob {
     // Output is Input, the file the command line asked to change (scramble and assemble
     // without -o); otherwise Output is a file of its own, never replaced without --force.
     bool InPlace = false;
+    std::size_t Index = 0;  // place in the run, for results told in order (check)
 };
 
 // The engine's host for a run without a window: it keeps what the engine says about the
@@ -68,9 +77,21 @@ public:
 
     // Does one file; true when it was done. Every failure is reported; nothing escapes.
     bool Run(const TFileJob& job) noexcept;
+    // check: the line told for the last file.
+    const std::string& Result() const { return FResult; }
 
 private:
     bool Process(const TFileJob& job);
+    // Reads the picture of job into FPicture (for reduce --fast of a JPEG already reduced, or
+    // left empty when too small to reduce): false when it failed, was told, and nothing is left
+    // to do (reduced says whether a reduction happened).
+    bool Load(const TFileJob& job, const TReadableFile& input, bool& reduced);
+    // Scramble and assemble, with the look of the seams checked; false when refused (told).
+    bool Shuffle(const TFileJob& job);
+    // Writes FPicture to job.Output (a file, or standard output); false when it failed (told).
+    bool Save(const TFileJob& job, const std::string& target);
+    // The codec's name for a file of the job: "-" is named by --format.
+    std::string CodecName(const std::string& fileName) const;
     // What keeps the file open as fd, to be replaced under the name target, from being changed
     // in place unless --force is given (other names, write protection); "" when nothing does.
     std::string InPlaceRefusal(int fd, const std::string& target) const;
@@ -80,6 +101,7 @@ private:
     TCliHost FHost;
     TTavelix FView;
     TBitmap FPicture;
+    std::string FResult;
 };
 
 }  // namespace tavelix::cli

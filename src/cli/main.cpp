@@ -135,7 +135,10 @@ const char* const Footer =
     "  tavelix-cli scramble --password-file ~/key.txt -- holidays/*.jpg\n"
     "  printf '%s\\n' \"$KEY\" | tavelix-cli assemble --password-stdin -o clear.bmp -- secret.jpg\n"
     "  tavelix-cli reduce --factor 4 -j 2 -- photos/*.JPG      # copies photos/*s4.JPG\n"
-    "  tavelix-cli gray -q 95 -- portrait.bmp portrait-bw.jpg";
+    "  tavelix-cli gray -q 95 -- portrait.bmp portrait-bw.jpg\n"
+    "  tavelix-cli check -r -- photos                   # which pictures look scrambled\n"
+    "  tavelix-cli assemble -r --out-dir clear --password-file ~/key.txt -- holidays\n"
+    "  tavelix-cli scramble --password-file ~/key.txt --format jpg -- - < in.jpg > out.jpg";
 
 void AddCommonOptions(CLI::App& command, TOptions& options, const char* force) {
     command.add_option("-q,--quality", options.Quality, "JPEG quality of the files written, 1 to 100 (default 90)")
@@ -152,6 +155,27 @@ void AddJobsOption(CLI::App& command, TOptions& options) {
     command.add_option("-j,--jobs", options.Jobs, "files processed at once, 1 to 1024 (default: one per core)")
         ->check(CLI::Range(1, 1024))
         ->option_text("N");
+}
+
+// -r, -n, --out-dir and --format: the options of folders and pipelines.
+void AddFileOptions(CLI::App& command, TOptions& options, bool files, bool outDir) {
+    if (files)
+        command.add_flag("-r,--recursive", options.Recursive,
+                         "FILE may be a folder: its .jpg and .bmp files, and those of\n"
+                         "the folders in it, are taken in the order of their names\n"
+                         "(links to folders are not followed)");
+    if (outDir)
+        command.add_option("--out-dir", options.OutDir,
+                           "write into DIR instead, keeping the layout: a FILE named\n"
+                           "goes to DIR/its name, a picture found in a folder F to\n"
+                           "DIR/F/its path in F; the originals stay untouched")
+            ->option_text("DIR");
+    command.add_flag("-n,--dry-run", options.DryRun, "print what would be done and touch nothing");
+    command.add_option("--format", options.Format,
+                       "what the bytes of - are: - as a FILE (or IN) reads the picture\n"
+                       "from standard input, as -o (or OUT) writes it to standard output")
+        ->check(CLI::IsMember({"jpg", "bmp"}))
+        ->option_text("jpg|bmp");
 }
 
 void AddPasswordOptions(CLI::App& command, TOptions& options) {
@@ -180,15 +204,19 @@ int main(int argc, char** argv) {
     auto formatter = std::make_shared<THelpFormatter>();
     formatter->ListEntries = {
         {"scramble", "scramble each FILE in place with a password\n"
-                     "  -o PATH, --password-file PATH, --password-stdin, -q N, -j N, -v, --force"},
-        {"assemble", "assemble (unscramble) each FILE in place with the same password\n"
-                     "  the options of scramble"},
+                     "  -o PATH, --password-file PATH, --password-stdin, -q N, -j N, -v, --force,\n"
+                     "  --full-chroma, -r, --out-dir DIR, -n, --format jpg|bmp"},
+        {"assemble", "assemble (unscramble) each FILE in place with the same password; a result\n"
+                     "that does not look assembled is refused\n"
+                     "  the options of scramble, --smooth instead of --full-chroma"},
         {"reduce", "write a copy of each FILE at 1/2, 1/4 or 1/8 of its size (photo.jpg: photos2.jpg)\n"
-                   "  --factor 2|4|8, -q N, -j N, -v, --force"},
+                   "  --factor 2|4|8, -q N, -j N, -v, --force, --fast, -r, --out-dir DIR, -n, --format"},
         {"gray", "save the picture IN in black and white as OUT\n"
-                 "  -q N, -v, --force"},
+                 "  -q N, -v, --force, --out-dir DIR, -n, --format jpg|bmp"},
         {"convert", "load the picture IN and save it as OUT (.jpg or .bmp by OUT's name)\n"
-                    "  -q N, -v, --force"},
+                    "  -q N, -v, --force, --out-dir DIR, -n, --format jpg|bmp"},
+        {"check", "tell whether each FILE looks scrambled, with its seam score\n"
+                  "  -j N, -r, -n, --format jpg|bmp"},
         {"help", "this help; help COMMAND: the options of COMMAND"},
     };
     app.formatter(formatter);
@@ -203,8 +231,10 @@ int main(int argc, char** argv) {
         "scramble", "Scrambles each FILE in place: its column and row strips are shuffled in an order made from\n"
                     "the password. Run tavelix-cli --help for what that hides, and what it does not.");
     auto* assemble = app.add_subcommand(
-        "assemble", "Assembles (unscrambles) each FILE in place with the password it was scrambled with. A wrong\n"
-                    "password is not noticed: it gives another jumble.");
+        "assemble", "Assembles (unscrambles) each FILE in place with the password it was scrambled with. A result\n"
+                    "that does not look assembled (a wrong password, or a picture that was not scrambled) is\n"
+                    "refused and the file left unchanged, unless --force; a picture with too little detail to\n"
+                    "tell is assembled with a note.");
     for (CLI::App* sub : {scramble, assemble}) {
         sub->add_option("-o,--output", options.Output,
                         "write the result to PATH, a new file, instead\n"
@@ -216,8 +246,17 @@ int main(int argc, char** argv) {
                          "they keep the old picture) or is write-protected,\n"
                          "and replace an existing -o PATH");
         AddJobsOption(*sub, options);
-        sub->add_option("FILE", options.Files, ".jpg or .bmp files")->required();
+        AddFileOptions(*sub, options, true, true);
+        sub->add_option("FILE", options.Files, ".jpg or .bmp files (- : standard input)")->required();
     }
+    scramble->add_flag("--full-chroma", options.FullChroma,
+                       "save JPEG files with colour at every pixel (no chroma\n"
+                       "subsampling): about 1.4 x larger, and clearly better once\n"
+                       "assembled (the strips' edges keep their own colour)");
+    assemble->add_flag("--smooth", options.Smooth,
+                       "mend the colour along the seams of a picture that was\n"
+                       "saved scrambled as a JPEG (from pixels of the same\n"
+                       "brightness; edges stay); off: the window's result");
     scramble->callback([&] { options.Command = TCommand::Scramble; });
     assemble->callback([&] { options.Command = TCommand::Assemble; });
 
@@ -228,26 +267,43 @@ int main(int argc, char** argv) {
         ->required()
         ->check(CLI::IsMember({2, 4, 8}))
         ->option_text("2|4|8");
+    reduce->add_flag("--fast", options.Fast,
+                     "decode JPEG files straight at the reduced size (smoother,\n"
+                     "far less work); bitmaps take the mean of each block.\n"
+                     "The copies have the same sizes as without it");
     AddCommonOptions(*reduce, options, "replace a copy that exists (without: refused, nothing written)");
     AddJobsOption(*reduce, options);
-    reduce->add_option("FILE", options.Files, ".jpg or .bmp files")->required();
+    AddFileOptions(*reduce, options, true, true);
+    reduce->add_option("FILE", options.Files, ".jpg or .bmp files (- : standard input)")->required();
     reduce->callback([&] { options.Command = TCommand::Reduce; });
 
     auto* gray = app.add_subcommand("gray", "Saves the picture IN in black and white as OUT, a JPEG or a BMP file by OUT's name.");
     auto* convert = app.add_subcommand("convert", "Loads the picture IN and saves it as OUT, a JPEG or a BMP file by OUT's name.");
     for (CLI::App* sub : {gray, convert}) {
         AddCommonOptions(*sub, options, forceOut);
-        sub->add_option("IN", options.In, "the picture to read (.jpg or .bmp)")->required();
-        sub->add_option("OUT", options.Out, "the file to write (.jpg or .bmp)")->required();
+        AddFileOptions(*sub, options, false, true);
+        sub->add_option("IN", options.In, "the picture to read (.jpg or .bmp; - : standard input)")->required();
+        sub->add_option("OUT", options.Out, "the file to write (.jpg or .bmp; - : standard output)")->required();
     }
     gray->callback([&] { options.Command = TCommand::Gray; });
     convert->callback([&] { options.Command = TCommand::Convert; });
+
+    auto* check = app.add_subcommand(
+        "check", "Tells for each FILE whether it looks scrambled, by its seam score: how much the picture\n"
+                 "steps where its strips meet against how much it steps inside them (about 1 for a plain\n"
+                 "photograph, 2 and more for a scrambled one), and the share of seams that jump. Pictures\n"
+                 "with too little detail (flat, noise, under 256 pixels both ways) cannot tell. Changes nothing.");
+    check->add_flag("-v,--verbose", options.Verbose, "also tell the summary");
+    AddJobsOption(*check, options);
+    AddFileOptions(*check, options, true, false);
+    check->add_option("FILE", options.Files, ".jpg or .bmp files (- : standard input)")->required();
+    check->callback([&] { options.Command = TCommand::Check; });
 
     std::string helpTopic;
     auto* help = app.add_subcommand("help", "this help, or with a COMMAND the options of that command");
     help->add_option("COMMAND", helpTopic, "the command whose options to show");
 
-    for (CLI::App* sub : {scramble, assemble, reduce, gray, convert, help}) {
+    for (CLI::App* sub : {scramble, assemble, reduce, gray, convert, check, help}) {
         sub->group("Commands");
         sub->footer("Run tavelix-cli --help for what scrambling hides and what it does not, what a\n"
                     "round trip gives back, what happens to existing files, and examples.");
@@ -263,7 +319,7 @@ int main(int argc, char** argv) {
             std::cout << app.get_formatter()->make_help(&app, "tavelix-cli", CLI::AppFormatMode::Normal);
             return ExitDone;
         }
-        for (CLI::App* sub : {scramble, assemble, reduce, gray, convert}) {
+        for (CLI::App* sub : {scramble, assemble, reduce, gray, convert, check}) {
             if (sub->get_name() != helpTopic) continue;
             std::cout << sub->help("tavelix-cli");
             return ExitDone;

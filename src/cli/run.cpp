@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <thread>
 
@@ -17,6 +18,8 @@
 #include "engine/tavelix.h"
 
 namespace tavelix::cli {
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -48,30 +51,138 @@ std::optional<std::string> CheckOutputName(const std::string& option, const std:
 
 }  // namespace
 
+std::vector<std::string> PicturesUnder(const std::string& folder, const std::string& skip) {
+    std::vector<std::string> found;
+    std::error_code error;
+    const fs::path skipped = skip.empty() ? fs::path() : fs::weakly_canonical(fs::absolute(skip), error);
+    // The default options follow no link to a folder; an unreadable folder ends its walk only.
+    fs::recursive_directory_iterator walk(folder, fs::directory_options::skip_permission_denied, error);
+    for (; !error && walk != fs::recursive_directory_iterator(); walk.increment(error)) {
+        const fs::directory_entry& entry = *walk;
+        std::error_code ignored;
+        if (!skipped.empty() && entry.is_directory(ignored) && !entry.is_symlink(ignored) &&
+            fs::weakly_canonical(entry.path(), ignored) == skipped) {
+            walk.disable_recursion_pending();
+            continue;
+        }
+        if (entry.is_regular_file(ignored) && IsPictureName(entry.path().string())) found.push_back(entry.path().string());
+    }
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
+std::string InOutDir(const std::string& outDir, const std::string& relative) {
+    return (fs::path(outDir) / fs::path(relative).relative_path()).lexically_normal().string();
+}
+
+namespace {
+
+bool IsStream(const std::string& name) { return name == StandardStream; }
+
+// A file of the run and its place in the layout under --out-dir.
+struct TNamedFile {
+    std::string File, Relative;
+};
+
+// The files of the command line, folders walked with -r. A file named keeps its own name under
+// --out-dir; a picture found in a folder keeps the folder's name and its path inside it.
+std::vector<TNamedFile> ExpandFiles(const TOptions& options) {
+    std::vector<TNamedFile> files;
+    for (const std::string& argument : options.Files) {
+        std::error_code error;
+        if (options.Recursive && !IsStream(argument) && fs::is_directory(argument, error)) {
+            // "photos/" names the folder photos as "photos" does.
+            fs::path folder = fs::path(argument).lexically_normal();
+            if (folder.filename().empty()) folder = folder.parent_path();
+            fs::path name = folder.filename();
+            if (name == "." || name == "..") name.clear();
+            for (const std::string& picture : PicturesUnder(argument, options.OutDir))
+                files.push_back({picture, (name / fs::path(picture).lexically_relative(argument)).string()});
+        } else {
+            files.push_back({argument, fs::path(argument).filename().string()});
+        }
+    }
+    return files;
+}
+
+}  // namespace
+
 std::optional<std::string> PlanJobs(const TOptions& options, std::vector<TFileJob>& jobs) {
     jobs.clear();
+    const bool gives = options.Command == TCommand::Gray || options.Command == TCommand::Convert;
+    std::size_t inputs = 0, outputs = 0;
+    for (const std::string& file : options.Files) inputs += IsStream(file);
+    if (gives) inputs += IsStream(options.In), outputs += IsStream(options.Out);
+    outputs += IsStream(options.Output);
+    if (inputs > 1) return "- (standard input) can be given once only";
+    if (inputs > 0 && options.PasswordStdin) return "--password-stdin and - cannot both read standard input";
+    if (inputs + outputs > 0 && options.Format.empty()) return "- (standard input or output) needs --format jpg|bmp";
+    if (inputs + outputs == 0 && !options.Format.empty()) return "--format says what the bytes of - are; no - was given";
+    if (inputs + outputs > 0 && !options.OutDir.empty()) return "--out-dir does not go with - (standard input or output)";
+    if (!options.OutDir.empty() && !options.Output.empty()) return "-o and --out-dir exclude each other";
+
+    const std::vector<TNamedFile> files = ExpandFiles(options);
     switch (options.Command) {
     case TCommand::Scramble:
     case TCommand::Assemble:
         if (!options.Output.empty()) {
-            if (options.Files.size() != 1) return "-o/--output takes exactly one FILE";
-            if (auto usage = CheckOutputName("-o", options.Output)) return usage;
+            if (files.size() != 1) return "-o/--output takes exactly one FILE";
+            if (!IsStream(options.Output))
+                if (auto usage = CheckOutputName("-o", options.Output)) return usage;
         }
-        for (const std::string& file : options.Files) {
-            const std::string& output = options.Output.empty() ? file : options.Output;
-            jobs.push_back({file, output, output == file});
+        for (const TNamedFile& file : files) {
+            std::string output = options.Output.empty() ? file.File : options.Output;
+            if (!options.OutDir.empty()) output = InOutDir(options.OutDir, file.Relative);
+            jobs.push_back({file.File, output, output == file.File && !IsStream(output)});
         }
         break;
     case TCommand::Reduce:
-        for (const std::string& file : options.Files) jobs.push_back({file, ReducedCopyName(file, options.Factor), false});
+        for (const TNamedFile& file : files) {
+            std::string output = IsStream(file.File) ? file.File : ReducedCopyName(file.File, options.Factor);
+            if (!options.OutDir.empty()) {
+                const fs::path relative(file.Relative);
+                output = InOutDir(options.OutDir,
+                                  (relative.parent_path() / ReducedName(relative.filename().string(), options.Factor)).string());
+            }
+            jobs.push_back({file.File, output, false});
+        }
+        break;
+    case TCommand::Check:
+        for (const TNamedFile& file : files) jobs.push_back({file.File, "", false});
         break;
     case TCommand::Gray:
-    case TCommand::Convert:
-        if (auto usage = CheckOutputName("", options.Out)) return usage;
-        jobs.push_back({options.In, options.Out, false});
+    case TCommand::Convert: {
+        if (!IsStream(options.Out))
+            if (auto usage = CheckOutputName("", options.Out)) return usage;
+        std::string output = options.Out;
+        if (!options.OutDir.empty()) {
+            if (fs::path(output).is_absolute()) return options.Out + ": with --out-dir, OUT is a name inside it";
+            output = InOutDir(options.OutDir, output);
+        }
+        jobs.push_back({options.In, output, false});
         break;
     }
+    }
+    for (std::size_t i = 0; i < jobs.size(); ++i) jobs[i].Index = i;
     return std::nullopt;
+}
+
+std::vector<std::string> DescribeJobs(const TOptions& options, const std::vector<TFileJob>& jobs) {
+    static const char* const verbs[] = {"scramble", "assemble", "reduce", "gray", "convert", "check"};
+    const std::string verb = verbs[int(options.Command)];
+    std::vector<std::string> lines;
+    for (const TFileJob& job : jobs) {
+        std::string line = verb + " " + job.Input;
+        if (job.InPlace) line += " (in place)";
+        else if (!job.Output.empty()) line += " -> " + (IsStream(job.Output) ? "standard output" : job.Output);
+        std::error_code error;
+        if (!IsStream(job.Input) && !IsPictureName(job.Input)) line += " (skipped: not a .jpg or .bmp file)";
+        else if (!job.InPlace && !job.Output.empty() && !IsStream(job.Output) && !options.Force &&
+                 fs::exists(fs::symlink_status(job.Output, error)))
+            line += " (refused: " + job.Output + " exists already; --force replaces it)";
+        lines.push_back(std::move(line));
+    }
+    return lines;
 }
 
 int ObtainPassword(const TOptions& options, const std::atomic<bool>& stop, TSecret& password) {
@@ -147,7 +258,11 @@ int RunJobs(const std::vector<TFileJob>& jobs, const TSettings& settings, unsign
     const auto chains = PlanChains(infos);
 
     if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());
-    TReporter reporter(jobs.size(), jobs.size() > 1 && ::isatty(STDERR_FILENO), verbose);
+    // Standard output carries the picture when a job writes there: the -v lines then go to
+    // standard error.
+    const bool pictureOut = std::any_of(jobs.begin(), jobs.end(), [](const TFileJob& job) { return job.Output == StandardStream; });
+    TReporter reporter(jobs.size(), jobs.size() > 1 && ::isatty(STDERR_FILENO), verbose, pictureOut ? stderr : stdout);
+    std::vector<std::string> results(jobs.size());
     std::vector<std::unique_ptr<TWorker>> workers;
     for (unsigned t = 0; t < std::min<std::size_t>(threads, chains.size()); ++t)
         workers.push_back(std::make_unique<TWorker>(settings, reporter));
@@ -158,10 +273,14 @@ int RunJobs(const std::vector<TFileJob>& jobs, const TSettings& settings, unsign
         chains, unsigned(workers.size()),
         [&](unsigned thread, std::size_t job) {
             if (!workers[thread]->Run(jobs[job])) failed.fetch_add(1);
+            results[job] = workers[thread]->Result();
         },
         signals.Stop);
     signals.Running = false;
     reporter.End();
+    for (const std::string& result : results)
+        if (!result.empty()) std::printf("%s\n", result.c_str());
+    std::fflush(stdout);
 
     const std::size_t done = jobs.size() - untouched - failed.load();
     if (untouched > 0)
@@ -180,8 +299,25 @@ int Run(const TOptions& options, TRunSignals& signals) {
         return ExitUsage;
     }
 
+    // Picture bytes on a terminal show as garbage and can set it into odd modes.
+    const bool toStream = std::any_of(jobs.begin(), jobs.end(), [](const TFileJob& job) { return IsStream(job.Output); });
+    if (toStream && !options.DryRun && ::isatty(STDOUT_FILENO)) {
+        Fail("standard output is a terminal: picture bytes are not written there; redirect it to a file or a pipe");
+        return ExitUsage;
+    }
+
+    if (options.DryRun) {
+        for (const std::string& line : DescribeJobs(options, jobs)) std::printf("%s\n", line.c_str());
+        if (jobs.empty()) std::printf("no pictures\n");
+        return ExitDone;
+    }
+
     TSettings settings;
     settings.Command = options.Command;
+    settings.FullChroma = options.FullChroma;
+    settings.Smooth = options.Smooth;
+    settings.Fast = options.Fast;
+    settings.Format = options.Format.empty() ? "" : "." + options.Format;
     settings.Quality = options.Quality;
     settings.Factor = options.Factor;
     settings.Flush = !options.NoFlush;

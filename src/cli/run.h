@@ -20,7 +20,7 @@ constexpr int ExitUsage = 2;   // a usage error or a password that breaks the ru
 // What the command line gave.
 struct TOptions {
     TCommand Command = TCommand::Convert;
-    std::vector<std::string> Files;  // scramble, assemble, reduce
+    std::vector<std::string> Files;  // scramble, assemble, reduce, check
     std::string Output;              // scramble, assemble: -o PATH
     std::string In, Out;             // gray, convert
     std::string PasswordFile;
@@ -31,6 +31,13 @@ struct TOptions {
     bool Verbose = false;
     bool NoFlush = false;
     bool Force = false;              // replace existing outputs; change linked or write-protected files
+    bool Recursive = false;          // -r: folders among Files are walked for pictures
+    std::string OutDir;              // --out-dir: outputs go there, keeping the layout
+    bool DryRun = false;             // -n: tell what would be done
+    std::string Format;              // --format jpg|bmp: what the bytes of "-" are ("" none given)
+    bool FullChroma = false;         // scramble --full-chroma
+    bool Smooth = false;             // assemble --smooth
+    bool Fast = false;               // reduce --fast
 };
 
 // What the run shares with the signal handlers (lock-free atomics only).
@@ -39,8 +46,20 @@ struct TRunSignals {
     std::atomic<bool> Running{false};  // files are being worked on
 };
 
-// The jobs of the command, in the order given; or the usage error to tell, with no jobs.
+// The jobs of the command, in the order given (the pictures of a folder walked with -r in the
+// order of their names); or the usage error to tell, with no jobs.
 std::optional<std::string> PlanJobs(const TOptions& options, std::vector<TFileJob>& jobs);
+
+// The ".jpg" and ".bmp" files (any letter case) under folder, sorted by name; links to folders
+// are not followed, and nothing under skip (the --out-dir, when it lies inside) is taken.
+std::vector<std::string> PicturesUnder(const std::string& folder, const std::string& skip);
+
+// Where --out-dir puts the output of a file known by its place in the layout, relative ("a.jpg",
+// "holidays/2019/b.jpg"): outDir/relative.
+std::string InOutDir(const std::string& outDir, const std::string& relative);
+
+// What -n prints for the jobs, one line each.
+std::vector<std::string> DescribeJobs(const TOptions& options, const std::vector<TFileJob>& jobs);
 
 // Fills password from the source the options name (a file, standard input or the terminal)
 // and checks it against the rules. Returns ExitDone, or the exit status after telling the

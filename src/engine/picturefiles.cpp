@@ -66,6 +66,7 @@ void TTavelix::SavePicture(const TBitmap& source, const std::string& fileName, i
         TJPEGImage jpeg;
         jpeg.Assign(source);
         jpeg.SetQuality(quality);
+        jpeg.SetFullChroma(FFullChroma);
         jpeg.Encode();  // completely, before the file is touched
         WriteFileAtomically(fileName, jpeg.Data(), options);
     }
@@ -73,6 +74,25 @@ void TTavelix::SavePicture(const TBitmap& source, const std::string& fileName, i
         const TBmpFile file = EncodeBmp(source);
         WriteFileAtomically(fileName, {file.Head, file.Pixels}, options);
     }
+}
+
+TTavelix::TEncoded TTavelix::EncodePicture(const TBitmap& source, const std::string& fileName, int quality) const {
+    TEncoded encoded;
+    const std::string extension = PictureExtension(fileName);
+    if (extension == ".jpg") {
+        TJPEGImage jpeg;
+        jpeg.Assign(source);
+        jpeg.SetQuality(quality);
+        jpeg.SetFullChroma(FFullChroma);
+        jpeg.Encode();
+        encoded.Body.assign(jpeg.Data().begin(), jpeg.Data().end());
+    }
+    if (extension == ".bmp") {
+        TBmpFile file = EncodeBmp(source);
+        encoded.Head = std::move(file.Head);
+        encoded.Body.assign(file.Pixels.begin(), file.Pixels.end());
+    }
+    return encoded;
 }
 
 void TTavelix::MakeBlackWhite(const TBitmap& source, TBitmap& target) {

@@ -7,10 +7,12 @@
 #include <limits>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "engine/rounding.h"
 #include "engine/tavelix.h"
 #include "raster/canvas.h"
+#include "raster/jpegimage.h"
 
 namespace tavelix {
 
@@ -71,6 +73,68 @@ bool TTavelix::ReduceBy(TBitmap& graphic, std::uint8_t factor) {
     reduced.SetSize(w, h);
     reduced.Canvas().CopyMode = SRCCOPY;
     reduced.Canvas().DrawStretched(Rect(0, 0, w, h), &graphic);
+    graphic.CopyFrom(reduced);
+    return true;
+}
+
+bool TTavelix::LoadReducedJpeg(TBitmap& target, int fd, std::uint8_t factor) {
+    TPoint full;
+    TBitmap scaled = DecodeJpegScaledFromFile(fd, factor, &full);
+    // The library rounds the reduced sides up; ReduceBy rounds to the nearest (at most one less).
+    const std::int32_t w = ScaleSize(full.X, 1, factor), h = ScaleSize(full.Y, 1, factor);
+    if (w <= 0 || h <= 0) return false;
+    if (w != scaled.Width() || h != scaled.Height()) scaled.SetSize(w, h);  // keeps the top-left pixels
+    target.CopyFrom(scaled);
+    return true;
+}
+
+bool TTavelix::ReduceByAveraging(TBitmap& graphic, std::uint8_t factor) {
+    if (factor == 0) return false;
+    const std::int32_t W = graphic.Width(), H = graphic.Height();
+    const std::int32_t w = ScaleSize(W, 1, factor), h = ScaleSize(H, 1, factor);
+    if (w <= 0 || h <= 0) return false;
+
+    // The source as 24-bit blue-green-red rows, converted first where it is stored otherwise.
+    TBitmap source(graphic);
+    if (source.Layout().BitCount != 24 || source.Layout().Device) {
+        TStoreFormat format;
+        format.Layout = TPixelLayout::Rgb(24);
+        TBitmap converted;
+        converted.Allocate(W, H, format, false);
+        converted.Canvas().CopyMode = SRCCOPY;
+        converted.Canvas().CopyBlock(Rect(0, 0, W, H), source.Canvas(), Rect(0, 0, W, H));
+        source.CopyFrom(converted);
+    }
+
+    TBitmap reduced;  // a new bitmap given both sides: the device format, as ReduceBy makes
+    reduced.SetSize(w, h);
+    // Output column i stands for source columns i*W/w up to (i+1)*W/w; rows the same.
+    std::vector<std::int32_t> column(static_cast<std::size_t>(W));
+    for (std::int32_t i = 0; i < w; ++i)
+        for (std::int64_t x = std::int64_t(i) * W / w; x < std::int64_t(i + 1) * W / w; ++x) column[std::size_t(x)] = i;
+    std::vector<std::uint32_t> sums(std::size_t(w) * 3);
+    std::vector<std::uint32_t> counts(static_cast<std::size_t>(w));
+    for (std::int32_t j = 0; j < h; ++j) {
+        std::fill(sums.begin(), sums.end(), 0u);
+        std::fill(counts.begin(), counts.end(), 0u);
+        const std::int32_t y0 = std::int32_t(std::int64_t(j) * H / h), y1 = std::int32_t(std::int64_t(j + 1) * H / h);
+        for (std::int32_t y = y0; y < y1; ++y) {
+            const std::uint8_t* row = source.ScanLine(y);
+            for (std::int32_t x = 0; x < W; ++x, row += 3) {
+                std::uint32_t* sum = &sums[std::size_t(column[std::size_t(x)]) * 3];
+                sum[0] += row[0];
+                sum[1] += row[1];
+                sum[2] += row[2];
+                ++counts[std::size_t(column[std::size_t(x)])];
+            }
+        }
+        std::uint8_t* out = reduced.ScanLine(j);
+        for (std::int32_t i = 0; i < w; ++i, out += 4) {
+            const std::uint32_t n = std::max(1u, counts[std::size_t(i)]);
+            for (std::size_t k = 0; k < 3; ++k) out[k] = std::uint8_t((sums[std::size_t(i) * 3 + k] + n / 2) / n);
+        }
+    }
+    reduced.Changed();
     graphic.CopyFrom(reduced);
     return true;
 }

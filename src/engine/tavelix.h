@@ -66,16 +66,37 @@ public:
     // source is one (the encoder makes no data of it, and no data decodes).
     void MakeBlackWhite(const TBitmap& source, TBitmap& target);
 
+    // The bytes SavePicture would write for fileName's extension ("" for another), in two
+    // pieces that follow each other (a bitmap file's head and pixels; a JPEG file whole in
+    // Body).
+    struct TEncoded {
+        std::vector<std::uint8_t> Head, Body;
+    };
+    TEncoded EncodePicture(const TBitmap& source, const std::string& fileName, int quality) const;
+
+    // Fast reductions, to the same sizes as ReduceBy (factor 2, 4 or 8). false, with target or
+    // graphic as it was, when a side would become 0.
+    // The JPEG file open as fd, decoded straight at 1/factor (libjpeg's scaled decoding, the
+    // file read in pieces from where fd stands: only the reduced picture is held). Errors are
+    // thrown (TPictureError).
+    bool LoadReducedJpeg(TBitmap& target, int fd, std::uint8_t factor);
+    // graphic replaced by its copy at 1/factor, each pixel the mean of the block it stands for
+    // (in the format ReduceBy gives).
+    bool ReduceByAveraging(TBitmap& graphic, std::uint8_t factor);
+
     TPictureHost& Host() { return *FHost; }
     // Whether a save that replaces a file waits until the new one is on the disk before it
     // takes the old one's place (default). Saves to new names never wait.
     void SetFlushOnSave(bool value) { FFlushOnSave = value; }
+    // Whether JPEG saves keep colour at every pixel (no chroma subsampling; off by default).
+    void SetFullChromaOnSave(bool value) { FFullChroma = value; }
 
 private:
     bool Load(TBitmap& target, const std::string& fileName, std::vector<std::uint8_t>* content);
 
     TPictureHost* FHost;
     bool FFlushOnSave = true;
+    bool FFullChroma = false;
     std::unique_ptr<TBitmap> FClipSource;  // lives only during ClipTo
 };
 

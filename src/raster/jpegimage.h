@@ -75,6 +75,11 @@ public:
     std::uint8_t Quality() const { return FQuality; }
     void SetQuality(int value) { FQuality = static_cast<std::uint8_t>(value); }
 
+    // When on, colour pictures are encoded without chroma subsampling (4:4:4): larger files
+    // that keep sharp colour edges. Off by default (2 x 2 subsampling, the library's default).
+    bool FullChroma() const { return FFullChroma; }
+    void SetFullChroma(bool value) { FFullChroma = value; }
+
     // When on, decoding gives an 8-bit bitmap of gray levels. Changing it drops the decoded
     // bitmap (the data stays) and notifies; a picture held only as a bitmap is then empty.
     bool GrayOutput() const { return FGrayOutput; }
@@ -91,6 +96,7 @@ private:
     mutable std::optional<TBitmap> FBitmap;
     std::uint8_t FQuality = DefaultQuality;
     bool FGrayOutput = false;
+    bool FFullChroma = false;
 };
 
 // Decodes a whole JPEG file in memory at 1/scaleDenominator of its width and height (1, 2, 4
@@ -99,5 +105,13 @@ private:
 // gray for gray files. Throws TPictureError as decoding does (InvalidOperation for another
 // scale).
 TBitmap DecodeJpegScaled(std::span<const std::uint8_t> data, unsigned scaleDenominator);
+// The same, reading the file open as fd from where it stands, 64 KB at a time: only the
+// scaled bitmap and the library's working rows are held, never the whole file (a progressive
+// file's coefficients excepted: the library holds them all while its scans arrive). At 1/8 a
+// progressive file is read only until its DC coefficients are known to within their last bit:
+// each pixel is then its block's mean within a level or two, colour its colour block's mean.
+// A read error ends the picture as the end of the data does (what was read is decoded).
+// fullSize, when given, receives the picture's own width (X) and height (Y).
+TBitmap DecodeJpegScaledFromFile(int fd, unsigned scaleDenominator, TPoint* fullSize = nullptr);
 
 }  // namespace tavelix

@@ -33,6 +33,12 @@ TEST(PlanJobs, OneJobPerFileOrAUsageErrorAndNoJobs) {
     grayToPng.Out = "out.png";
     TOptions grayToExtension = gray;
     grayToExtension.Out = "sub/.jpg";
+    // The options of pipelines and --out-dir, set on a copy.
+    auto with = [](TOptions options, auto change) {
+        change(options);
+        return options;
+    };
+    const TOptions stdinScramble = with(Options(TCommand::Scramble, {"-"}), [](TOptions& o) { o.Format = "jpg"; });
     const Case cases[] = {
         {"in place", Options(TCommand::Scramble, {"a.jpg", "b.txt"}), {{"a.jpg", "a.jpg", true}, {"b.txt", "b.txt", true}},
          false},
@@ -47,6 +53,22 @@ TEST(PlanJobs, OneJobPerFileOrAUsageErrorAndNoJobs) {
         {"gray", gray, {{"in.bmp", "out.JPG", false}}, false},
         {"gray to another kind", grayToPng, {}, true},
         {"gray to an extension alone", grayToExtension, {}, true},
+        {"- in and out", stdinScramble, {{"-", "-", false}}, false},
+        {"- needs --format", Options(TCommand::Scramble, {"-"}), {}, true},
+        {"--format needs -", with(Options(TCommand::Scramble, {"a.jpg"}), [](TOptions& o) { o.Format = "bmp"; }), {}, true},
+        {"- twice", with(Options(TCommand::Check, {"-", "-"}), [](TOptions& o) { o.Format = "bmp"; }), {}, true},
+        {"- and --password-stdin", with(stdinScramble, [](TOptions& o) { o.PasswordStdin = true; }), {}, true},
+        {"- and --out-dir", with(stdinScramble, [](TOptions& o) { o.OutDir = "out"; }), {}, true},
+        {"file to standard output", with(Options(TCommand::Assemble, {"a.jpg"}, "-"), [](TOptions& o) { o.Format = "bmp"; }),
+         {{"a.jpg", "-", false}}, false},
+        {"-o and --out-dir", with(Options(TCommand::Assemble, {"a.jpg"}, "c.bmp"), [](TOptions& o) { o.OutDir = "out"; }), {}, true},
+        {"--out-dir", with(Options(TCommand::Assemble, {"x/a.jpg", "b.bmp"}), [](TOptions& o) { o.OutDir = "out"; }),
+         {{"x/a.jpg", "out/a.jpg", false}, {"b.bmp", "out/b.bmp", false}}, false},
+        {"--out-dir reduced", with(Options(TCommand::Reduce, {"x/photo.jpg"}), [](TOptions& o) { o.OutDir = "out/"; }),
+         {{"x/photo.jpg", "out/photos4.jpg", false}}, false},
+        {"--out-dir gray", with(gray, [](TOptions& o) { o.OutDir = "out"; }), {{"in.bmp", "out/out.JPG", false}}, false},
+        {"--out-dir gray to an absolute OUT", with(gray, [](TOptions& o) { o.OutDir = "out", o.Out = "/tmp/o.jpg"; }), {}, true},
+        {"check", Options(TCommand::Check, {"a.jpg", "b.bmp"}), {{"a.jpg", "", false}, {"b.bmp", "", false}}, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Name);

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -559,6 +562,50 @@ TEST(JpegImageDecode, ScaledDecodeOfGrayFileGivesGrayLevels) {
     const TBitmap bitmap = DecodeJpegScaled(PlainEncode(gray, 90, {JCS_GRAYSCALE, {}}), 2);
     EXPECT_EQ(bitmap.Width(), 8);
     EXPECT_EQ(bitmap.Layout(), TPixelLayout::Indexed(8));
+}
+
+// From a file: the pixels of the decode in memory, except that at 1/8 a progressive file is
+// read only until its DC coefficients are known but their last bit (each pixel then within
+// that bit of the whole file's), the rest left unread.
+TEST(JpegImageDecode, ScaledDecodeFromAFileReadsWhatTheScaleNeeds) {
+    const test::TTempFolder folder("tavelix-scaled");
+    const auto progressive = [](jpeg_compress_struct& info) {
+        jpeg_simple_progression(&info);
+        for (int c = 0; c < 3; ++c) info.comp_info[c].h_samp_factor = info.comp_info[c].v_samp_factor = 1;
+    };
+    for (const bool isProgressive : {false, true}) {
+        SCOPED_TRACE(isProgressive ? "progressive" : "baseline");
+        test::TPlainJpegSettings settings;
+        if (isProgressive) settings.Adjust = progressive;
+        const Bytes file = PlainEncode(DetailedRgb(1600, 1200, 3), 85, settings);  // several 64 KB reads
+        const std::string name = folder.At("f.jpg");
+        std::ofstream(name, std::ios::binary).write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size()));
+        for (unsigned scale : {1u, 2u, 4u, 8u}) {
+            SCOPED_TRACE(scale);
+            const int fd = ::open(name.c_str(), O_RDONLY);
+            ASSERT_GE(fd, 0);
+            TPoint full;
+            const TBitmap fromFile = DecodeJpegScaledFromFile(fd, scale, &full);
+            const off_t read = ::lseek(fd, 0, SEEK_CUR);
+            ::close(fd);
+            EXPECT_EQ(full.X, 1600);
+            EXPECT_EQ(full.Y, 1200);
+            const TBitmap inMemory = DecodeJpegScaled(file, scale);
+            ASSERT_EQ(fromFile.Width(), inMemory.Width());
+            ASSERT_EQ(fromFile.Height(), inMemory.Height());
+            if (!isProgressive || scale != 8) {
+                EXPECT_TRUE(test::SamePixels(fromFile, inMemory));
+                EXPECT_EQ(std::size_t(read), file.size());
+                continue;
+            }
+            int worst = 0;
+            for (std::int32_t y = 0; y < fromFile.Height(); ++y)
+                for (std::int32_t i = 0; i < fromFile.Width() * 3; ++i)
+                    worst = std::max(worst, std::abs(int(fromFile.ScanLine(y)[i]) - int(inMemory.ScanLine(y)[i])));
+            EXPECT_LE(worst, 3);
+            EXPECT_LT(std::size_t(read), file.size() / 2);
+        }
+    }
 }
 
 // A preview decodes at 1/8, but a progressive file needs the coefficients of the whole

@@ -1,5 +1,6 @@
 #include "testutil.h"
 
+#include <algorithm>
 #include <random>
 #include <sstream>
 
@@ -56,6 +57,43 @@ TBitmap MakeNoise(std::int32_t width, std::int32_t height, std::uint32_t seed, c
             else if (bits < 32) v &= (1u << bits) - 1;
             bitmap.SetRawPixel(x, y, v);
         }
+    return bitmap;
+}
+
+TBitmap MakePhotoLike(std::int32_t width, std::int32_t height, std::uint32_t seed) {
+    std::mt19937 random(seed);
+    std::vector<float> planes(std::size_t(width) * std::size_t(height) * 3, 0.0f);
+    float amplitude = 70;
+    for (std::int32_t cell = 256; cell >= 2; cell /= 2, amplitude *= 0.7f) {
+        const std::int32_t gw = width / cell + 2, gh = height / cell + 2;
+        std::vector<float> grid(std::size_t(gw) * std::size_t(gh) * 3);
+        std::uniform_real_distribution<float> value(-1, 1);
+        for (float& v : grid) v = value(random);
+        for (std::int32_t y = 0; y < height; ++y)
+            for (std::int32_t x = 0; x < width; ++x) {
+                const float fx = float(x) / float(cell), fy = float(y) / float(cell);
+                const auto gx = std::int32_t(fx), gy = std::int32_t(fy);
+                const float tx = fx - float(gx), ty = fy - float(gy);
+                for (std::size_t k = 0; k < 3; ++k) {
+                    auto at = [&](std::int32_t u, std::int32_t v) { return grid[(std::size_t(v) * gw + u) * 3 + k]; };
+                    const float top = at(gx, gy) * (1 - tx) + at(gx + 1, gy) * tx;
+                    const float bottom = at(gx, gy + 1) * (1 - tx) + at(gx + 1, gy + 1) * tx;
+                    planes[(std::size_t(y) * width + x) * 3 + k] += amplitude * (top * (1 - ty) + bottom * ty);
+                }
+            }
+    }
+    TBitmap bitmap;
+    bitmap.Allocate(width, height, Rgb24Format());
+    for (std::int32_t y = 0; y < height; ++y) {
+        std::uint8_t* row = bitmap.ScanLine(y);
+        for (std::int32_t x = 0; x < width; ++x)
+            for (std::size_t k = 0; k < 3; ++k) {
+                const float grain = float(random() % 9) - 4;  // the noise of a sensor
+                const float v = 128 + grain + planes[(std::size_t(y) * width + x) * 3 + k];
+                row[std::size_t(x) * 3 + k] = std::uint8_t(std::clamp(v, 0.0f, 255.0f));
+            }
+    }
+    bitmap.Changed();
     return bitmap;
 }
 

@@ -25,6 +25,11 @@ TStoreFormat Gray8Format();  // 8-bit indexed, 256 gray entries
 TBitmap MakeNoise(std::int32_t width, std::int32_t height, std::uint32_t seed,
                   const TStoreFormat& format = DeviceFormat());
 
+// A 24-bit picture with the statistics of a photograph: smooth areas, soft edges
+// and texture at every scale (random values on grids of 256, 128 ... 2 pixels, each
+// interpolated and 0.7 times as strong as the one before) and a grain of +-4 levels, in colour.
+TBitmap MakePhotoLike(std::int32_t width, std::int32_t height, std::uint32_t seed);
+
 // Same size, same format and the same stored value at every pixel.
 bool SamePixels(const TBitmap& a, const TBitmap& b);
 // Where two pictures first differ, for failure messages ("" when they agree).
