@@ -305,7 +305,7 @@ bool TWorker::Shuffle(const TFileJob& job) {
     std::optional<TSeamScore> before;
     if (!FSettings.Force) before = MeasureSeams(FPicture, CoarseSamples);
     TTavelix::Scramble(&FPicture, std::string(FSettings.Password), false);
-    if (before) switch (JudgeAssembly(*before, MeasureSeams(FPicture, GuardSamples))) {
+    if (before) switch (GuardAssembly(*before, FPicture, CoarseSamples, GuardSamples)) {
         case TAssembly::Assembled: break;
         case TAssembly::NotAssembled:
             FReporter.Problem(Shown(job.Input), std::string("does not look assembled: wrong password, or not scrambled; ") +

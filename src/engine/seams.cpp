@@ -228,6 +228,12 @@ TAssembly JudgeAssembly(const TSeamScore& before, const TSeamScore& after) {
     return before.Jumping() >= ScrambledBeforeAtLeast ? TAssembly::Assembled : TAssembly::Unclear;
 }
 
+TAssembly GuardAssembly(const TSeamScore& before, const TBitmap& result, std::int32_t coarse, std::int32_t fine) {
+    const TSeamScore quick = MeasureSeams(result, coarse);
+    if (quick.Measured() && quick.Jumping() <= AssembledAtMost) return JudgeAssembly(before, quick);
+    return JudgeAssembly(before, MeasureSeams(result, fine));
+}
+
 namespace {
 
 // Colour of a pixel as brightness and two colour differences (JPEG's YCbCr, unscaled floats).

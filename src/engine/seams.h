@@ -63,6 +63,13 @@ enum class TAssembly {
 };
 TAssembly JudgeAssembly(const TSeamScore& before, const TSeamScore& after);
 
+// The guard of an assemble: judges result, the picture just assembled, against before, the
+// picture read. The result is measured with `coarse` samples first; a result that shows clean
+// seams even so is judged by that, and only the others are measured again with `fine` ones
+// (which a refusal always rests on). A right password then costs two coarse measurements;
+// a wrong one leaves a third of the seams or more jumping, which coarse samples show as well.
+TAssembly GuardAssembly(const TSeamScore& before, const TBitmap& result, std::int32_t coarse, std::int32_t fine);
+
 // Mends the colour along the seams of an assembled picture that was saved scrambled as a JPEG:
 // each pixel beside a seam takes its colour (not its brightness) from the pixels within 3 of
 // it that have about its brightness, so colour edges stay where brightness edges are. Pixels

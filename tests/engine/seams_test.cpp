@@ -86,6 +86,34 @@ TEST(Seams, WrongPasswordsAndPlainPicturesAreNotAssembled) {
               TAssembly::NotAssembled);
 }
 
+// The guard judges by a coarse measure where that shows clean seams, and refuses only on a
+// fine one: the right password passes, wrong ones and plain pictures do not, a flat picture
+// cannot tell.
+TEST(Seams, TheGuardAgreesWithTheFineJudgement) {
+    const TBitmap plain = MakePhotoLike(1280, 1024, 13);
+    const TBitmap scrambled = ThroughJpeg(Scrambled(plain, Password));
+    TBitmap flat;
+    flat.Allocate(640, 480, Rgb24Format(), true);
+    const struct {
+        const char* name;
+        const TBitmap& read;
+        std::string password;
+        TAssembly expected;
+    } cases[] = {{"right password", scrambled, Password, TAssembly::Assembled},
+                 {"random password", scrambled, "zebra crossing 42", TAssembly::NotAssembled},
+                 {"one character off", scrambled, "correct horse batterz", TAssembly::NotAssembled},
+                 {"first character off", scrambled, "Correct horse battery", TAssembly::NotAssembled},
+                 {"not scrambled", plain, Password, TAssembly::NotAssembled},
+                 {"flat", flat, Password, TAssembly::Unclear}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const TSeamScore before = MeasureSeams(c.read, 32);
+        const TBitmap result = Scrambled(c.read, c.password, false);
+        EXPECT_EQ(GuardAssembly(before, result, 32, 128), c.expected);
+        EXPECT_EQ(JudgeAssembly(before, MeasureSeams(result, 128)), c.expected);
+    }
+}
+
 // picture with its contrast divided by divisor, around the middle gray: a photograph of a
 // smooth sky or of sand, that steps by a level or less from pixel to pixel.
 TBitmap Dimmed(TBitmap picture, int divisor) {
