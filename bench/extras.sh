@@ -151,6 +151,10 @@ for ((r = 1; r <= rounds; ++r)); do
         rm -rf "$work/c1" "$work/c2"
         timed "guard_$format" "$cli" assemble -j 1 --password-file "$work/pw" --out-dir "$work/c1" -r "$s"
         timed "force_$format" "$cli" assemble -j 1 --force --password-file "$work/pw" --out-dir "$work/c2" -r "$s"
+        # the command as it is mostly used: each file replaced in place (and waited for)
+        rm -rf "$work/in-place"
+        cp -r "$s" "$work/in-place"
+        timed "inplace_$format" "$cli" assemble -j 1 --force --password-file "$work/pw" -r "$work/in-place"
     done
 done
 printf 'whole commands (on a shared machine these differences are mostly noise):\n'
@@ -161,8 +165,8 @@ for format in jpg bmp; do
 done
 # The guard's own time, clocked in the course of an assemble in memory (bench/guard_bench.cpp,
 # built in the developer build only), against the rest of that work and against a whole
-# assemble command per file (the --force runs above: reading, assembling, writing to a new
-# file without waiting for the disk, the cheapest assemble there is).
+# assemble command per file (the --force runs above: in place, as assemble is mostly used, and
+# into new files, which need not wait for the disk: the cheapest assemble there is).
 guard_bench=$build/bench/guard_bench
 [[ -x $guard_bench ]] || guard_bench=$root/build-dev/bench/guard_bench
 cost_ok=1
@@ -178,19 +182,24 @@ if [[ -x $guard_bench ]]; then
     for format in jpg bmp; do
         pct=$(column "$format" "guard %") us=$(column "$format" "guard us") fine=$(column "$format" "fine %")
         rest=$(column "$format" real_time)
-        per_file_us=$(printf '%s' "${times[force_$format]}" | median | awk '{ printf "%.0f", $1 / 20 }')
-        share=$(awk -v u="$us" -v f="$per_file_us" 'BEGIN { if (u != "" && f > 0) printf "%.1f", 100 * u / f }')
-        printf '  %-5s the guard: %.0f us a picture (%.0f %% of them measured finely too); %.1f %% of the rest\n' \
-            "$format" "${us:-0}" "${fine:-0}" "${pct:-0}"
-        printf '        of the assemble in memory (%.2f ms: decode, assemble, encode); %s %% of a whole\n' "${rest:-0}" "${share:-?}"
-        printf '        assemble command (%.1f ms a file, -j 1, --force, new files)\n' "$(awk -v f="$per_file_us" 'BEGIN { print f / 1000 }')"
+        per_file() { printf '%s' "${times[$1]}" | median | awk '{ printf "%.0f", $1 / 20 }'; }
+        share() { awk -v u="$us" -v f="$1" 'BEGIN { if (u != "" && f > 0) printf "%.1f", 100 * u / f }'; }
+        new_us=$(per_file "force_$format") in_place_us=$(per_file "inplace_$format")
+        share=$(share "$in_place_us")
+        printf '  %-5s the guard: %.0f us a picture (%.0f %% of them measured finely too)\n' "$format" "${us:-0}" "${fine:-0}"
+        printf '        %5s %% of a whole assemble in place, the usual command (%.1f ms a file, -j 1)\n' \
+            "${share:-?}" "$(awk -v f="$in_place_us" 'BEGIN { print f / 1000 }')"
+        printf '        %5s %% of a whole assemble into new files (--out-dir, %.1f ms a file)\n' \
+            "$(share "$new_us")" "$(awk -v f="$new_us" 'BEGIN { print f / 1000 }')"
+        printf '        %5.1f %% of the rest of an assemble in memory (%.2f ms: decode, assemble, encode)\n' \
+            "${pct:-0}" "${rest:-0}"
         awk -v p="$share" 'BEGIN { exit !(p != "" && p <= 5) }' || cost_ok=0
     done
 else
     printf '  (no guard_bench: build the developer preset for the clocked figures)\n'
     cost_ok=0
 fi
-printf 'goal: the guard costs at most 5 %% of an assemble: %s\n' "$(verdict $cost_ok)"
+printf 'goal: the guard costs at most 5 %% of an assemble (in place): %s\n' "$(verdict $cost_ok)"
 
 # --- 4: PSNR and seam scores ----------------------------------------------------------------
 printf '\n== 4. Assembled JPEGs against their originals (quality 90; PSNR in dB over the restored area) ==\n'
