@@ -88,16 +88,17 @@ static boolean SourceFill(j_decompress_ptr info) {
     return TRUE;
 }
 
-static void SourceSkip(j_decompress_ptr info, long count) {
+// Skips count bytes of the input, refilling as often as needed (our sources never suspend).
+static void SkipInput(j_decompress_ptr info, long count) {
     if (count <= 0) return;
-    auto* source = reinterpret_cast<TMemorySource*>(info->src);
+    jpeg_source_mgr* source = info->src;
     auto left = static_cast<std::size_t>(count);
-    while (left > source->Pub.bytes_in_buffer) {
-        left -= source->Pub.bytes_in_buffer;
-        SourceFill(info);  // never suspends
+    while (left > source->bytes_in_buffer) {
+        left -= source->bytes_in_buffer;
+        source->fill_input_buffer(info);
     }
-    source->Pub.next_input_byte += left;
-    source->Pub.bytes_in_buffer -= left;
+    source->next_input_byte += left;
+    source->bytes_in_buffer -= left;
 }
 
 static void SourceTerm(j_decompress_ptr) {}
@@ -106,7 +107,7 @@ static void SourceTerm(j_decompress_ptr) {}
 void InitSource(TMemorySource& source, std::span<const std::uint8_t> data) {
     source.Pub.init_source = SourceInit;
     source.Pub.fill_input_buffer = SourceFill;
-    source.Pub.skip_input_data = SourceSkip;
+    source.Pub.skip_input_data = SkipInput;
     source.Pub.resync_to_restart = jpeg_resync_to_restart;
     source.Pub.term_source = SourceTerm;
     source.Pub.next_input_byte = nullptr;
@@ -143,24 +144,12 @@ static boolean FileSourceFill(j_decompress_ptr info) {
     source->Pub.bytes_in_buffer = static_cast<std::size_t>(got);
     return TRUE;
 }
-
-static void FileSourceSkip(j_decompress_ptr info, long count) {
-    if (count <= 0) return;
-    auto* source = reinterpret_cast<TFileSource*>(info->src);
-    auto left = static_cast<std::size_t>(count);
-    while (left > source->Pub.bytes_in_buffer) {
-        left -= source->Pub.bytes_in_buffer;
-        FileSourceFill(info);  // never suspends
-    }
-    source->Pub.next_input_byte += left;
-    source->Pub.bytes_in_buffer -= left;
-}
 }
 
 void InitFileSource(TFileSource& source, int fd) {
     source.Pub.init_source = SourceInit;
     source.Pub.fill_input_buffer = FileSourceFill;
-    source.Pub.skip_input_data = FileSourceSkip;
+    source.Pub.skip_input_data = SkipInput;
     source.Pub.resync_to_restart = jpeg_resync_to_restart;
     source.Pub.term_source = SourceTerm;
     source.Pub.next_input_byte = nullptr;
