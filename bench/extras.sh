@@ -129,7 +129,7 @@ done
 
 # --- 3: the guard's cost -------------------------------------------------------------------
 printf '\n== 3. The guard'"'"'s cost (assemble -j 1 of the 20 scrambled files, %s rounds) ==\n' "$rounds"
-declare -A times
+source "$root/bench/timing.sh"
 timed() {  # name command...
     local name=$1
     shift
@@ -138,11 +138,6 @@ timed() {  # name command...
     "$@" >/dev/null 2>&1 || true
     local t1=${EPOCHREALTIME/./}
     times[$name]+="$((t1 - t0)) "
-}
-median() { tr ' ' '\n' | grep -v '^$' | sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
-ratio() {  # median over the rounds of $1/$2
-    paste <(printf '%s' "${times[$1]}" | tr ' ' '\n' | grep -v '^$') \
-          <(printf '%s' "${times[$2]}" | tr ' ' '\n' | grep -v '^$') | awk '{ print $1 / $2 }' | tr '\n' ' ' | median
 }
 ms() { printf '%s' "${times[$1]}" | median | awk '{ printf "%.0f", $1 / 1000 }'; }
 for ((r = 1; r <= rounds; ++r)); do

@@ -39,7 +39,7 @@ q90=("$CORPUS"/q90/*.jpg)
 bmps=("$CORPUS"/bmp/*.bmp)
 log "corpus: ${#q90[@]} JPEGs and ${#bmps[@]} BMPs of 1280x1024; $rounds rounds"
 
-declare -A times  # name -> microseconds of each round, space-separated
+source "$root/bench/timing.sh"
 
 fresh() {  # folder files...: fresh copies (not timed); prints the folder
     local dir=$work/$1
@@ -94,13 +94,6 @@ for ((r = 1; r <= rounds; ++r)); do
     ((r == 1)) && same_files win_bmp cli_bmp
 done
 
-median() { tr ' ' '\n' | grep -v '^$' | sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
-seconds() { printf '%s' "${times[$1]}" | median | awk '{ printf "%.3f", $1 / 1e6 }'; }
-ratio() {
-    paste <(printf '%s' "${times[$1]}" | tr ' ' '\n' | grep -v '^$') \
-          <(printf '%s' "${times[$2]}" | tr ' ' '\n' | grep -v '^$') |
-        awk '{ print $1 / $2 }' | tr '\n' ' ' | median
-}
 row() {  # label window cli goal
     local r verdict
     r=$(ratio "$2" "$3")
