@@ -45,7 +45,7 @@ mapfile -t origs < <(ls -S "${origs[@]}")
 log "corpus: ${#q90[@]} JPEGs and ${#bmps[@]} BMPs of 1280x1024, ${#origs[@]} originals; $rounds rounds"
 
 # --- timing -------------------------------------------------------------------------------
-declare -A times  # name -> microseconds of each round, space-separated
+source "$root/bench/timing.sh"
 
 # Fresh copies of files in a folder of their own (not timed); prints the folder.
 fresh() {
@@ -136,6 +136,12 @@ peer_sample() {
     timed "$1" "$im_mogrify" -path "$work/$1" -sample "$percent%" "${origs[@]}"
 }
 
+# What assemble is given: the JPEGs scrambled with the password once (untimed); assembling a
+# picture that is not scrambled is refused and writes nothing.
+mkdir -p "$work/scrambled-q90"
+"$cli" scramble --password-file "$pw" --out-dir "$work/scrambled-q90" "${q90[@]}" >/dev/null
+scrambled_q90=("$work"/scrambled-q90/*)
+
 for ((r = 1; r <= rounds; ++r)); do
     log "round $r of $rounds"
     # Scramble and assemble of the 20 JPEGs, default jobs; with flushing (the default) and without.
@@ -143,8 +149,8 @@ for ((r = 1; r <= rounds; ++r)); do
     peer_recode recode "${q90[@]}"
     tool_scramble scr_jpg_nf "--no-flush" "${q90[@]}"
     peer_mogrify mogrify "${q90[@]}"
-    tool_assemble asm_jpg "" "${q90[@]}"
-    tool_assemble asm_jpg_nf "--no-flush" "${q90[@]}"
+    tool_assemble asm_jpg "" "${scrambled_q90[@]}"
+    tool_assemble asm_jpg_nf "--no-flush" "${scrambled_q90[@]}"
     tool_scramble scr_j1 "-j 1 --no-flush" "${q90[@]}"
     tool_scramble scr_j2 "-j 2 --no-flush" "${q90[@]}"
     # Scramble of the 20 BMPs against copying them.
@@ -185,14 +191,6 @@ mem_200j2=$(peak_kb "$cli" scramble -j 2 --no-flush --password-file "$pw" "$work
 mem_orig=$(d=$(fresh memo "${origs[0]}"); peak_kb "$cli" reduce --factor 2 --no-flush "$d"/*)
 
 # --- report -------------------------------------------------------------------------------
-median() { tr ' ' '\n' | grep -v '^$' | sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
-seconds() { printf '%s' "${times[$1]}" | median | awk '{ printf "%.3f", $1 / 1e6 }'; }
-# median over the rounds of tool/peer, each round's pair taken together
-ratio() {
-    paste <(printf '%s' "${times[$1]}" | tr ' ' '\n' | grep -v '^$') \
-          <(printf '%s' "${times[$2]}" | tr ' ' '\n' | grep -v '^$') |
-        awk '{ print $1 / $2 }' | tr '\n' ' ' | median
-}
 row() {  # label tool peer goal
     local r
     r=$(ratio "$2" "$3")
