@@ -13,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-#include "engine/seams.h"
+#include "engine/guard.h"
 #include "engine/tavelix.h"
 #include "ratio_reporter.h"
 
@@ -75,12 +75,10 @@ const std::vector<TFile>& ScrambledFiles(const std::string& folder) {
     return these;
 }
 
-// Decode, measure, assemble, judge, encode, as assemble does without the files, over scrambled
-// files and the right password; the time of the guard's measurements (the picture read,
-// coarsely; the result, coarsely and where that leaves a doubt finely) is clocked apart, in
-// the course of the work, and reported as its share of the rest ("guard %"), with the share of
-// results the coarse measure left to the fine one ("fine %"). Differences between runs with
-// and without the guard drown in the noise of a shared machine.
+// Decode, judge, assemble, encode, as assemble does without the files, over scrambled files and
+// the right password; the guard's time is clocked apart, in the course of the work, and
+// reported as its share of the rest ("guard %"). Differences between runs with and without the
+// guard drown in the noise of a shared machine.
 void BM_Assemble(benchmark::State& state, std::string folder) {
     const std::vector<TFile>& files = ScrambledFiles(folder);
     if (files.empty()) return state.SkipWithError("no corpus: run bench/make-corpus.sh");
@@ -89,28 +87,21 @@ void BM_Assemble(benchmark::State& state, std::string folder) {
     TTavelix view(host);
     std::size_t i = 0;
     Clock::duration guard{}, all{};
-    std::int64_t fine = 0, refused = 0;
+    std::int64_t refused = 0;
     for (auto _ : state) {
         const Clock::time_point start = Clock::now();
         TBitmap picture;
         view.LoadPicture(picture, files[i].Name, files[i].Bytes);
         const Clock::time_point t0 = Clock::now();
-        const TSeamScore before = MeasureSeams(picture, 32);
+        const TAssemblyVerdict judged = JudgeAssembly(picture, Password);
         guard += Clock::now() - t0;
         TTavelix::Scramble(&picture, Password, false);
-        const Clock::time_point t1 = Clock::now();
-        const TAssembly judged = GuardAssembly(before, picture, 32, 128);
-        guard += Clock::now() - t1;
         benchmark::DoNotOptimize(view.EncodePicture(picture, files[i].Name, 90));
         all += Clock::now() - start;
-        state.PauseTiming();
-        fine += LookOf(MeasureSeams(picture, 32)) == TSeamLook::Assembled ? 0 : 1;
-        refused += judged == TAssembly::NotAssembled ? 1 : 0;
-        state.ResumeTiming();
+        refused += judged == TAssemblyVerdict::Assembled || judged == TAssemblyVerdict::Unclear ? 0 : 1;
         i = (i + 1) % files.size();
     }
     if (refused > 0) state.SkipWithError("the right password was refused");
-    state.counters["fine %"] = 100.0 * double(fine) / double(state.iterations());
     state.counters["guard us"] = 1e6 * std::chrono::duration<double>(guard).count() / double(state.iterations());
     state.counters["guard %"] = 100.0 * std::chrono::duration<double>(guard).count() /
                                 std::chrono::duration<double>(all - guard).count();

@@ -13,6 +13,7 @@
 
 #include "cli/filelock.h"
 #include "cli/names.h"
+#include "engine/guard.h"
 #include "engine/seams.h"
 #include "raster/fileio.h"
 
@@ -85,13 +86,6 @@ std::string Size(const TBitmap& picture) {
     return std::to_string(picture.Width()) + " \u00D7 " + std::to_string(picture.Height());
 }
 
-// Pixels read along each seam. Whether a picture jumps at most of its seams (a scrambled one)
-// shows with few; whether an assembled one jumps nowhere needs more, as a few seams of a rightly
-// assembled JPEG come near the limit (measured on the photographs of bench/: with 64, up to
-// 7 % of them jumped; with 128 and 256, 1 %).
-constexpr std::int32_t CoarseSamples = 32;
-constexpr std::int32_t GuardSamples = 128;
-
 constexpr const char* BusyText = "busy: another run of tavelix-cli is changing it; left unchanged";
 
 }  // namespace
@@ -146,12 +140,11 @@ std::string WriteStandardOutput(std::span<const std::uint8_t> bytes) {
     return "";
 }
 
-std::string Percent(double share) { return std::to_string(int(share * 100 + 0.5)) + " %"; }
-
-std::string Figures(const TSeamScore& score) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.2f", score.Score());
-    return std::string("seam score ") + text + ", " + Percent(score.Jumping()) + " of the seams jump";
+// What the strip edges showed, for check's line.
+std::string Figures(const TArrangementLook& look) {
+    const std::int32_t pairs = look.Columns.Pairs + look.Rows.Pairs;
+    const std::int32_t kept = pairs - look.Columns.Broken - look.Rows.Broken;
+    return "the strips keep " + std::to_string(kept) + " of " + std::to_string(pairs) + " pairs of fitting edges";
 }
 
 }  // namespace
@@ -234,13 +227,13 @@ bool TWorker::Process(const TFileJob& job) {
     case TCommand::Convert:
         break;
     case TCommand::Check: {
-        const TSeamScore score = MeasureSeams(FPicture);
-        const char* look = "cannot tell (too little detail)";
-        if (score.Measured()) switch (LookOf(score)) {
-            case TSeamLook::Assembled: look = "not scrambled"; break;
-            case TSeamLook::Scrambled: look = "scrambled"; break;
-            case TSeamLook::Unclear: look = "cannot tell"; break;
-            }
+        const TArrangementLook score = LookOfArrangement(FPicture);
+        const char* look = "cannot tell";
+        switch (score.Look()) {
+        case TSeamLook::Assembled: look = "not scrambled"; break;
+        case TSeamLook::Scrambled: look = "scrambled"; break;
+        case TSeamLook::Unclear: break;
+        }
         FResult = Shown(job.Input) + ": " + look + " (" + Figures(score) + ")";
         return true;
     }
@@ -293,7 +286,7 @@ bool TWorker::Shuffle(const TFileJob& job) {
         return false;
     }
     if (scramble) {
-        if (LookOf(MeasureSeams(FPicture, CoarseSamples)) == TSeamLook::Scrambled)
+        if (LookOfArrangement(FPicture).Look() == TSeamLook::Scrambled)
             // Undoing takes two assembles, and the result of the first still looks scrambled.
             FReporter.Problem(Shown(job.Input), "note: it looks scrambled already; scrambled once more "
                                                 "(to undo: assemble it twice, the first time with --force)");
@@ -301,21 +294,26 @@ bool TWorker::Shuffle(const TFileJob& job) {
         return true;
     }
     // A wrong password gives a picture scrambled once more, which every further round of a JPEG
-    // damages for good: the result must look assembled, clearly more than the picture read.
-    std::optional<TSeamScore> before;
-    if (!FSettings.Force) before = MeasureSeams(FPicture, CoarseSamples);
+    // damages for good: where the picture tells, the result must look assembled.
+    const std::string refused = std::string(unchanged) + "; --force assembles it anyway";
+    switch (FSettings.Force ? TAssemblyVerdict::Assembled : JudgeAssembly(FPicture, FSettings.Password)) {
+    case TAssemblyVerdict::Assembled:
+        break;
+    case TAssemblyVerdict::NotAssembled:
+        FReporter.Problem(Shown(job.Input), "does not look assembled with this password (the password may be wrong, "
+                                            "the picture may not be scrambled, or it may be scrambled twice); " +
+                                                refused);
+        return false;
+    case TAssemblyVerdict::ScrambledTwice:
+        FReporter.Problem(Shown(job.Input), "looks scrambled twice with this password; " + std::string(unchanged) +
+                                                " (to undo: assemble it twice, the first time with --force)");
+        return false;
+    case TAssemblyVerdict::Unclear:
+        FReporter.Problem(Shown(job.Input), "note: the picture shows too little to tell whether this password "
+                                            "assembles it rightly; assembled all the same");
+        break;
+    }
     TTavelix::Scramble(&FPicture, std::string(FSettings.Password), false);
-    if (before) switch (GuardAssembly(*before, FPicture, CoarseSamples, GuardSamples)) {
-        case TAssembly::Assembled: break;
-        case TAssembly::NotAssembled:
-            FReporter.Problem(Shown(job.Input), std::string("does not look assembled: wrong password, or not scrambled; ") +
-                                                    unchanged + " (--force writes it all the same)");
-            return false;
-        case TAssembly::Unclear:
-            FReporter.Problem(Shown(job.Input), "note: too little detail to tell whether it is assembled rightly; "
-                                                "assembled all the same");
-            break;
-        }
     if (FSettings.Smooth) SmoothSeams(FPicture);
     return true;
 }

@@ -59,7 +59,8 @@ double Psnr(const TBitmap& a, const TBitmap& b) {
 
 bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
-const char* const Refused = "does not look assembled: wrong password, or not scrambled; left unchanged";
+const char* const Refused = "does not look assembled with this password (the password may be wrong, the picture may not "
+                             "be scrambled, or it may be scrambled twice); left unchanged; --force assembles it anyway";
 
 class GuardTest : public CliTest {
 protected:
@@ -70,7 +71,7 @@ protected:
 };
 
 TEST_F(GuardTest, AssembleWritesOnlyWhatLooksAssembled) {
-    const TBitmap photo = MakePhotoLike(640, 480, 21);
+    const TBitmap photo = MakePhotoLike(1280, 1024, 21);
     struct Case {
         const char* name;
         const char* file;
@@ -105,7 +106,7 @@ TEST_F(GuardTest, AssembleWritesOnlyWhatLooksAssembled) {
     // A refusal with -o writes nothing.
     const TRun run = Run({"assemble", "--password-file", "random.txt", "-o", "out.bmp", "w.jpg"});
     EXPECT_EQ(run.Status, 1);
-    EXPECT_TRUE(Contains(run.Err, "does not look assembled: wrong password, or not scrambled; nothing written")) << run.Err;
+    EXPECT_TRUE(Contains(run.Err, "scrambled twice); nothing written; --force assembles it anyway")) << run.Err;
     EXPECT_FALSE(fs::exists(At("out.bmp")));
 }
 
@@ -119,15 +120,15 @@ TEST_F(GuardTest, PicturesWithoutDetailAreAssembledWithANote) {
         Save(Scrambled(c.picture, Password), "s.bmp");
         const TRun run = Run({"assemble", "--password-file", "pw.txt", "s.bmp"});
         EXPECT_EQ(run.Status, 0) << run.Err;
-        EXPECT_TRUE(Contains(run.Err, "note: too little detail to tell whether it is assembled rightly; assembled all the same"))
+        EXPECT_TRUE(Contains(run.Err, "note: the picture shows too little to tell whether this password assembles it "
+                                      "rightly; assembled all the same"))
             << run.Err;
         EXPECT_EQ(FirstDifference(Load("s.bmp"), Scrambled(Scrambled(c.picture, Password), Password, false)), "");
     }
 }
 
 TEST_F(GuardTest, ScramblingAScrambledPictureGivesANoteAndCanBeUndone) {
-    const TBitmap photo = MakePhotoLike(639, 480, 22);  // whole strips: every pixel comes back
-    // (placeholder);
+    const TBitmap photo = MakePhotoLike(1275, 1020, 22);  // whole strips: every pixel comes back
     Save(photo, "a.bmp");
     TRun run = Run({"scramble", "--password-file", "pw.txt", "a.bmp"});
     EXPECT_EQ(run.Status, 0);
@@ -137,15 +138,19 @@ TEST_F(GuardTest, ScramblingAScrambledPictureGivesANoteAndCanBeUndone) {
     EXPECT_TRUE(Contains(run.Err, "a.bmp: note: it looks scrambled already; scrambled once more "
                                   "(to undo: assemble it twice, the first time with --force)"))
         << run.Err;
-    // The first assemble leaves a picture scrambled once: refused without --force.
-    EXPECT_EQ(Run({"assemble", "--password-file", "pw.txt", "a.bmp"}).Status, 1);
+    // The first assemble leaves a picture scrambled once: refused without --force, with the way out.
+    run = Run({"assemble", "--password-file", "pw.txt", "a.bmp"});
+    EXPECT_EQ(run.Status, 1);
+    EXPECT_TRUE(Contains(run.Err, "a.bmp: looks scrambled twice with this password; left unchanged (to undo: assemble it "
+                                  "twice, the first time with --force)"))
+        << run.Err;
     EXPECT_EQ(Run({"assemble", "--password-file", "pw.txt", "--force", "a.bmp"}).Status, 0);
     EXPECT_EQ(Run({"assemble", "--password-file", "pw.txt", "a.bmp"}).Status, 0);
     EXPECT_EQ(FirstDifference(Load("a.bmp"), photo), "");
 }
 
 TEST_F(GuardTest, CheckTellsEachPictureInOrder) {
-    const TBitmap photo = MakePhotoLike(640, 480, 23);
+    const TBitmap photo = MakePhotoLike(1280, 1024, 23);
     Save(photo, "plain.jpg");
     Save(Scrambled(photo, Password), "scrambled.jpg");
     Save(Scrambled(photo, Password), "scrambled.bmp");
@@ -155,9 +160,10 @@ TEST_F(GuardTest, CheckTellsEachPictureInOrder) {
 
     TRun run = Run({"check", "-j", "2", "scrambled.jpg", "plain.jpg", "flat.bmp", "scrambled.bmp"});
     EXPECT_EQ(run.Status, 0) << run.Err;
-    const std::vector<std::string> lines = {"scrambled.jpg: scrambled (seam score ", "plain.jpg: not scrambled (seam score ",
-                                            "flat.bmp: cannot tell (too little detail) (seam score 0.00, 0 % of the seams jump)",
-                                            "scrambled.bmp: scrambled (seam score "};
+    const std::vector<std::string> lines = {"scrambled.jpg: scrambled (the strips keep ",
+                                            "plain.jpg: not scrambled (the strips keep ",
+                                            "flat.bmp: cannot tell (the strips keep 0 of 0 pairs of fitting edges)",
+                                            "scrambled.bmp: scrambled (the strips keep "};
     std::size_t at = 0;
     for (const std::string& line : lines) {
         const std::size_t found = run.Out.find(line, at);

@@ -1,0 +1,393 @@
+// The fit of strip edges: lines of brightness sampled along each edge, compared by the sum of
+// their differences.
+#include "engine/guard.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+#include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include "engine/tavelix.h"
+#include "raster/canvas.h"
+
+namespace tavelix {
+
+namespace {
+
+// Points read along each edge. More tell more in pictures of little detail; the cost grows with
+// them and with the square of the number of strips (about 0.5 ms for 1280 x 1024).
+constexpr std::int32_t Samples = 128, RunLength = 16;
+// Neighbouring lines are tested inside at most this many strips, spread evenly.
+constexpr std::int32_t InnerTests = 64;
+// An edge fits one partner clearly best when that partner differs by at most this share of the
+// next best one's difference, less a level per point.
+constexpr double Margin = 0.8;
+constexpr double ToleranceLevels = 1;
+
+// Brightness of a blue-green-red pixel, 0 to 255.
+inline std::uint8_t Luma(std::uint8_t b, std::uint8_t g, std::uint8_t r) {
+    return std::uint8_t((29 * b + 150 * g + 77 * r) >> 8);
+}
+
+// Reads brightness from the pixel formats pictures are loaded in (24 and 32 bits, 8-bit
+// indexed); other formats are read from a 24-bit copy.
+class TLumaReader {
+public:
+    explicit TLumaReader(const TBitmap& picture) : FPicture(&picture) {
+        const TPixelLayout& layout = picture.Layout();
+        if (layout.BitCount == 24 && !layout.Device) {
+            FBytes = 3;
+        } else if (layout.BitCount == 32 &&
+                   (layout.Device || (layout.EffectiveRedMask() == 0xFF0000 &&
+                                      layout.EffectiveGreenMask() == 0x00FF00 &&
+                                      layout.EffectiveBlueMask() == 0x0000FF))) {
+            FBytes = 4;
+        } else if (layout.BitCount == 8) {
+            FBytes = 1;
+            const auto& palette = picture.Palette();
+            for (std::size_t i = 0; i < FTable.size(); ++i)
+                FTable[i] = i < palette.size() ? Luma(palette[i].Blue, palette[i].Green, palette[i].Red) : 0;
+        } else {
+            TStoreFormat format;
+            format.Layout = TPixelLayout::Rgb(24);
+            FCopy.Allocate(picture.Width(), picture.Height(), format, false);
+            TBitmap source(picture);
+            FCopy.Canvas().CopyMode = SRCCOPY;
+            const TRect all = Rect(0, 0, picture.Width(), picture.Height());
+            FCopy.Canvas().CopyBlock(all, source.Canvas(), all);
+            FPicture = &FCopy;
+            FBytes = 3;
+        }
+    }
+    const std::uint8_t* Row(std::int32_t y) const { return FPicture->ScanLine(y); }
+    std::uint8_t At(const std::uint8_t* row, std::int32_t x) const {
+        if (FBytes == 1) return FTable[row[x]];
+        const std::uint8_t* p = row + std::size_t(x) * FBytes;
+        return Luma(p[0], p[1], p[2]);
+    }
+
+private:
+    const TBitmap* FPicture;
+    TBitmap FCopy;
+    std::size_t FBytes = 3;
+    std::array<std::uint8_t, 256> FTable{};
+};
+
+// The lines of one direction: for every strip its first and last line and, in strips of two
+// lines or more, the lines beside them inside the strip.
+struct TEdgeLines {
+    std::int32_t Width = 1;           // lines per strip
+    std::int32_t Count = 0;           // strips
+    std::int32_t Points = 0;          // points a line
+    std::int32_t Stride = 0;          // Points rounded up to 16, the rest zero
+    std::vector<std::uint8_t> Store;  // Count x 4 lines: first, second, second last, last
+    const std::uint8_t* Line(std::int32_t strip, int which) const {
+        return Store.data() + (std::size_t(strip) * 4 + std::size_t(which)) * std::size_t(Stride);
+    }
+    const std::uint8_t* First(std::int32_t s) const { return Line(s, 0); }
+    const std::uint8_t* Second(std::int32_t s) const { return Line(s, 1); }
+    const std::uint8_t* SecondLast(std::int32_t s) const { return Line(s, 2); }
+    const std::uint8_t* Last(std::int32_t s) const { return Line(s, 3); }
+};
+
+TEdgeLines ReadLines(const TLumaReader& reader, std::int32_t width, std::int32_t height, bool columns) {
+    TEdgeLines lines;
+    const std::int32_t length = columns ? width : height, along = columns ? height : width;
+    lines.Width = length / 256 + 1;
+    lines.Count = length / lines.Width;
+    lines.Points = std::min(along, Samples);
+    lines.Stride = (lines.Points + 15) / 16 * 16;
+    lines.Store.resize(std::size_t(lines.Count) * 4 * std::size_t(lines.Stride));
+    const std::int32_t b = lines.Width;
+    const std::array<std::int32_t, 4> offsets = {0, std::min(1, b - 1), std::max(0, b - 2), b - 1};
+    auto store = [&](std::int32_t strip, int which, std::int32_t point) {
+        return lines.Store.data() + (std::size_t(strip) * 4 + std::size_t(which)) * std::size_t(lines.Stride) +
+               std::size_t(point);
+    };
+    // The points are spread evenly along the edge; along a row, in runs of neighbours spread
+    // evenly: reading a row of the store in a few runs touches far fewer cache lines than
+    // reading it point by point.
+    std::vector<std::int32_t> at(static_cast<std::size_t>(lines.Points));
+    const std::int32_t runLength = columns ? 1 : RunLength;
+    const std::int32_t runs = std::max(1, lines.Points / runLength);
+    for (std::int32_t k = 0; k < lines.Points; ++k) {
+        const std::int32_t run = std::min(runs - 1, k / runLength), inRun = k - run * runLength;
+        const std::int32_t runPoints = run == runs - 1 ? lines.Points - run * runLength : runLength;
+        const std::int64_t start = std::int64_t(along) * run / runs, end = std::int64_t(along) * (run + 1) / runs;
+        // Within its share of the edge, a run lies in the middle, its points as close as fit.
+        const std::int64_t span = end - start, step = std::max<std::int64_t>(1, span / std::max(1, 4 * runPoints));
+        const std::int64_t first = start + (span - step * (runPoints - 1)) / 2;
+        at[std::size_t(k)] = std::int32_t(std::clamp<std::int64_t>(first + step * inRun, start, end - 1));
+    }
+    if (columns) {
+        for (std::int32_t k = 0; k < lines.Points; ++k) {
+            const std::uint8_t* row = reader.Row(at[std::size_t(k)]);
+            for (std::int32_t s = 0; s < lines.Count; ++s)
+                for (int w = 0; w < 4; ++w) *store(s, w, k) = reader.At(row, s * b + offsets[std::size_t(w)]);
+        }
+    } else {
+        for (std::int32_t s = 0; s < lines.Count; ++s)
+            for (int w = 0; w < 4; ++w) {
+                const std::uint8_t* row = reader.Row(s * b + offsets[std::size_t(w)]);
+                std::uint8_t* line = store(s, w, 0);
+                for (std::int32_t k = 0; k < lines.Points; ++k) line[k] = reader.At(row, at[std::size_t(k)]);
+            }
+    }
+    return lines;
+}
+
+// The sum of the differences of two lines of stride bytes (a multiple of 16).
+std::uint32_t Difference(const std::uint8_t* a, const std::uint8_t* b, std::int32_t stride) {
+#if defined(__SSE2__)
+    __m128i sum = _mm_setzero_si128();
+    for (std::int32_t k = 0; k < stride; k += 16)
+        sum = _mm_add_epi64(sum, _mm_sad_epu8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a + k)),
+                                              _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + k))));
+    return std::uint32_t(_mm_cvtsi128_si32(sum)) + std::uint32_t(_mm_cvtsi128_si32(_mm_srli_si128(sum, 8)));
+#else
+    std::uint32_t sum = 0;
+    for (std::int32_t k = 0; k < stride; ++k) sum += std::uint32_t(std::abs(int(a[k]) - int(b[k])));
+    return sum;
+#endif
+}
+
+// Whether best is clearly less than next.
+bool Clearly(double best, double next, double tolerance) { return best < Margin * next - tolerance; }
+
+// The chance that a count of successes among n, each with chance p, is at least k (upper) or at
+// most k (lower).
+double BinomialUpper(std::int32_t k, std::int32_t n, double p) {
+    if (k <= 0) return 1;
+    if (k > n) return 0;
+    double sum = 0;
+    for (std::int32_t i = k; i <= n; ++i)
+        sum += std::exp(std::lgamma(n + 1.0) - std::lgamma(i + 1.0) - std::lgamma(n - i + 1.0) + i * std::log(p) +
+                        (n - i) * std::log1p(-p));
+    return std::min(1.0, sum);
+}
+double BinomialLower(std::int32_t k, std::int32_t n, double p) { return 1 - BinomialUpper(k + 1, n, p); }
+
+// Where the strips of one direction stand: position s holds strip Order[s] of the picture read.
+std::vector<std::int32_t> Arrangement(std::int32_t count, std::string_view password, int assembles) {
+    std::vector<std::int32_t> order(static_cast<std::size_t>(count));
+    for (std::int32_t s = 0; s < count; ++s) order[std::size_t(s)] = s;
+    if (password.empty() || assembles <= 0 || count < 2) return order;
+    std::vector<std::int32_t> index(static_cast<std::size_t>(count));
+    TTavelix::MakePermutation(count, index, password.substr(0, std::min(password.size(), MaxPasswordLength)));
+    for (int round = 0; round < assembles; ++round) {
+        // One more assemble puts at s what stood at index[s].
+        std::vector<std::int32_t> next(order.size());
+        for (std::size_t s = 0; s < order.size(); ++s) next[s] = order[std::size_t(index[s])];
+        order = std::move(next);
+    }
+    return order;
+}
+
+TEdgePairs FindPairs(const TEdgeLines& lines) {
+    TEdgePairs found;
+    const std::int32_t n = lines.Count, stride = lines.Stride;
+    found.Strips = n;
+    found.Thin = lines.Width == 1;  // a strip's first line is its last
+    if (n < 3 || lines.Points < 1) return found;
+    const double tolerance = ToleranceLevels * lines.Points;
+    const bool thin = found.Thin;
+
+    // fit[l * n + r]: how strip r's first line differs from strip l's last.
+    std::vector<std::uint32_t> fit(std::size_t(n) * std::size_t(n), std::numeric_limits<std::uint32_t>::max());
+    for (std::int32_t l = 0; l < n; ++l)
+        for (std::int32_t r = 0; r < n; ++r)
+            if (l != r) fit[std::size_t(l) * n + r] = Difference(lines.Last(l), lines.First(r), stride);
+    auto at = [&](std::int32_t l, std::int32_t r) { return double(fit[std::size_t(l) * n + r]); };
+
+    // The clear best partners of each strip on each side: one, or where strips are single lines
+    // and so fit both ways, two (the lines before and after).
+    const int wanted = thin ? 2 : 1;
+    struct TBest {
+        std::array<std::int32_t, 2> Strip{-1, -1};
+        bool Clear = false;
+        bool Has(std::int32_t s, int wanted) const { return Clear && (Strip[0] == s || (wanted == 2 && Strip[1] == s)); }
+    };
+    auto best = [&](auto difference, std::int32_t self) {
+        std::array<std::pair<double, std::int32_t>, 3> top;
+        top.fill({std::numeric_limits<double>::max(), -1});
+        for (std::int32_t c = 0; c < n; ++c) {
+            if (c == self) continue;
+            std::pair<double, std::int32_t> candidate{difference(c), c};
+            for (std::size_t i = 0; i < top.size(); ++i)
+                if (candidate.first < top[i].first) std::swap(candidate, top[i]);
+        }
+        TBest chosen;
+        for (int i = 0; i < wanted; ++i) chosen.Strip[std::size_t(i)] = top[std::size_t(i)].second;
+        chosen.Clear = top[std::size_t(wanted)].second >= 0 &&
+                       Clearly(top[std::size_t(wanted - 1)].first, top[std::size_t(wanted)].first, tolerance);
+        return chosen;
+    };
+    std::vector<TBest> toRight(static_cast<std::size_t>(n)), toLeft(static_cast<std::size_t>(n));
+    for (std::int32_t a = 0; a < n; ++a) {
+        toRight[std::size_t(a)] = best([&](std::int32_t c) { return at(a, c); }, a);
+        toLeft[std::size_t(a)] = best([&](std::int32_t c) { return at(c, a); }, a);
+    }
+    for (std::int32_t l = 0; l < n; ++l)
+        for (int i = 0; i < wanted; ++i) {
+            const std::int32_t r = toRight[std::size_t(l)].Strip[std::size_t(i)];
+            if (r < 0 || !toRight[std::size_t(l)].Has(r, wanted)) continue;
+            if (thin ? !toRight[std::size_t(r)].Has(l, wanted) || r < l : !toLeft[std::size_t(r)].Has(l, wanted)) continue;
+            found.Pairs.emplace_back(l, r);
+        }
+
+    // Neighbouring lines inside the strips, tested as edges are: a line and the next one inside
+    // its strip form a pair when each fits the other clearly best, the edges of the other strips
+    // competing; they mislead when a pair forms with another strip's edge instead.
+    if (thin) return found;
+    std::vector<double> leftBest(static_cast<std::size_t>(n)), rightBest(static_cast<std::size_t>(n));
+    for (std::int32_t a = 0; a < n; ++a) {
+        const std::int32_t l = toLeft[std::size_t(a)].Strip[0], r = toRight[std::size_t(a)].Strip[0];
+        leftBest[std::size_t(a)] = l < 0 ? 0 : at(l, a);
+        rightBest[std::size_t(a)] = r < 0 ? 0 : at(a, r);
+    }
+    // Which way x leans among y and the lines of the other strips: 1 to y, -1 to another strip's
+    // line that fits x better than its own partners, 0 neither clearly. The strip that fits best
+    // beside this one on that side does not compete: its edge lies a line beyond y, and in a
+    // smooth picture fits x about as well.
+    auto lean = [&](std::int32_t strip, const std::uint8_t* x, double real, bool rightward,
+                    const std::vector<double>& theirBest) {
+        double d1 = std::numeric_limits<double>::max(), d2 = d1;
+        std::int32_t c1 = -1;
+        const std::int32_t beyond = (rightward ? toRight : toLeft)[std::size_t(strip)].Strip[0];
+        for (std::int32_t c = 0; c < n; ++c) {
+            if (c == strip || c == beyond) continue;
+            const double d = Difference(x, rightward ? lines.First(c) : lines.Last(c), stride);
+            if (d < d1) {
+                d2 = d1, d1 = d, c1 = c;
+            } else if (d < d2) {
+                d2 = d;
+            }
+        }
+        if (Clearly(real, d1, tolerance)) return 1;
+        if (c1 >= 0 && Clearly(d1, std::min(real, d2), tolerance) && Clearly(d1, theirBest[std::size_t(c1)], tolerance))
+            return -1;
+        return 0;
+    };
+    // The last two lines of strips spread evenly: enough tests to bound the share that mislead.
+    const std::int32_t tests = std::min(n, InnerTests);
+    for (std::int32_t t = 0; t < tests; ++t) {
+        const std::int32_t a = std::int32_t(std::int64_t(t) * n / tests);
+        const std::uint8_t *x = lines.SecondLast(a), *y = lines.Last(a);
+        const double real = Difference(x, y, stride);
+        const int toY = lean(a, x, real, true, leftBest), toX = lean(a, y, real, false, rightBest);
+        if (toY == 1 && toX == 1) {
+            ++found.Tested;
+        } else if (toY == -1 || toX == -1) {
+            ++found.Tested;
+            ++found.Misled;
+        }
+    }
+    return found;
+}
+
+TSeamEvidence Weigh(const TEdgePairs& found, const std::vector<std::int32_t>& order, bool judgeMoved) {
+    TSeamEvidence evidence;
+    const std::int32_t n = found.Strips;
+    evidence.Strips = n;
+    evidence.Tested = found.Tested;
+    evidence.Misled = found.Misled;
+    // left[a], right[a]: the strips beside strip a in the arrangement (-1: none).
+    std::vector<std::int32_t> left(static_cast<std::size_t>(n), -1), right(static_cast<std::size_t>(n), -1);
+    for (std::int32_t s = 0; s + 1 < n; ++s) {
+        right[std::size_t(order[std::size_t(s)])] = order[std::size_t(s + 1)];
+        left[std::size_t(order[std::size_t(s + 1)])] = order[std::size_t(s)];
+    }
+    for (const auto& [l, r] : found.Pairs) {
+        const bool kept = right[std::size_t(l)] == r || (found.Thin && left[std::size_t(l)] == r);
+        // Where the picture read is judged as assembling would arrange it, a pair that stands side
+        // by side in the picture read and is broken is not counted: a JPEG blurs each strip's
+        // edges into the strip beside it, which makes such edges fit a little better.
+        const bool besideNow = r == l + 1 || (found.Thin && r == l - 1);
+        if (judgeMoved && besideNow && !kept) continue;
+        ++evidence.Pairs;
+        if (!kept) ++evidence.Broken;
+    }
+    return evidence;
+}
+
+// The smallest share of broken seams a wrong arrangement leaves: one character of the password
+// wrong leaves the permutation right in runs, but breaks a third of the seams or more.
+constexpr double WrongBreaksAtLeast = 0.3;
+// Pairs are trusted when at least this many neighbours inside strips were tested.
+constexpr std::int32_t TrustedAfterTests = 8;
+constexpr double RefuseBelow = 1e-6;
+constexpr double AcceptBelow = 1e-3;
+
+}  // namespace
+
+TSeamLook TSeamEvidence::Look() const {
+    if (Strips <= 1) return TSeamLook::Assembled;  // nothing moves
+    if (Pairs == 0) return TSeamLook::Unclear;
+    // Right: a wrong arrangement would have broken more of these pairs.
+    if (BinomialLower(Broken, Pairs, WrongBreaksAtLeast) < AcceptBelow) return TSeamLook::Assembled;
+    // Wrong: a right arrangement breaks only pairs that mislead. The tests inside the strips
+    // bound their share: twice the share seen there (counting one more misled and one more
+    // right, so that few tests give a wide bound), and at least one in twenty.
+    if (Tested >= TrustedAfterTests) {
+        const double misleading = std::max(0.05, 2.0 * (Misled + 1) / (Tested + 2));
+        if (misleading <= 0.5 && Broken >= 4 && BinomialUpper(Broken, Pairs, misleading) < RefuseBelow)
+            return TSeamLook::Scrambled;
+    }
+    return TSeamLook::Unclear;
+}
+
+TSeamLook TArrangementLook::Look() const {
+    const TSeamLook columns = Columns.Look(), rows = Rows.Look();
+    if (columns == TSeamLook::Scrambled || rows == TSeamLook::Scrambled) return TSeamLook::Scrambled;
+    if (columns == TSeamLook::Assembled && rows == TSeamLook::Assembled) return TSeamLook::Assembled;
+    return TSeamLook::Unclear;
+}
+
+TStripFit::TStripFit(const TBitmap& picture) {
+    const std::int32_t width = picture.Width(), height = picture.Height();
+    FTells = !picture.Empty() && std::int64_t(width) * height <= PixelLimit;
+    if (!FTells) return;
+    const TLumaReader reader(picture);
+    FColumns = FindPairs(ReadLines(reader, width, height, true));
+    FRows = FindPairs(ReadLines(reader, width, height, false));
+}
+
+TArrangementLook TStripFit::Look(std::string_view password, int assembles) const {
+    TArrangementLook look;
+    if (!FTells) {
+        look.Columns.Strips = look.Rows.Strips = 2;  // unclear either way
+        return look;
+    }
+    const bool moved = assembles > 0 && !password.empty();
+    look.Columns = Weigh(FColumns, Arrangement(FColumns.Strips, password, assembles), moved);
+    look.Rows = Weigh(FRows, Arrangement(FRows.Strips, password, assembles), moved);
+    return look;
+}
+
+TArrangementLook LookOfArrangement(const TBitmap& picture, std::string_view password, int assembles) {
+    return TStripFit(picture).Look(password, assembles);
+}
+
+TAssemblyVerdict JudgeAssembly(const TBitmap& picture, std::string_view password) {
+    const TStripFit fit(picture);
+    switch (fit.Look(password, 1).Look()) {
+    case TSeamLook::Assembled:
+        return TAssemblyVerdict::Assembled;
+    case TSeamLook::Scrambled:
+        return fit.Look(password, 2).Look() == TSeamLook::Assembled ? TAssemblyVerdict::ScrambledTwice
+                                                                   : TAssemblyVerdict::NotAssembled;
+    case TSeamLook::Unclear:
+        break;
+    }
+    // Pairs that stand side by side in the picture read are not weighed above; a picture that
+    // keeps them shows it was clear already, and assembling scrambles it.
+    return fit.Look().Look() == TSeamLook::Assembled ? TAssemblyVerdict::NotAssembled : TAssemblyVerdict::Unclear;
+}
+
+}  // namespace tavelix

@@ -1,0 +1,88 @@
+// Whether a picture looks assembled, judged by how the edges of its strips fit together.
+//
+// Every strip edge is compared with the edges of all other strips. Two edges that fit each
+// other clearly better than any other edge fits either of them form a pair: most likely they
+// were neighbours in the clear picture. An arrangement of the strips (the picture as it is, or
+// as assembling it with a password would leave it) keeps a pair when it puts the two side by
+// side, and breaks it otherwise. A clear picture keeps nearly all of its pairs; a scrambled
+// picture, or one assembled with a wrong password, breaks many.
+//
+// Pairs can mislead: in a pattern that repeats, an edge may fit a far copy better than its real
+// neighbour. How far the pairs of a picture can be trusted is measured inside its strips, where
+// the neighbours are known: two neighbouring lines inside a strip are tested against the edges
+// of the other strips the same way. An arrangement is called wrong only when the picture's
+// pairs proved trustworthy there, and it breaks more of them than a right arrangement would
+// but for a chance below one in a million. It is called right only when it keeps so many pairs
+// that an arrangement with a share of broken seams as small as a wrong password leaves would
+// have broken one of them but for a chance below one in a thousand. Between the two the
+// picture cannot tell: flat, tiny, thin, noisy and patterned pictures often cannot.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "raster/bitmap.h"
+
+namespace tavelix {
+
+enum class TSeamLook {
+    Assembled,  // the arrangement keeps its pairs: the strips stand as in the clear picture
+    Scrambled,  // it breaks clearly more pairs than a right arrangement would
+    Unclear,    // the picture does not tell
+};
+
+// What the edges of one direction's strips (the column strips, or the row strips) tell.
+struct TSeamEvidence {
+    std::int32_t Strips = 0;  // whole strips (the edge strip, which never moves, left out)
+    std::int32_t Pairs = 0;   // pairs of strip edges found
+    std::int32_t Broken = 0;  // of those, pairs the arrangement does not put side by side
+    std::int32_t Tested = 0;  // neighbouring lines inside strips whose fit was clear
+    std::int32_t Misled = 0;  // of those, lines another strip's edge fitted clearly better
+    TSeamLook Look() const;
+};
+
+struct TArrangementLook {
+    TSeamEvidence Columns, Rows;
+    // Scrambled when either direction looks scrambled; Assembled when both look assembled (a
+    // direction of one strip, where nothing moves, counts as assembled); else Unclear.
+    TSeamLook Look() const;
+};
+
+// The pairs of one direction's strip edges, whatever the arrangement.
+struct TEdgePairs {
+    std::int32_t Strips = 0;
+    bool Thin = false;  // strips one line wide: a pair fits either way round
+    std::vector<std::pair<std::int32_t, std::int32_t>> Pairs;  // (left strip, right strip), as read
+    std::int32_t Tested = 0, Misled = 0;
+};
+
+// The fit of a picture's strip edges, found once (about 1 ms for 1280 x 1024), to weigh
+// arrangements against.
+class TStripFit {
+public:
+    explicit TStripFit(const TBitmap& picture);
+    // How the picture looks with its strips as they stand (assembles 0), or as that many
+    // assembles with password would arrange them: the arrangement is worked out from the
+    // password's permutations, nothing is assembled. Pictures over the pixel limit, which are
+    // never scrambled, and empty ones tell nothing (Unclear).
+    TArrangementLook Look(std::string_view password = {}, int assembles = 0) const;
+
+private:
+    bool FTells = false;
+    TEdgePairs FColumns, FRows;
+};
+
+TArrangementLook LookOfArrangement(const TBitmap& picture, std::string_view password = {}, int assembles = 0);
+
+// The guard of an assemble: what assembling picture (as read) with password would give.
+enum class TAssemblyVerdict {
+    Assembled,       // the result looks assembled
+    Unclear,         // the picture does not tell
+    NotAssembled,    // the result would not look assembled: a wrong password, or a clear picture
+    ScrambledTwice,  // it takes two assembles with password to look assembled
+};
+TAssemblyVerdict JudgeAssembly(const TBitmap& picture, std::string_view password);
+
+}  // namespace tavelix
