@@ -207,7 +207,7 @@ int main(int argc, char** argv) {
                      "  -o PATH, --password-file PATH, --password-stdin, -q N, -j N, -v, --force,\n"
                      "  --full-chroma, -r, --out-dir DIR, -n, --format jpg|bmp"},
         {"assemble", "assemble (unscramble) each FILE in place with the same password; a result\n"
-                     "that does not look assembled is refused\n"
+                     "that clearly does not look assembled is refused\n"
                      "  the options of scramble, --smooth instead of --full-chroma"},
         {"reduce", "write a copy of each FILE at 1/2, 1/4 or 1/8 of its size (photo.jpg: photos2.jpg)\n"
                    "  --factor 2|4|8, -q N, -j N, -v, --force, --fast, -r, --out-dir DIR, -n, --format"},
@@ -215,7 +215,7 @@ int main(int argc, char** argv) {
                  "  -q N, -v, --force, --out-dir DIR, -n, --format jpg|bmp"},
         {"convert", "load the picture IN and save it as OUT (.jpg or .bmp by OUT's name)\n"
                     "  -q N, -v, --force, --out-dir DIR, -n, --format jpg|bmp"},
-        {"check", "tell whether each FILE looks scrambled, with its seam score\n"
+        {"check", "tell whether each FILE looks scrambled, where the picture can tell\n"
                   "  -j N, -r, -n, --format jpg|bmp"},
         {"help", "this help; help COMMAND: the options of COMMAND"},
     };
@@ -231,10 +231,13 @@ int main(int argc, char** argv) {
         "scramble", "Scrambles each FILE in place: its column and row strips are shuffled in an order made from\n"
                     "the password. Run tavelix-cli --help for what that hides, and what it does not.");
     auto* assemble = app.add_subcommand(
-        "assemble", "Assembles (unscrambles) each FILE in place with the password it was scrambled with. A result\n"
-                    "that does not look assembled (a wrong password, or a picture that was not scrambled) is\n"
-                    "refused and the file left unchanged, unless --force; a picture with too little detail to\n"
-                    "tell is assembled with a note.");
+        "assemble", "Assembles (unscrambles) each FILE in place with the password it was scrambled with.\n"
+                    "Before anything is written, the edges of the strips are compared: edges that fit each\n"
+                    "other clearly best were most likely neighbours. A result that would part clearly more of\n"
+                    "them than a right password does (a wrong password, a picture that was not scrambled, or\n"
+                    "one scrambled twice) is refused and the file left unchanged; --force assembles it anyway.\n"
+                    "A right password is never refused for this. A picture that shows too little to tell\n"
+                    "(flat, tiny, thin, noisy or patterned ones often do) is assembled with a note.");
     for (CLI::App* sub : {scramble, assemble}) {
         sub->add_option("-o,--output", options.Output,
                         "write the result to PATH, a new file, instead\n"
@@ -289,10 +292,11 @@ int main(int argc, char** argv) {
     convert->callback([&] { options.Command = TCommand::Convert; });
 
     auto* check = app.add_subcommand(
-        "check", "Tells for each FILE whether it looks scrambled, by its seam score: how much the picture\n"
-                 "steps where its strips meet against how much it steps inside them (about 1 for a plain\n"
-                 "photograph, 2 and more for a scrambled one), and the share of seams that jump. Pictures\n"
-                 "with too little detail (flat, noise, under 256 pixels both ways) cannot tell. Changes nothing.");
+        "check", "Tells for each FILE whether it looks scrambled, from the edges of its strips that fit each\n"
+                 "other clearly best: a clear picture keeps them side by side, a scrambled one parts them.\n"
+                 "It says \"scrambled\" or \"not scrambled\" only where the picture tells, else \"cannot tell\"\n"
+                 "(flat, tiny, thin, noisy or patterned pictures often cannot), with how many of those pairs\n"
+                 "of edges the strips keep. Changes nothing.");
     check->add_flag("-v,--verbose", options.Verbose, "also tell the summary");
     AddJobsOption(*check, options);
     AddFileOptions(*check, options, true, false);
