@@ -23,12 +23,10 @@ namespace {
 // Points read along each edge. More tell more in pictures of little detail; the cost grows with
 // them and with the square of the number of strips (about 0.5 ms for 1280 x 1024).
 constexpr std::int32_t Samples = 128, RunLength = 16;
-// Neighbouring lines are tested inside at most this many strips, spread evenly.
-constexpr std::int32_t InnerTests = 64;
 // An edge fits one partner clearly best when that partner differs by at most this share of the
-// next best one's difference, less a level per point.
-constexpr double Margin = 0.8;
-constexpr double ToleranceLevels = 1;
+// next best one's difference, less half a level per point.
+constexpr double Margin = 0.95;
+constexpr double ToleranceLevels = 0.5;
 
 // Brightness of a blue-green-red pixel, 0 to 255.
 inline std::uint8_t Luma(std::uint8_t b, std::uint8_t g, std::uint8_t r) {
@@ -274,10 +272,8 @@ TEdgePairs FindPairs(const TEdgeLines& lines) {
             return -1;
         return 0;
     };
-    // The last two lines of strips spread evenly: enough tests to bound the share that mislead.
-    const std::int32_t tests = std::min(n, InnerTests);
-    for (std::int32_t t = 0; t < tests; ++t) {
-        const std::int32_t a = std::int32_t(std::int64_t(t) * n / tests);
+    // The last two lines of each strip.
+    for (std::int32_t a = 0; a < n; ++a) {
         const std::uint8_t *x = lines.SecondLast(a), *y = lines.Last(a);
         const double real = Difference(x, y, stride);
         const int toY = lean(a, x, real, true, leftBest), toX = lean(a, y, real, false, rightBest);
@@ -332,10 +328,10 @@ TSeamLook TSeamEvidence::Look() const {
     // Right: a wrong arrangement would have broken more of these pairs.
     if (BinomialLower(Broken, Pairs, WrongBreaksAtLeast) < AcceptBelow) return TSeamLook::Assembled;
     // Wrong: a right arrangement breaks only pairs that mislead. The tests inside the strips
-    // bound their share: twice the share seen there (counting one more misled and one more
-    // right, so that few tests give a wide bound), and at least one in twenty.
+    // bound their share: one and a half times the share seen there (counting one more misled
+    // and one more right, so that few tests give a wide bound), and at least one in twenty.
     if (Tested >= TrustedAfterTests) {
-        const double misleading = std::max(0.05, 2.0 * (Misled + 1) / (Tested + 2));
+        const double misleading = std::max(0.05, 1.5 * (Misled + 1) / (Tested + 2));
         if (misleading <= 0.5 && Broken >= 4 && BinomialUpper(Broken, Pairs, misleading) < RefuseBelow)
             return TSeamLook::Scrambled;
     }
