@@ -261,7 +261,7 @@ make_page() {  # index out
             -gravity center -extent "${w}x${h}" -blur "0x0.$((3 + $(rand 6)))" \
             -attenuate "0.$((2 + $(rand 6)))" +noise Gaussian \
             -fill "$(pick '#f0e8d0' '#e8e8e8' '#f8f0e0')" -colorize "$((5 + $(rand 15)))" \
-            -level "$(rand 8)%,$((92 + $(rand 8)))%" "$2"
+            -level "$(rand 8)%,$((92 + $(rand 8)))%" +repage "$2"
     else
         cp "$tmp/page.png" "$2"
     fi
@@ -280,7 +280,8 @@ fit() {
         nw = int(sw * s + 0.999); nh = int(sh * s + 0.999)
         if (nw < w) nw = w; if (nh < h) nh = h
         printf "%dx%d! %dx%d+%d+%d", nw, nh, w, h, a % (nw - w + 1), b % (nh - h + 1) }')
-    "$im" "$1[0]" -resize "${geometry% *}" -crop "${geometry#* }" +repage -type TrueColor ppm:-
+    # +repage first: a source may carry a page offset (a rotated page does), which -crop honours
+    "$im" "$1[0]" +repage -resize "${geometry% *}" -crop "${geometry#* }" +repage -type TrueColor ppm:-
 }
 color() { printf '#%02x%02x%02x' "$(rand 256)" "$(rand 256)" "$(rand 256)"; }
 chart() {  # w h out.png
