@@ -2,10 +2,12 @@
 // every picture command with scripted answers, the display copy and the host services.
 #include <QAction>
 #include <QApplication>
+#include <QBuffer>
 #include <QClipboard>
 #include <QHelpEvent>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -36,6 +38,50 @@ namespace {
 
 const QString OpenTitle = "open: Tavelix - Select pictures (1 to view and/or edit - 2 or more for autoshow)";
 const QString TooLarge = "message: 1280K Pixels maximum (e.g.1280x1024)";
+
+// A picture another program put on the clipboard: PNG data, decoded when it is read, as the
+// window system's clipboard gives it.
+class TEncodedClipboard : public QMimeData {
+public:
+    explicit TEncodedClipboard(QByteArray png) : FPng(std::move(png)) {}
+    QStringList formats() const override { return {"image/png", "application/x-qt-image"}; }
+    bool hasFormat(const QString& mimeType) const override { return formats().contains(mimeType); }
+
+protected:
+    QVariant retrieveData(const QString& mimeType, QMetaType) const override {
+        if (mimeType == "image/png") return FPng;
+        if (mimeType == "application/x-qt-image") return QImage::fromData(FPng);
+        return {};
+    }
+
+private:
+    QByteArray FPng;
+};
+
+QByteArray Png(const QImage& image) {
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return png;
+}
+
+// A PNG file of one pixel whose head says width x height.
+QByteArray PngHead(quint32 width, quint32 height) {
+    QByteArray png = Png(QImage(1, 1, QImage::Format_RGB32));  // the head chunk at byte 8
+    for (int i = 0; i < 4; ++i) {
+        png[16 + i] = char(width >> (24 - 8 * i));
+        png[20 + i] = char(height >> (24 - 8 * i));
+    }
+    quint32 crc = 0xFFFFFFFF;  // of the chunk's type and data
+    for (int i = 12; i < 29; ++i) {
+        crc ^= quint8(png[i]);
+        for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320 & (0u - (crc & 1)));
+    }
+    crc = ~crc;
+    for (int i = 0; i < 4; ++i) png[29 + i] = char(crc >> (24 - 8 * i));
+    return png;
+}
 
 }  // namespace
 
@@ -558,6 +604,39 @@ private Q_SLOTS:
         QCOMPARE(W().windowTitle(), QString("Tavelix-noname.bmp (70 x 50) "));
         W().SaveasClick();
         QCOMPARE(FPrompts->Log.last(), QString("save: Save picture as | noname.bmp"));
+    }
+
+    // Pictures come from the clipboard up to the size a file may have (512 MB of pixels);
+    // Qt's own reader would stop at 128 MB. A refusal says why.
+    void pasteDecodesUpToTheSizeOfFiles_data() {
+        QTest::addColumn<QByteArray>("png");
+        QTest::addColumn<QSize>("shown");
+        QTest::addColumn<QStringList>("messages");
+        QImage large(5800, 5800, QImage::Format_RGB32);  // 134.6 MB decoded
+        large.fill(qRgb(10, 200, 30));
+        large.setPixel(5799, 5799, qRgb(255, 0, 0));
+        QTest::newRow("over Qt's limit") << Png(large) << QSize(5800, 5800) << QStringList();
+        QTest::newRow("over the limit of files")
+            << PngHead(12000, 12000) << QSize(30, 30)
+            << QStringList({"Paste Error: the picture on the clipboard (12000 x 12000 pixels) is too large; "
+                            "Tavelix holds pictures of up to 512 MB"});
+        QTest::newRow("not a picture") << QByteArray("no picture") << QSize(30, 30) << QStringList({"Paste Error"});
+    }
+    void pasteDecodesUpToTheSizeOfFiles() {
+        QFETCH(QByteArray, png);
+        QFETCH(QSize, shown);
+        QFETCH(QStringList, messages);
+        OpenNew("p.bmp", Gradient(30, 30));
+        QApplication::clipboard()->setMimeData(new TEncodedClipboard(png));
+        W().PasteClick();
+        QCOMPARE(FPrompts->Messages(), messages);
+        QCOMPARE(QSize(Display().Width(), Display().Height()), shown);
+        QCOMPARE(QSize(W().Working().Width(), W().Working().Height()), shown);
+        if (messages.isEmpty()) {
+            QCOMPARE(Display().Pixel(0, 0), RGB(10, 200, 30));
+            QCOMPARE(Display().Pixel(5799, 5799), RGB(255, 0, 0));
+        }
+        QApplication::clipboard()->clear();
     }
 
     void pasteShowsTransparencyOverWhite() {
