@@ -84,6 +84,9 @@ TFtavelix::TFtavelix(QWidget* parent) : QMainWindow(parent) {
     FDialogPrompts = std::make_unique<TDialogPrompts>(*this);
     FCountedPrompts = std::make_unique<TCountedPrompts>(*FDialogPrompts);
     FPrompts = FCountedPrompts.get();
+    // The show's delay runs afresh when a box of ours closes: the next slide, or the next box
+    // over a broken file, comes a whole delay later, and the user has all of it to press Esc.
+    FCountedPrompts->OnAllClosed = [this] { SetTimerEnabled(FTimerEnabled); };
     CreateMenus();
     CreateToolBar();
     CreatePictureArea();

@@ -420,6 +420,23 @@ private Q_SLOTS:
         QCOMPARE(F.Prompts->Messages().size(), 2);
     }
 
+    // The delay runs afresh when a box of ours closes: over a folder of broken files the user
+    // has all of it to press Esc before the next box opens. "Manual" stays without a timer.
+    void delayRestartsWhenABoxCloses() {
+        QStringList names;
+        for (int i = 0; i < 3; ++i) names << WriteBytes(*F.Folder, QString("b%1.jpg").arg(i), QByteArray("not a JPEG"));
+        W().N05sec1->trigger();
+        F.Prompts->WhileAsking = [&] { QTest::qWait(300); };  // the user reads the box
+        StartShow(names);
+        QCOMPARE(F.Prompts->Messages(), QStringList({"Error: wrong format"}));
+        QVERIFY(W().autoTimer->isActive());
+        QVERIFY2(W().autoTimer->remainingTime() > 400, qPrintable(QString::number(W().autoTimer->remainingTime())));
+        W().Manual1->trigger();
+        W().nextClick();
+        QCOMPARE(F.Prompts->Messages().size(), 2);
+        QVERIFY(!W().autoTimer->isActive());
+    }
+
     void f1ShowsTheAboutBoxInBothModes() {
         QVERIFY(F.Show());
         W().activateWindow();
