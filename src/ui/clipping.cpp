@@ -121,7 +121,7 @@ bool TFtavelix::OverPicture(const QPoint& point) const {
 bool TFtavelix::ViewMouseEvent(QEvent::Type type, const QMouseEvent& event) {
     switch (type) {
     case QEvent::MouseButtonPress:
-        if (event.button() != Qt::LeftButton || InAutoshowMode()) return false;
+        if (event.button() != Qt::LeftButton || InAutoshowMode() || AllCommandsBlocked()) return false;
         FDragPending = OverPicture(PicturePoint(event.position()));
         FPressPosition = event.position();
         return FDragPending;

@@ -270,8 +270,13 @@ void TFtavelix::SmallerClick() {
     });
 }
 
+// The conversion lets pending events run while it works (the window repaints). A command run
+// inside it would change the picture, the file name and the caption under it, and the gray
+// old picture would then be shown (and saved) under the new one's name.
 void TFtavelix::SettoBW1Click() {
+    BlockCommands(TCommandSet::AllCommands, true);
     Guarded([&] { FView->MakeBlackWhite(FView->Picture(), FView->Picture()); });
+    BlockCommands(TCommandSet::AllCommands, false);
 }
 
 void TFtavelix::Password1Click() { FPrompts->PasswordRequest(); }

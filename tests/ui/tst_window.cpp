@@ -13,6 +13,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QToolTip>
@@ -451,6 +452,56 @@ private Q_SLOTS:
         QVERIFY(SameColours(W().Working(), Gradient(40, 30)));
         W().reloadClick();
         QVERIFY(SameColours(Display(), Gradient(40, 30)));
+    }
+
+    // The conversion lets pending events run while it works. Nothing the user does meanwhile
+    // may run inside it: no menu item, button, key or clip drag.
+    void noCommandRunsDuringBlackAndWhite() {
+        Show();
+        W().activateWindow();
+        QTRY_VERIFY(W().isActiveWindow());
+        const TBitmap original = Gradient(300, 200);
+        OpenNew("p.bmp", original);
+        QApplication::clipboard()->setImage(ToQImage(Gradient(20, 10, 3)));
+        FPrompts->Open.push_back({WriteBmp(*FFolder, "other.bmp", Gradient(50, 40, 2))});
+        FPrompts->Save.push_back(Path("saved.bmp"));
+        FPrompts->Question.push_back(true);
+        FPrompts->Log.clear();
+        QStringList enabledInside;
+        bool ran = false;
+        QTimer::singleShot(0, &W(), [&] {
+            ran = true;
+            for (QAction* action : W().ToolBar->actions() + W().menuBar()->actions() + W().File1->actions() +
+                                       W().Options->actions())
+                if (action->isEnabled() && !action->isSeparator() && !action->menu())
+                    enabledInside << action->objectName();
+            for (const char* keys : {"Ctrl+O", "Ctrl+V", "Alt+L", "Alt+R", "F1"})
+                QTest::keySequence(&W(), QKeySequence(keys));
+            W().btnopen->trigger();
+            W().Saveas->trigger();
+            W().Clear1->trigger();
+            QWidget* view = &W().PictureView();
+            QTest::mousePress(W().windowHandle(), Qt::LeftButton, {}, view->mapTo(&W(), QPoint(10, 10)));
+            QTest::mouseMove(W().windowHandle(), view->mapTo(&W(), QPoint(100, 80)));
+            QTest::mouseRelease(W().windowHandle(), Qt::LeftButton, {}, view->mapTo(&W(), QPoint(100, 80)));
+            QApplication::clipboard()->setText("no picture any more");
+        });
+        W().Settoblackwhite1->trigger();
+        QVERIFY(ran);
+        QCOMPARE(enabledInside, QStringList());
+        QCOMPARE(FPrompts->Log, QStringList());
+        // the picture in view is the gray original, under its own name
+        QCOMPARE(Display().Layout(), TPixelLayout::Indexed(8));
+        QCOMPARE(QSize(Display().Width(), Display().Height()), QSize(300, 200));
+        QCOMPARE(W().FileName(), QString("p.bmp"));
+        QCOMPARE(W().windowTitle(), QString("Tavelix-p.bmp (300 x 200) "));
+        QVERIFY(SameColours(W().Working(), original));
+        // afterwards every command is there again as its own state says, also where that
+        // changed meanwhile
+        QVERIFY(W().Open1->isEnabled() && W().btnopen->isEnabled() && W().Reload1->isEnabled());
+        QVERIFY(!W().Paste1->isEnabled() && !W().btnpaste->isEnabled());
+        QTest::keyClick(&W(), Qt::Key_L, Qt::AltModifier);
+        QCOMPARE(Display().Width(), 330);
     }
 
     void saveThatWritesNothing_data() {
