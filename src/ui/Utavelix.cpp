@@ -129,7 +129,7 @@ void TFtavelix::CreateMenus() {
     const auto item = [this](QMenu* menu, const char* name, const QString& caption, void (TFtavelix::*handler)()) {
         QAction* action = menu->addAction(caption);
         action->setObjectName(name);
-        if (handler) connect(action, &QAction::triggered, this, handler);
+        connect(action, &QAction::triggered, this, [this, handler] { RunCommand(handler); });
         FOtherCommands->addAction(action);
         return action;
     };
@@ -141,7 +141,7 @@ void TFtavelix::CreateMenus() {
     const auto barItem = [this, MainMenu1](const char* name, const QString& caption, void (TFtavelix::*handler)()) {
         QAction* action = MainMenu1->addAction(caption);
         action->setObjectName(name);
-        connect(action, &QAction::triggered, this, handler);
+        connect(action, &QAction::triggered, this, [this, handler] { RunCommand(handler); });
         FOtherCommands->addAction(action);
         return action;
     };
@@ -211,7 +211,7 @@ void TFtavelix::CreateToolBar() {
         QAction* action = ToolBar->addAction(hint);
         action->setObjectName(name);
         action->setToolTip(hint);
-        connect(action, &QAction::triggered, this, handler);
+        connect(action, &QAction::triggered, this, [this, handler] { RunCommand(handler); });
         FOtherCommands->addAction(action);
         if (QWidget* widget = ToolBar->widgetForAction(action)) {
             widget->setObjectName(QString(name) + "Button");
@@ -420,6 +420,15 @@ void TFtavelix::FormPaint() {
 }
 
 // --- commands ------------------------------------------------------------------------------
+
+// A clip drag going on when a command comes (the button held, the command given by its key)
+// ends first, its frame erased and nothing asked: no command sees a frame pixel (Save As would
+// write it, black and white would keep it), and no frame outlives the picture it was drawn on
+// to be "erased" later on another one.
+void TFtavelix::RunCommand(void (TFtavelix::*command)()) {
+    DropDrag();
+    (this->*command)();
+}
 
 // An action of a disabled group stays disabled whatever it is set to meanwhile; when the group
 // is enabled again, each action takes the state it was last set to.

@@ -333,6 +333,12 @@ private:
     // Runs a command; whatever it throws ends in a message, never in the event loop. False
     // when it threw.
     bool Guarded(const std::function<void()>& command);
+    // Every command of the menus and the toolbar, by mouse or by key, runs through here.
+    void RunCommand(void (TFtavelix::*command)());
+    // Ends a clip drag going on without a question: the frame erased, the caption rebuilt.
+    void DropDrag();
+    // Erases the frame and, when offerClip and the frame has an area, offers the clip.
+    void EndDrag(bool offerClip);
     // The frame the window system adds around the window (0 x 0 without a window manager).
     QSize FrameExtra() const;
     // A size for the window with the limits of normal mode applied: the client area at least
