@@ -25,6 +25,7 @@
 #include "raster/bitmap.h"
 
 class QAction;
+class QActionGroup;
 class QCloseEvent;
 class QContextMenuEvent;
 class QKeyEvent;
@@ -151,6 +152,17 @@ public:
     // Whether a batch run is going on (Esc may have asked it to stop after its current file).
     bool BatchActive() const { return FBatchActive; }
     bool BatchRunning() const { return FBatchRunning; }
+
+    // --- commands blocked (Utavelix.cpp) ---------------------------------------------------
+    // Work that lets pending events run (a batch run, the black-and-white conversion) blocks
+    // the commands that must not run inside it: those that use the open dialog (Open and the
+    // batch commands), or all of them. Their menu items and buttons are disabled, and with them
+    // their keys. Blocks nest; a command's own state (Reload without a file, Paste without a
+    // picture on the clipboard) goes on being kept meanwhile and shows when the last block ends.
+    enum class TCommandSet { OpenCommands, AllCommands };
+    void BlockCommands(TCommandSet commands, bool block);
+    // Whether every command is blocked; no clip drag starts then either.
+    bool AllCommandsBlocked() const { return FAllBlocks > 0; }
 
     // --- window handlers (Utavelix.cpp) -------------------------------------------------
     void File1Click();
@@ -302,7 +314,6 @@ private:
     // The frame of a batch run: progress panel, flags, the commands that use the open dialog
     // disabled; step works on one file with the run bitmap.
     void RunBatch(const QStringList& files, const std::function<void(const QString&, TBitmap&)>& step);
-    void SetOpenCommandsEnabled(bool enabled);
     // Saves a file of a batch run; a failure is told, naming the file, and the run goes on.
     void SaveInRun(const TBitmap& picture, const QString& fileName);
     void FormCreate();
@@ -322,6 +333,12 @@ private:
     // Runs a command; whatever it throws ends in a message, never in the event loop. False
     // when it threw.
     bool Guarded(const std::function<void()>& command);
+    // Every command of the menus and the toolbar, by mouse or by key, runs through here.
+    void RunCommand(void (TFtavelix::*command)());
+    // Ends a clip drag going on without a question: the frame erased, the caption rebuilt.
+    void DropDrag();
+    // Erases the frame and, when offerClip and the frame has an area, offers the clip.
+    void EndDrag(bool offerClip);
     // The frame the window system adds around the window (0 x 0 without a window manager).
     QSize FrameExtra() const;
     // A size for the window with the limits of normal mode applied: the client area at least
@@ -341,6 +358,9 @@ private:
     QStringList FPictureList;  // the names chosen in the last use of the open dialog
     bool FShowHints = true;
     QMenu* FContextMenu = nullptr;
+    QActionGroup* FOpenCommands = nullptr;   // the commands that use the open dialog
+    QActionGroup* FOtherCommands = nullptr;  // every other command of the menus and the toolbar
+    int FOpenBlocks = 0, FAllBlocks = 0;
 
     bool FDragPending = false;  // the left button went down on the picture; no drag yet
     bool FDragging = false;     // between dmStartDrag and dmEndDrag

@@ -274,7 +274,7 @@ bool TFtavelix::FormKeyDown(const QKeyEvent& key) {
     if (key.modifiers() & ~Qt::KeypadModifier) return false;
     switch (key.key()) {
     case Qt::Key_F1:
-        About1Click();
+        About1->trigger();  // a command like the menu item: not while commands are blocked
         return true;
     case Qt::Key_Left:
         if (!InAutoshowMode()) return false;  // the scroll box's key in normal mode

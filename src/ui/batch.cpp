@@ -110,7 +110,7 @@ void TFtavelix::RunBatch(const QStringList& files, const std::function<void(cons
     PlacePicture();  // the panel fills the picture area
     Panel1->show();
     Panel1->raise();
-    SetOpenCommandsEnabled(false);
+    BlockCommands(TCommandSet::OpenCommands, true);
     FBatchActive = true;
     FBatchRunning = true;
     {
@@ -123,7 +123,7 @@ void TFtavelix::RunBatch(const QStringList& files, const std::function<void(cons
     }
     FBatchActive = false;
     Panel1->hide();
-    SetOpenCommandsEnabled(true);
+    BlockCommands(TCommandSet::OpenCommands, false);
     if (FCloseAfterRun) {
         FCloseAfterRun = false;
         close();
@@ -144,12 +144,6 @@ void TFtavelix::SaveInRun(const TBitmap& picture, const QString& fileName) {
         FPrompts->Message(QStringLiteral("Error: ") + QDir::toNativeSeparators(fileName) +
                           QStringLiteral(" was not saved: not enough memory"));
     }
-}
-
-void TFtavelix::SetOpenCommandsEnabled(bool enabled) {
-    for (QAction* command : {Open1, btnopen, scrambleondisk1, assembleondisk1, Reduceto4ondisk, Reduceto16ondisk,
-                             Reduceto64ondisk})
-        command->setEnabled(enabled);
 }
 
 void TFtavelix::closeEvent(QCloseEvent* event) {

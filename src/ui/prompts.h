@@ -8,6 +8,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 class QDialog;
 
 namespace tavelix::ui {
@@ -42,6 +44,8 @@ public:
     void SetTarget(TPrompts& target) { FTarget = &target; }
     // How many questions are open now (nested ones counted each).
     int Open() const { return FOpen; }
+    // Called whenever the last open question has closed.
+    std::function<void()> OnAllClosed;
 
     QStringList PicturesToOpen(const QString& title) override;
     QString SaveName(const QString& title, const QString& proposedName) override;
@@ -54,10 +58,12 @@ private:
     template <typename Question>
     auto Ask(Question question) {
         struct TCount {
-            int& Open;
-            explicit TCount(int& open) : Open(open) { ++Open; }
-            ~TCount() { --Open; }
-        } count(FOpen);
+            TCountedPrompts& Prompts;
+            explicit TCount(TCountedPrompts& prompts) : Prompts(prompts) { ++Prompts.FOpen; }
+            ~TCount() {
+                if (--Prompts.FOpen == 0 && Prompts.OnAllClosed) Prompts.OnAllClosed();
+            }
+        } count(*this);
         return question(*FTarget);
     }
 

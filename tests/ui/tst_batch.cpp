@@ -342,6 +342,22 @@ private Q_SLOTS:
         for (QAction* command : commands) QVERIFY(command->isEnabled());
     }
 
+    // Black and white during a run blocks every command for its own time only: the open
+    // commands stay blocked until the run ends.
+    void blackAndWhiteDuringARunLeavesTheOpenCommandsBlocked() {
+        F.OpenNew("p.bmp", Gradient(30, 20));
+        QList<bool> after;  // Open, Reload
+        OnProgress([&](int done) {
+            if (done != 1) return;
+            W().Settoblackwhite1->trigger();
+            after = {W().Open1->isEnabled(), W().Reload1->isEnabled()};
+        });
+        F.Prompts->Open.push_back(Files(3));
+        W().Reduceto64ondiskClick();
+        QCOMPARE(after, QList<bool>({false, true}));
+        QVERIFY(W().Open1->isEnabled());
+    }
+
     // Closing the window during a run: the run stops after its current file, then the
     // window closes.
     void closingDuringARunWaitsForTheCurrentFile() {
