@@ -62,17 +62,19 @@ void TTavelix::SavePicture(const TBitmap& source, const std::string& fileName, i
     if (fileName.empty()) return;
     const std::string extension = PictureExtension(fileName);
     const TSaveOptions options{.Flush = FFlushOnSave, .Existing = existing};
+    // Through a symbolic link the picture it names is replaced; the link stays a link.
+    const std::string target = existing == TExisting::Replace ? WriteTarget(fileName) : fileName;
     if (extension == ".jpg") {
         TJPEGImage jpeg;
         jpeg.Assign(source);
         jpeg.SetQuality(quality);
         jpeg.SetFullChroma(FFullChroma);
         jpeg.Encode();  // completely, before the file is touched
-        WriteFileAtomically(fileName, jpeg.Data(), options);
+        WriteFileAtomically(target, jpeg.Data(), options);
     }
     if (extension == ".bmp") {
         const TBmpFile file = EncodeBmp(source);
-        WriteFileAtomically(fileName, {file.Head, file.Pixels}, options);
+        WriteFileAtomically(target, {file.Head, file.Pixels}, options);
     }
 }
 

@@ -57,8 +57,9 @@ public:
     // The same for content already read from the file fileName (which chooses the codec).
     bool LoadPicture(TBitmap& target, const std::string& fileName, std::vector<std::uint8_t> content);
     // Writes source as ".jpg" (at quality) or ".bmp" by the extension; other names write
-    // nothing. Errors are thrown; an existing file is replaced whole or not at all, or with
-    // TExisting::Refuse left alone (the save then fails).
+    // nothing. Errors are thrown; an existing file is replaced whole or not at all (through a
+    // symbolic link, the file it names: see WriteTarget), or with TExisting::Refuse left alone
+    // (the save then fails).
     void SavePicture(const TBitmap& source, const std::string& fileName, int quality,
                      TExisting existing = TExisting::Replace);
     // Turns source into 8-bit gray in target (they may be the same bitmap) by one pass through

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QFileInfo>
 #include <QHelpEvent>
 #include <QMenu>
 #include <QMenuBar>
@@ -374,6 +375,19 @@ private Q_SLOTS:
         FPrompts->Save.push_back(Path("low.jpg"));
         W().SaveasClick();
         QVERIFY(QFileInfo(Path("low.jpg")).size() < written.size() / 2);
+    }
+
+    // Saved onto a symbolic link (after the save dialog's question), the picture the link
+    // names is replaced and the link stays.
+    void saveAsThroughALinkReplacesThePictureItNames() {
+        OpenNew("p.bmp", Gradient(40, 30, 1));
+        const QString real = WriteBmp(*FFolder, "real.bmp", Gradient(10, 10, 2));
+        QVERIFY(QFile::link(real, Path("link.bmp")));
+        FPrompts->Save.push_back(Path("link.bmp"));
+        W().SaveasClick();
+        QVERIFY(QFileInfo(Path("link.bmp")).isSymLink());
+        QVERIFY(SameColours(ReadPicture(real), Gradient(40, 30, 1)));
+        QCOMPARE(FPrompts->Messages(), QStringList());
     }
 
     void saveAsAfterBlackAndWhiteSavesTheGrayPicture() {
