@@ -12,8 +12,35 @@
 namespace tavelix {
 
 namespace {
+
 constexpr const char* kWrongFormat = "Error: wrong format";
+
+void ReplaceAll(std::string& text, const std::string& from, const std::string& to) {
+    if (from.empty() || from == to) return;
+    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
 }
+
+// What the user is told when fileName could not be loaded: always the file and the reason.
+std::string LoadFailureMessage(const std::string& fileName, const TPictureError& error) {
+    const std::string name = VisibleName(fileName);
+    std::string why = error.what();
+    switch (error.GetKind()) {
+    case TPictureError::Kind::Io:
+        ReplaceAll(why, fileName, name);  // it names the file itself: "cannot open NAME: ..."
+        return "Error: " + why;
+    case TPictureError::Kind::OutOfResources:
+        return "Error: " + name + " was not loaded: " + why;
+    case TPictureError::Kind::Jpeg:
+        return std::string(kWrongFormat) + ": " + name + " is not a JPEG file, or a damaged one (" + why + ")";
+    case TPictureError::Kind::InvalidBitmap:
+        return std::string(kWrongFormat) + ": " + name + " is not a bitmap file, or a damaged one (" + why + ")";
+    default:
+        return std::string(kWrongFormat) + ": " + name + " (" + why + ")";
+    }
+}
+
+}  // namespace
 
 std::string PictureExtension(std::string_view fileName) {
     const std::size_t dot = fileName.find_last_of('.');
@@ -23,6 +50,38 @@ std::string PictureExtension(std::string_view fileName) {
     for (char& c : extension)
         if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
     return extension;
+}
+
+std::string VisibleName(std::string_view fileName) {
+    static constexpr char Hex[] = "0123456789ABCDEF";
+    std::string shown;
+    shown.reserve(fileName.size());
+    for (std::size_t i = 0; i < fileName.size(); ++i) {
+        const auto c = static_cast<unsigned char>(fileName[i]);
+        const auto next = [&](std::size_t k) { return i + k < fileName.size() ? static_cast<unsigned char>(fileName[i + k]) : 0; };
+        if (c == '\n') {
+            shown += "\\n";
+        } else if (c == '\t') {
+            shown += "\\t";
+        } else if (c == '\r') {
+            shown += "\\r";
+        } else if (c < 0x20 || c == 0x7F) {
+            shown += "\\x";
+            shown += Hex[c >> 4];
+            shown += Hex[c & 15];
+        } else if (c == 0xC2 && next(1) >= 0x80 && next(1) <= 0x9F) {  // U+0080 to U+009F, in UTF-8
+            shown += "\\u00";
+            shown += Hex[next(1) >> 4];
+            shown += Hex[next(1) & 15];
+            i += 1;
+        } else if (c == 0xE2 && next(1) == 0x80 && (next(2) == 0xA8 || next(2) == 0xA9)) {  // U+2028, U+2029
+            shown += next(2) == 0xA8 ? "\\u2028" : "\\u2029";
+            i += 2;
+        } else {
+            shown += char(c);
+        }
+    }
+    return shown;
 }
 
 bool TTavelix::LoadPicture(TBitmap& target, const std::string& fileName) {
@@ -48,13 +107,17 @@ bool TTavelix::Load(TBitmap& target, const std::string& fileName, std::vector<st
         }
         return true;
     } catch (const TPictureError& error) {
-        FHost->LoadFailed(fileName, error);
+        return LoadFailed(fileName, error);
     } catch (const std::bad_alloc&) {
-        FHost->LoadFailed(fileName, TPictureError(TPictureError::Kind::OutOfResources, "out of memory"));
+        return LoadFailed(fileName, TPictureError(TPictureError::Kind::OutOfResources, "not enough memory"));
     } catch (const std::exception& error) {
-        FHost->LoadFailed(fileName, TPictureError(TPictureError::Kind::InvalidPicture, error.what()));
+        return LoadFailed(fileName, TPictureError(TPictureError::Kind::InvalidPicture, error.what()));
     }
-    FHost->ShowMessage(kWrongFormat);
+}
+
+bool TTavelix::LoadFailed(const std::string& fileName, const TPictureError& error) {
+    FHost->LoadFailed(fileName, error);
+    FHost->ShowMessage(LoadFailureMessage(fileName, error));
     return false;
 }
 

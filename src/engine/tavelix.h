@@ -26,6 +26,11 @@ constexpr std::size_t MaxPasswordLength = 50;
 // "\\" or ":" follows it, ASCII letters lower-cased (".JPG" gives ".jpg"); else "".
 std::string PictureExtension(std::string_view fileName);
 
+// fileName as messages and captions show it: control characters (a newline, a tab, an escape,
+// and the line and paragraph separators) as visible escapes ("\\n", "\\t", "\\x1B", "\\u2028"),
+// so that a name never breaks a line or hides a part of itself. Other bytes stay as they are.
+std::string VisibleName(std::string_view fileName);
+
 class TTavelix : public TImage {
 public:
     explicit TTavelix(TPictureHost& host);
@@ -52,7 +57,9 @@ public:
     static void MakePermutation(std::int32_t n, std::span<std::int32_t> index, std::string_view password);
 
     // Reads a ".jpg" or ".bmp" file into target by its extension. A failure leaves target as
-    // it was and tells the user "Error: wrong format". Returns whether target was loaded.
+    // it was and tells the user why, naming the file: "Error: wrong format: ..." for a file that
+    // cannot be decoded, what it is for a file that cannot be read ("not a regular file but a
+    // FIFO"). Returns whether target was loaded.
     bool LoadPicture(TBitmap& target, const std::string& fileName);
     // The same for content already read from the file fileName (which chooses the codec).
     bool LoadPicture(TBitmap& target, const std::string& fileName, std::vector<std::uint8_t> content);
@@ -94,6 +101,8 @@ public:
 
 private:
     bool Load(TBitmap& target, const std::string& fileName, std::vector<std::uint8_t>* content);
+    // Tells the host, then the user; false.
+    bool LoadFailed(const std::string& fileName, const TPictureError& error);
 
     TPictureHost* FHost;
     bool FFlushOnSave = true;

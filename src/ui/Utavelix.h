@@ -319,9 +319,9 @@ private:
     void DrawFrames(std::initializer_list<TRect> frames);
     bool ClipboardHoldsPicture() const;
     void RefreshPaste();
-    // Runs a command; whatever it throws ends in a message, never in the event loop. False
-    // when it threw.
-    bool Guarded(const std::function<void()>& command);
+    // Runs a command; whatever it throws ends in a message (naming fileName, the file it works
+    // on, if one is given), never in the event loop. False when it threw.
+    bool Guarded(const std::function<void()>& command, const QString& fileName = QString());
     // The frame the window system adds around the window (0 x 0 without a window manager).
     QSize FrameExtra() const;
     // A size for the window with the limits of normal mode applied: the client area at least

@@ -4,7 +4,6 @@
 // so the window repaints and Esc stops the run after the file it is working on. Every file
 // is replaced whole or not at all, so a run stopped in any way leaves no half-written picture.
 #include <QCloseEvent>
-#include <QDir>
 #include <QProgressBar>
 
 #include <new>
@@ -72,7 +71,7 @@ void TFtavelix::ScrambleFilesOnDisk(bool direction, const QString& title) {
         if (OverPixelLimit(run)) {
             // Scrambling leaves such a picture as it is; writing it back would only pretend
             // that it was scrambled.
-            unchanged << QDir::toNativeSeparators(fileName);
+            unchanged << ShownName(fileName);
             return;
         }
         TTavelix::Scramble(&run, password, direction);
@@ -116,7 +115,7 @@ void TFtavelix::RunBatch(const QStringList& files, const std::function<void(cons
     {
         TBitmap run;  // one bitmap for the whole run
         for (qsizetype i = 0; i < files.size() && FBatchRunning;) {
-            Guarded([&] { step(files[i], run); });  // a failure of one file is told; the run goes on
+            Guarded([&] { step(files[i], run); }, files[i]);  // a failure of one file is told; the run goes on
             ++i;
             ProgressBar1->setValue(static_cast<int>(i));
         }
@@ -135,14 +134,13 @@ void TFtavelix::SaveInRun(const TBitmap& picture, const QString& fileName) {
         FView->SavePicture(picture, LocalName(fileName), JpegQuality());
     } catch (const TPictureError& error) {
         // A file error names the file and the reason itself.
-        const QString reason = QString::fromLocal8Bit(error.what());
+        const QString reason = QString::fromStdString(VisibleName(error.what()));
         FPrompts->Message(QStringLiteral("Error: ") +
                           (error.GetKind() == TPictureError::Kind::Io
                                ? reason
-                               : QDir::toNativeSeparators(fileName) + QStringLiteral(" was not saved: ") + reason));
+                               : ShownName(fileName) + QStringLiteral(" was not saved: ") + reason));
     } catch (const std::bad_alloc&) {
-        FPrompts->Message(QStringLiteral("Error: ") + QDir::toNativeSeparators(fileName) +
-                          QStringLiteral(" was not saved: not enough memory"));
+        FPrompts->Message(QStringLiteral("Error: ") + ShownName(fileName) + QStringLiteral(" was not saved: not enough memory"));
     }
 }
 

@@ -79,22 +79,27 @@ TEST_F(PictureFiles, LoadsByExtensionAndReportsWrongFormats) {
     struct Case {
         const char* name;
         bool loaded;
-        std::optional<Kind> failure;  // the kind of error the host is told, with the message
+        std::optional<Kind> failure;  // the kind of error the host is told
+        const char* before = "";      // the user's message: before, the file's name, after
+        const char* after = "";
     } cases[] = {
         {"a.bmp", true, {}},
         {"UPPER.BMP", true, {}},
         {"b.jpg", true, {}},
         {"UPPER.JPG", true, {}},
         {"other.jpeg", false, {}},
-        {"missing.jpg", false, Kind::Io},
-        {"missing.bmp", false, Kind::Io},
-        {"bmp-inside.jpg", false, Kind::Jpeg},
-        {"jpg-inside.bmp", false, Kind::InvalidBitmap},
-        {"empty.jpg", false, Kind::Jpeg},
-        {"fifo.jpg", false, Kind::Io},
-        {"zero.bmp", false, Kind::Io},
+        {"missing.jpg", false, Kind::Io, "Error: cannot open ", ": No such file or directory"},
+        {"missing.bmp", false, Kind::Io, "Error: cannot open ", ": No such file or directory"},
+        {"bmp-inside.jpg", false, Kind::Jpeg, "Error: wrong format: ", " is not a JPEG file, or a damaged one (JPEG-Fehler #"},
+        {"jpg-inside.bmp", false, Kind::InvalidBitmap, "Error: wrong format: ",
+         " is not a bitmap file, or a damaged one (invalid bitmap: "},
+        {"empty.jpg", false, Kind::Jpeg, "Error: wrong format: ", " is not a JPEG file, or a damaged one"},
+        {"fifo.jpg", false, Kind::Io, "Error: cannot read ", ": not a regular file but a FIFO"},
+        {"zero.bmp", false, Kind::Io, "Error: cannot read ", ": not a regular file but a character device"},
+        {"folder.jpg", false, Kind::Io, "Error: cannot read ", ": not a regular file but a folder"},
         {"", false, {}},
     };
+    fs::create_directory(Path("folder.jpg"));
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const TBitmap previous = MakeNoise(3, 3, 2);
@@ -108,9 +113,31 @@ TEST_F(PictureFiles, LoadsByExtensionAndReportsWrongFormats) {
         } else {
             EXPECT_TRUE(target.SharesStoreWith(previous));
         }
-        EXPECT_EQ(FHost.Messages, c.failure ? std::vector<std::string>{"Error: wrong format"} : std::vector<std::string>{});
         EXPECT_EQ(FHost.Kinds, c.failure ? std::vector<Kind>{*c.failure} : std::vector<Kind>{});
+        ASSERT_EQ(FHost.Messages.size(), c.failure ? 1u : 0u);
+        if (c.failure) {
+            EXPECT_EQ(FHost.Messages[0].rfind(std::string(c.before) + Path(c.name) + c.after, 0), 0u) << FHost.Messages[0];
+        }
     }
+    // A name that would break the message's line is shown with a visible escape.
+    FHost.Messages.clear();
+    TBitmap target;
+    EXPECT_FALSE(FView.LoadPicture(target, Path("two\nlines.jpg")));
+    EXPECT_EQ(FHost.Messages, std::vector<std::string>{"Error: cannot open " + Path("two\\nlines.jpg") +
+                                                       ": No such file or directory"});
+}
+
+TEST(VisibleName, ControlCharactersBecomeEscapes) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"plain name.jpg", "plain name.jpg"},
+        {"a\nb.jpg", "a\\nb.jpg"},
+        {"tab\there\r.bmp", "tab\\there\\r.bmp"},
+        {std::string("esc\x1B[31m\x7F\x01", 10), "esc\\x1B[31m\\x7F\\x01"},
+        {"nel\xC2\x85 sep\xE2\x80\xA8.jpg", "nel\\u0085 sep\\u2028.jpg"},
+        {"caf\xC3\xA9 \xE2\x82\xAC.jpg", "caf\xC3\xA9 \xE2\x82\xAC.jpg"},  // letters of other scripts stay
+        {"cut\xC2", "cut\xC2"},
+    };
+    for (const auto& [name, shown] : cases) EXPECT_EQ(VisibleName(name), shown) << name;
 }
 
 TEST_F(PictureFiles, ContentReadBeforeIsDecodedByTheNamesCodec) {

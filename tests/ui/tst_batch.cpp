@@ -9,6 +9,8 @@
 #include <QProgressBar>
 #include <QTest>
 
+#include <sys/stat.h>
+
 #include <functional>
 #include <memory>
 
@@ -172,7 +174,7 @@ private Q_SLOTS:
     }
 
     // A file that cannot be read gets nothing written: not the previous file's picture under
-    // its name, not a reduced copy.
+    // its name, not a reduced copy. Each is told in a message that names it and says why.
     void unreadableFileGetsNothingWritten_data() {
         QTest::addColumn<bool>("reduce");
         QTest::newRow("scramble") << false;
@@ -182,21 +184,30 @@ private Q_SLOTS:
         QFETCH(bool, reduce);
         const TBitmap good = Gradient(40, 30, 1), next = Gradient(50, 20, 2);
         const QString broken = WriteBytes(*F.Folder, "broken.jpg", QByteArray("not a JPEG file"));
-        const QStringList files = {F.Write("good.bmp", good), broken, F.Write("next.bmp", next),
-                                   F.Path("gone.bmp"), F.Write("notes.txt", good)};
+        QVERIFY(::mkfifo(QFile::encodeName(F.Path("fifo.jpg")).constData(), 0600) == 0);
+        QVERIFY(QDir(F.Folder->path()).mkdir("folder.bmp"));
+        const QStringList files = {F.Write("good.bmp", good), broken, F.Write("next.bmp", next), F.Path("gone.bmp"),
+                                   F.Write("notes.txt", good), F.Path("fifo.jpg"), F.Path("folder.bmp")};
         W().PasswordStore().Assign("password");
         F.Prompts->Open.push_back(files);
         reduce ? W().Reduceto4ondiskClick() : W().scrambleondisk1Click();
-        QCOMPARE(W().ProgressBar1->value(), 5);  // the run went to its end
-        // the engine's message for each file that could not be decoded, nothing for the file
-        // that is not a picture
-        QCOMPARE(F.Prompts->Messages(), QStringList({"Error: wrong format", "Error: wrong format"}));
+        QCOMPARE(W().ProgressBar1->value(), 7);  // the run went to its end
+        // one message for each file that could not be read, none for the file that is not a
+        // picture
+        const QStringList expected = {
+            "Error: wrong format: " + broken + " is not a JPEG file, or a damaged one (JPEG-Fehler #",
+            "Error: cannot open " + F.Path("gone.bmp") + ": No such file or directory",
+            "Error: cannot read " + F.Path("fifo.jpg") + ": not a regular file but a FIFO",
+            "Error: cannot read " + F.Path("folder.bmp") + ": not a regular file but a folder"};
+        const QStringList messages = F.Prompts->Messages();
+        QCOMPARE(messages.size(), expected.size());
+        for (int i = 0; i < expected.size(); ++i) QVERIFY2(messages[i].startsWith(expected[i]), qPrintable(messages[i]));
         QCOMPARE(Bytes(broken), QByteArray("not a JPEG file"));
         QVERIFY(!QFile::exists(F.Path("gone.bmp")));
-        QStringList expected = {"broken.jpg", "good.bmp", "next.bmp", "notes.txt"};
-        if (reduce) expected << "goods2.bmp" << "nexts2.bmp";
-        expected.sort();
-        QCOMPARE(QDir(F.Folder->path()).entryList(QDir::Files, QDir::Name), expected);
+        QStringList written = {"broken.jpg", "fifo.jpg", "good.bmp", "next.bmp", "notes.txt"};
+        if (reduce) written << "goods2.bmp" << "nexts2.bmp";
+        written.sort();
+        QCOMPARE(QDir(F.Folder->path()).entryList(QDir::Files | QDir::System, QDir::Name), written);
         if (!reduce) {
             TBitmap scrambled = next;
             TTavelix::Scramble(&scrambled, "password", true);

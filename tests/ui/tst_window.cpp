@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QDir>
 #include <QFileInfo>
 #include <QHelpEvent>
 #include <QMenu>
@@ -284,14 +285,19 @@ private Q_SLOTS:
         QCOMPARE(W().PictureList(), three);
     }
 
+    // What a message names is the file: "%1" in the expected text stands for its full name.
     void openThatChangesNothing_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("message");  // how the message begins
         QTest::newRow("cancelled") << QString() << QByteArray() << QString();
         QTest::newRow("missing file") << "gone.jpg" << QByteArray() << QString();
-        QTest::newRow("damaged JPEG") << "broken.jpg" << QByteArray("not a picture at all") << "Error: wrong format";
-        QTest::newRow("bitmap named .jpg") << "bmp.jpg" << QByteArray("BM\x10\0\0\0", 6) << "Error: wrong format";
+        QTest::newRow("damaged JPEG") << "broken.jpg" << QByteArray("not a picture at all")
+                                      << "Error: wrong format: %1 is not a JPEG file, or a damaged one (JPEG-Fehler #";
+        QTest::newRow("bitmap named .jpg") << "bmp.jpg" << QByteArray("BM\x10\0\0\0", 6)
+                                           << "Error: wrong format: %1 is not a JPEG file, or a damaged one (JPEG-Fehler #";
+        QTest::newRow("folder named .jpg") << "folder.jpg" << QByteArray()
+                                           << "Error: cannot read %1: not a regular file but a folder";
         QTest::newRow("other type") << "notes.txt" << QByteArray("text") << "Tavelix opens .jpg and .bmp files only";
     }
     void openThatChangesNothing() {
@@ -307,12 +313,25 @@ private Q_SLOTS:
             W().openClick();  // no answer: cancelled
         } else {
             const QString path = content.isEmpty() ? Path(name) : WriteBytes(*FFolder, name, content);
+            if (name.startsWith("folder")) QVERIFY(QDir().mkdir(path));
             Open(path);
         }
-        QCOMPARE(FPrompts->Messages(), message.isEmpty() ? QStringList() : QStringList({message}));
+        const QStringList messages = FPrompts->Messages();
+        QCOMPARE(messages.size(), message.isEmpty() ? 0 : 1);
+        if (!message.isEmpty()) {
+            const QString expected = message.contains("%1") ? message.arg(Path(name)) : message;
+            QVERIFY2(messages.first().startsWith(expected), qPrintable(messages.first()));
+        }
         QVERIFY(Display().SharesStoreWith(before));
         QCOMPARE(W().FileName(), QString("first.bmp"));
         QCOMPARE(W().windowTitle(), caption);
+    }
+
+    // A name with a line break (or another control character) keeps the caption on one line.
+    void captionShowsControlCharactersAsEscapes() {
+        Show();
+        OpenNew("two\nlines\t.bmp", Gradient(20, 10));
+        QCOMPARE(W().windowTitle(), QString("Tavelix-two\\nlines\\t.bmp (20 x 10) "));
     }
 
     void reloadBringsBackTheFile() {
