@@ -21,6 +21,13 @@ void ReplaceAll(std::string& text, const std::string& from, const std::string& t
         text.replace(at, from.size(), to);
 }
 
+// 178956970 as "178,956,970".
+std::string Grouped(std::int64_t number) {
+    std::string digits = std::to_string(number);
+    for (std::size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, ",");
+    return digits;
+}
+
 // What the user is told when fileName could not be loaded: always the file and the reason.
 std::string LoadFailureMessage(const std::string& fileName, const TPictureError& error) {
     const std::string name = VisibleName(fileName);
@@ -84,6 +91,13 @@ std::string VisibleName(std::string_view fileName) {
     return shown;
 }
 
+void TTavelix::CheckLoadSize(std::int64_t width, std::int64_t height) const {
+    if (FLoadPixelLimit <= 0 || width * height <= FLoadPixelLimit) return;
+    throw TPictureError(TPictureError::Kind::OutOfResources,
+                        "too large to show (" + std::to_string(width) + " x " + std::to_string(height) +
+                            " pixels; at most " + Grouped(FLoadPixelLimit) + " pixels are shown)");
+}
+
 bool TTavelix::LoadPicture(TBitmap& target, const std::string& fileName) {
     return Load(target, fileName, nullptr);
 }
@@ -98,11 +112,17 @@ bool TTavelix::Load(TBitmap& target, const std::string& fileName, std::vector<st
     if (extension != ".jpg" && extension != ".bmp") return false;
     try {
         std::vector<std::uint8_t> bytes = content ? std::move(*content) : ReadFileBytes(fileName);
+        // The size the header declares is judged before any pixel is allocated.
         if (extension == ".jpg") {
             TJPEGImage jpeg;
-            jpeg.LoadFromBytes(std::move(bytes));
+            jpeg.LoadFromBytes(std::move(bytes));  // the header only
+            CheckLoadSize(jpeg.Width(), jpeg.Height());
             target.CopyFrom(jpeg);
         } else {
+            if (FLoadPixelLimit > 0 && !bytes.empty()) {
+                const TBmpSize size = ReadBmpSize(bytes);
+                CheckLoadSize(size.Width, size.Height);
+            }
             LoadBmp(target, bytes);
         }
         return true;

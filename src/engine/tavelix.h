@@ -19,6 +19,12 @@ namespace tavelix {
 
 // Pictures above this many pixels (1280 x 1024) are neither scrambled nor enlarged.
 constexpr std::int64_t PixelLimit = 1310720;
+// The most pixels of a picture the window holds (SetLoadPixelLimit): as many as the largest
+// 24-bit picture a bitmap can store (512 MB of pixels), so every colour JPEG that can be
+// decoded at all is shown. Its display copy, 4 bytes a pixel, then takes at most 716 MB; a
+// picture of fewer bits a pixel (a 1-bit bitmap file takes 32 times fewer bytes than its
+// display copy) cannot make that larger.
+constexpr std::int64_t MaxShownPixels = std::int64_t(TBitmap::MaxStoreBytes / 3);
 // Passwords are used up to this many characters.
 constexpr std::size_t MaxPasswordLength = 50;
 
@@ -92,6 +98,10 @@ public:
     // (in the format ReduceBy gives).
     bool ReduceByAveraging(TBitmap& graphic, std::uint8_t factor);
 
+    // Loads refuse pictures of more than pixels (0: no limit, the default), judged by the size
+    // the file's header declares, before any pixel is allocated.
+    void SetLoadPixelLimit(std::int64_t pixels) { FLoadPixelLimit = pixels; }
+
     TPictureHost& Host() { return *FHost; }
     // Whether a save that replaces a file waits until the new one is on the disk before it
     // takes the old one's place (default). Saves to new names never wait.
@@ -101,12 +111,15 @@ public:
 
 private:
     bool Load(TBitmap& target, const std::string& fileName, std::vector<std::uint8_t>* content);
+    // Throws when a picture of this size is over the load limit.
+    void CheckLoadSize(std::int64_t width, std::int64_t height) const;
     // Tells the host, then the user; false.
     bool LoadFailed(const std::string& fileName, const TPictureError& error);
 
     TPictureHost* FHost;
     bool FFlushOnSave = true;
     bool FFullChroma = false;
+    std::int64_t FLoadPixelLimit = 0;
     std::unique_ptr<TBitmap> FClipSource;  // lives only during ClipTo
 };
 

@@ -246,6 +246,9 @@ void TFtavelix::CreatePictureArea() {
 void TFtavelix::FormCreate() {
     FPassword.Clear();
     FView = std::make_unique<TTavelix>(*this);
+    // Every picture the window reads (open, the show, the batch runs) is judged by the size
+    // its file declares, so that no file can make the display copy take more than it should.
+    FView->SetLoadPixelLimit(MaxShownPixels);
     FViewWidget = new TPictureView(*FView, FScrollContent);
     FViewWidget->setObjectName("FView");
     FView->SetAutoSize(true);

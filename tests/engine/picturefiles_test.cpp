@@ -140,6 +140,63 @@ TEST(VisibleName, ControlCharactersBecomeEscapes) {
     for (const auto& [name, shown] : cases) EXPECT_EQ(VisibleName(name), shown) << name;
 }
 
+// A bitmap file whose header claims width x height at 1 bit a pixel, with 1000 bytes of pixels
+// (the rest of the rows would be filled in on loading).
+std::vector<std::uint8_t> ClaimingBitmap(std::uint32_t width, std::uint32_t height) {
+    std::vector<std::uint8_t> f = {'B', 'M'};
+    auto u16 = [&](std::uint32_t v) { f.push_back(std::uint8_t(v)); f.push_back(std::uint8_t(v >> 8)); };
+    auto u32 = [&](std::uint32_t v) { u16(v & 0xFFFF); u16(v >> 16); };
+    u32(14 + 40 + 8 + 1000), u32(0), u32(14 + 40 + 8);
+    u32(40), u32(width), u32(height), u16(1), u16(1);
+    for (int i = 0; i < 6; ++i) u32(0);
+    u32(0), u32(0xFFFFFF);  // black, white
+    f.resize(f.size() + 1000, 0x55);
+    return f;
+}
+
+// With a limit, a picture is judged by the size its header declares, before a pixel of it is
+// allocated: a file of a kilobyte cannot make the window take gigabytes.
+TEST_F(PictureFiles, PicturesOverTheLoadLimitAreRefusedByTheirHeader) {
+    FView.SavePicture(MakeNoise(16, 8, 1), Path("small.jpg"), 90);
+    std::vector<std::uint8_t> jpeg = ReadBytes(Path("small.jpg"));
+    for (std::size_t i = 0; i + 8 < jpeg.size(); ++i)
+        if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xC0) {  // the frame header: height, then width
+            jpeg[i + 5] = jpeg[i + 7] = 20000 >> 8;
+            jpeg[i + 6] = jpeg[i + 8] = 20000 & 0xFF;
+        }
+    WriteBytes(Path("huge.jpg"), jpeg);
+    struct Case {
+        const char* name;
+        std::vector<std::uint8_t> bytes;
+        std::int64_t limit;
+        const char* says;  // after the name; "" when loaded
+    } cases[] = {
+        {"60000.bmp", ClaimingBitmap(60000, 60000), MaxShownPixels,
+         " was not loaded: too large to show (60000 x 60000 pixels; at most 178,956,970 pixels are shown)"},
+        {"20000.bmp", ClaimingBitmap(20000, 20000), MaxShownPixels, " was not loaded: too large to show (20000 x 20000"},
+        {"over.bmp", ClaimingBitmap(13378, 13377), MaxShownPixels, " was not loaded: too large to show (13378 x 13377"},
+        {"huge.jpg", jpeg, MaxShownPixels, " was not loaded: too large to show (20000 x 20000"},
+        {"at.bmp", ClaimingBitmap(13377, 13377), MaxShownPixels, ""},
+        {"no-limit.bmp", ClaimingBitmap(13378, 13377), 0, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.bytes != jpeg) WriteBytes(Path(c.name), c.bytes);
+        FView.SetLoadPixelLimit(c.limit);
+        FHost.Messages.clear();
+        TBitmap target = MakeNoise(3, 3, 2);
+        const bool loaded = FView.LoadPicture(target, Path(c.name));
+        EXPECT_EQ(loaded, *c.says == 0);
+        if (loaded) {
+            EXPECT_EQ(std::int64_t(target.Width()) * target.Height(), std::int64_t(c.name[0] == 'a' ? 13377 : 13378) * 13377);
+        } else {
+            EXPECT_EQ(target.Width(), 3);
+            ASSERT_EQ(FHost.Messages.size(), 1u);
+            EXPECT_EQ(FHost.Messages[0].rfind("Error: " + Path(c.name) + c.says, 0), 0u) << FHost.Messages[0];
+        }
+    }
+}
+
 TEST_F(PictureFiles, ContentReadBeforeIsDecodedByTheNamesCodec) {
     const TBitmap picture = MakeNoise(30, 20, 4, test::Rgb24Format());
     FView.SavePicture(picture, Path("a.bmp"), 90);

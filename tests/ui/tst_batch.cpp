@@ -184,27 +184,30 @@ private Q_SLOTS:
         QFETCH(bool, reduce);
         const TBitmap good = Gradient(40, 30, 1), next = Gradient(50, 20, 2);
         const QString broken = WriteBytes(*F.Folder, "broken.jpg", QByteArray("not a JPEG file"));
+        const QString huge = WriteBytes(*F.Folder, "huge.bmp", ClaimingBitmap(60000, 60000));
         QVERIFY(::mkfifo(QFile::encodeName(F.Path("fifo.jpg")).constData(), 0600) == 0);
         QVERIFY(QDir(F.Folder->path()).mkdir("folder.bmp"));
         const QStringList files = {F.Write("good.bmp", good), broken, F.Write("next.bmp", next), F.Path("gone.bmp"),
-                                   F.Write("notes.txt", good), F.Path("fifo.jpg"), F.Path("folder.bmp")};
+                                   F.Write("notes.txt", good), F.Path("fifo.jpg"), F.Path("folder.bmp"), huge};
         W().PasswordStore().Assign("password");
         F.Prompts->Open.push_back(files);
         reduce ? W().Reduceto4ondiskClick() : W().scrambleondisk1Click();
-        QCOMPARE(W().ProgressBar1->value(), 7);  // the run went to its end
+        QCOMPARE(W().ProgressBar1->value(), 8);  // the run went to its end
         // one message for each file that could not be read, none for the file that is not a
         // picture
         const QStringList expected = {
             "Error: wrong format: " + broken + " is not a JPEG file, or a damaged one (JPEG-Fehler #",
             "Error: cannot open " + F.Path("gone.bmp") + ": No such file or directory",
             "Error: cannot read " + F.Path("fifo.jpg") + ": not a regular file but a FIFO",
-            "Error: cannot read " + F.Path("folder.bmp") + ": not a regular file but a folder"};
+            "Error: cannot read " + F.Path("folder.bmp") + ": not a regular file but a folder",
+            "Error: " + huge + " was not loaded: too large to show (60000 x 60000 pixels; at most 178,956,970 pixels are shown)"};
         const QStringList messages = F.Prompts->Messages();
         QCOMPARE(messages.size(), expected.size());
         for (int i = 0; i < expected.size(); ++i) QVERIFY2(messages[i].startsWith(expected[i]), qPrintable(messages[i]));
         QCOMPARE(Bytes(broken), QByteArray("not a JPEG file"));
+        QCOMPARE(Bytes(huge), ClaimingBitmap(60000, 60000));
         QVERIFY(!QFile::exists(F.Path("gone.bmp")));
-        QStringList written = {"broken.jpg", "fifo.jpg", "good.bmp", "next.bmp", "notes.txt"};
+        QStringList written = {"broken.jpg", "fifo.jpg", "good.bmp", "huge.bmp", "next.bmp", "notes.txt"};
         if (reduce) written << "goods2.bmp" << "nexts2.bmp";
         written.sort();
         QCOMPARE(QDir(F.Folder->path()).entryList(QDir::Files | QDir::System, QDir::Name), written);

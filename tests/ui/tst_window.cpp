@@ -298,6 +298,10 @@ private Q_SLOTS:
                                            << "Error: wrong format: %1 is not a JPEG file, or a damaged one (JPEG-Fehler #";
         QTest::newRow("folder named .jpg") << "folder.jpg" << QByteArray()
                                            << "Error: cannot read %1: not a regular file but a folder";
+        // A kilobyte that claims 3.6 billion pixels: refused before anything is allocated.
+        QTest::newRow("1 KB claiming 60000 x 60000")
+            << "huge.bmp" << ClaimingBitmap(60000, 60000)
+            << "Error: %1 was not loaded: too large to show (60000 x 60000 pixels; at most 178,956,970 pixels are shown)";
         QTest::newRow("other type") << "notes.txt" << QByteArray("text") << "Tavelix opens .jpg and .bmp files only";
     }
     void openThatChangesNothing() {
