@@ -141,7 +141,9 @@ public:
     void Reduceto16ondiskClick();
     void Reduceto64ondiskClick();
     // Scrambles (direction true) or assembles every file chosen in the open dialog shown
-    // with title, each saved back under its own name, replaced whole or not at all.
+    // with title, each saved back under its own name (through a link, the file it names),
+    // replaced whole or not at all. Files with other names (hard links), write-protected files
+    // and pictures over the pixel limit are left unchanged and named after the run.
     void ScrambleFilesOnDisk(bool direction, const QString& title);
     // Writes a copy of every chosen file reduced by factor on each side, under ReducedName.
     void ReduceFilesOnDisk(std::uint8_t factor, const QString& title);

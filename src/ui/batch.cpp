@@ -18,9 +18,17 @@ namespace tavelix::ui {
 namespace {
 
 const QString TooLargeText = QStringLiteral("1280K Pixels maximum (e.g.1280x1024)");
+// How many names a message lists; a box of hundreds would be taller than the screen.
+constexpr qsizetype ListedNames = 20;
 
 bool OverPixelLimit(const TBitmap& picture) {
     return std::int64_t{picture.Width()} * picture.Height() > PixelLimit;
+}
+
+// Lines of a message, one a file, the rest counted.
+QString Lines(const QStringList& lines) {
+    if (lines.size() <= ListedNames) return lines.join('\n');
+    return lines.first(ListedNames).join('\n') + QStringLiteral("\n... and %1 more").arg(lines.size() - ListedNames);
 }
 
 }  // namespace
@@ -61,17 +69,27 @@ void TFtavelix::ScrambleFilesOnDisk(bool direction, const QString& title) {
     // The password in force when the run starts serves every file of it, even if another one
     // is set while the run goes on.
     const std::string password(FPassword.View());
-    QStringList unchanged;
+    QStringList unchanged;  // "name: why", told after the run
     RunBatch(files, [&](const QString& fileName, TBitmap& run) {
         // A file that was not read writes nothing: the run bitmap never carries the previous
         // file's picture over to this one's name.
         run.Clear();
+        if (!IsPictureName(fileName)) return;  // neither read nor written
+        // Changed where it is, as tavelix-cli changes it: through a link, the picture the link
+        // names (the save goes there); not a file whose other names would keep the old picture,
+        // nor a write-protected one.
+        const TInPlaceCheck check = CheckInPlace(WriteTarget(LocalName(fileName)));
+        if (check.Obstacle != TInPlaceObstacle::None) {
+            unchanged << ShownName(fileName) + QStringLiteral(": ") + QString::fromStdString(InPlaceObstacleText(check, direction));
+            return;
+        }
         if (!FView->LoadPicture(run, LocalName(fileName))) return;
         ProcessMessages();
         if (OverPixelLimit(run)) {
             // Scrambling leaves such a picture as it is; writing it back would only pretend
             // that it was scrambled.
-            unchanged << ShownName(fileName);
+            unchanged << ShownName(fileName) + QStringLiteral(": %1 x %2 pixels; ").arg(run.Width()).arg(run.Height()) +
+                             TooLargeText;
             return;
         }
         TTavelix::Scramble(&run, password, direction);
@@ -80,8 +98,9 @@ void TFtavelix::ScrambleFilesOnDisk(bool direction, const QString& title) {
         ProcessMessages();
     });
     if (!unchanged.isEmpty())
-        FPrompts->Message((direction ? QStringLiteral("Not scrambled, left unchanged (") : QStringLiteral("Not assembled, left unchanged ("))
-                          + TooLargeText + QStringLiteral("):\n") + unchanged.join('\n'));
+        FPrompts->Message((direction ? QStringLiteral("Not scrambled, left unchanged:\n")
+                                     : QStringLiteral("Not assembled, left unchanged:\n")) +
+                          Lines(unchanged));
 }
 
 void TFtavelix::ReduceFilesOnDisk(std::uint8_t factor, const QString& title) {

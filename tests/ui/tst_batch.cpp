@@ -10,6 +10,7 @@
 #include <QTest>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <functional>
 #include <memory>
@@ -288,8 +289,8 @@ private Q_SLOTS:
         TTavelix::Scramble(&expected, "password", true);
         QVERIFY(SameColours(ReadPicture(small), expected));
         QCOMPARE(F.Prompts->Messages(),
-                 QStringList({"Not scrambled, left unchanged (1280K Pixels maximum (e.g.1280x1024)):\n" +
-                              QDir::toNativeSeparators(big)}));
+                 QStringList({"Not scrambled, left unchanged:\n" + big +
+                              ": 1281 x 1024 pixels; 1280K Pixels maximum (e.g.1280x1024)"}));
         // exactly 1280 x 1024 is scrambled
         const QString limit = F.Write("limit.bmp", Gradient(1280, 1024, 3));
         const QByteArray limitBytes = Bytes(limit);
@@ -298,6 +299,36 @@ private Q_SLOTS:
         W().assembleondisk1Click();
         QCOMPARE(F.Prompts->Messages(), QStringList());
         QVERIFY(Bytes(limit) != limitBytes);
+    }
+
+    // Files are changed where they are: through a symbolic link, the picture it names. A file
+    // with other names (which would keep the old picture) and a write-protected file are left
+    // alone, and named after the run.
+    void scrambleOnDiskGoesThroughLinksAndRefusesOtherNames() {
+        const TBitmap picture = Gradient(40, 30, 1);
+        const QString real = F.Write("real.bmp", picture);
+        QVERIFY(QFile::link(real, F.Path("link.bmp")));
+        const QString linked = F.Write("linked.bmp", picture);
+        QVERIFY(::link(QFile::encodeName(linked).constData(), QFile::encodeName(F.Path("other.bmp")).constData()) == 0);
+        const QString protectedFile = F.Write("ro.bmp", picture);
+        QVERIFY(QFile::setPermissions(protectedFile, QFileDevice::ReadOwner | QFileDevice::ReadGroup));
+        const QString plain = F.Write("plain.bmp", picture);
+        const QByteArray clear = Bytes(linked);
+        W().PasswordStore().Assign("password");
+        F.Prompts->Open.push_back({F.Path("link.bmp"), linked, protectedFile, plain});
+        W().scrambleondisk1Click();
+        TBitmap scrambled = picture;
+        TTavelix::Scramble(&scrambled, "password", true);
+        QVERIFY(QFileInfo(F.Path("link.bmp")).isSymLink());
+        QVERIFY(SameColours(ReadPicture(real), scrambled));
+        QVERIFY(SameColours(ReadPicture(plain), scrambled));
+        QCOMPARE(Bytes(linked), clear);
+        QCOMPARE(Bytes(F.Path("other.bmp")), clear);
+        QCOMPARE(Bytes(protectedFile), clear);
+        QCOMPARE(F.Prompts->Messages(),
+                 QStringList({"Not scrambled, left unchanged:\n" + linked +
+                              ": the file has 1 other name (hard links), which would keep the clear picture\n" +
+                              protectedFile + ": the file is write-protected"}));
     }
 
     // What stops a run before any file is touched.
