@@ -146,6 +146,9 @@ public:
     // and pictures over the pixel limit are left unchanged and named after the run.
     void ScrambleFilesOnDisk(bool direction, const QString& title);
     // Writes a copy of every chosen file reduced by factor on each side, under ReducedName.
+    // A copy never replaces a chosen file or a write-protected one (they are named after the
+    // run); other existing copies are replaced or skipped as the user says, asked once before
+    // the run (or the run is cancelled).
     void ReduceFilesOnDisk(std::uint8_t factor, const QString& title);
     // The name of a reduced copy: "s" and the factor inserted before the last four
     // characters ("photo.jpg" gives "photos2.jpg"); a name of four characters or fewer as it is.
@@ -306,7 +309,7 @@ private:
     void RunBatch(const QStringList& files, const std::function<void(const QString&, TBitmap&)>& step);
     void SetOpenCommandsEnabled(bool enabled);
     // Saves a file of a batch run; a failure is told, naming the file, and the run goes on.
-    void SaveInRun(const TBitmap& picture, const QString& fileName);
+    void SaveInRun(const TBitmap& picture, const QString& fileName, TExisting existing);
     void FormCreate();
     // The picture changed: the view's size and place, the scroll area's extent.
     void PictureChanged();

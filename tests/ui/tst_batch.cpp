@@ -14,6 +14,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "engine/tavelix.h"
 #include "raster/jpegimage.h"
@@ -329,6 +330,56 @@ private Q_SLOTS:
                  QStringList({"Not scrambled, left unchanged:\n" + linked +
                               ": the file has 1 other name (hard links), which would keep the clear picture\n" +
                               protectedFile + ": the file is write-protected"}));
+    }
+
+    // A reduced copy never replaces a picture chosen for the same run, nor a write-protected
+    // file: photos2.jpg, a photograph of its own, is not overwritten by the copy of photo.jpg
+    // (and its own copy is made of it, not of a thumbnail), bs2.bmp stays as it was.
+    void reduceNeverReplacesChosenOrWriteProtectedFiles() {
+        const QString photo = F.Write("photo.jpg", Gradient(800, 600, 1));
+        const QString other = F.Write("photos2.jpg", Gradient(800, 600, 2));
+        const QString bitmap = F.Write("b.bmp", Gradient(60, 40, 3));
+        const QString protectedCopy = F.Write("bs2.bmp", Gradient(10, 10, 4));
+        QVERIFY(QFile::setPermissions(protectedCopy, QFileDevice::ReadOwner | QFileDevice::ReadGroup));
+        const QByteArray otherBytes = Bytes(other), protectedBytes = Bytes(protectedCopy);
+        F.Prompts->Open.push_back({photo, other, bitmap});
+        W().Reduceto4ondiskClick();
+        QCOMPARE(Bytes(other), otherBytes);
+        QCOMPARE(Bytes(protectedCopy), protectedBytes);
+        const TBitmap copy = ReadPicture(F.Path("photos2s2.jpg"));
+        QCOMPARE(QSize(copy.Width(), copy.Height()), QSize(400, 300));
+        QCOMPARE(F.Prompts->Messages(),
+                 QStringList({"Not replaced by a reduced copy:\n" + other +
+                              ": a picture chosen for this run\n" + protectedCopy + ": the file is write-protected"}));
+        QCOMPARE(W().ProgressBar1->value(), 3);
+    }
+
+    // Copies that exist already: one question before the run, for all of them.
+    void reduceAsksOnceBeforeReplacingCopies_data() {
+        QTest::addColumn<std::optional<int>>("answer");
+        QTest::addColumn<bool>("replaced");
+        QTest::addColumn<bool>("ran");
+        QTest::newRow("Replace") << std::optional<int>(0) << true << true;
+        QTest::newRow("Skip them") << std::optional<int>(1) << false << true;
+        QTest::newRow("Cancel") << std::optional<int>(2) << false << false;
+        QTest::newRow("box closed") << std::optional<int>() << false << false;
+    }
+    void reduceAsksOnceBeforeReplacingCopies() {
+        QFETCH(std::optional<int>, answer);
+        QFETCH(bool, replaced);
+        QFETCH(bool, ran);
+        const QStringList files = Files(3);
+        const QString first = F.Write("f0s2.bmp", Gradient(5, 5, 9)), second = F.Write("f1s2.bmp", Gradient(5, 5, 8));
+        const QByteArray old = Bytes(first);
+        if (answer) F.Prompts->Choice.push_back(*answer);
+        F.Prompts->Open.push_back(files);
+        W().Reduceto4ondiskClick();
+        QCOMPARE(F.Prompts->Log, QStringList({"open: Select Pictures to reduce to w/2 h/2 on disk",
+                                              "choice: Replace 2 existing files?\n\nThese reduced copies exist already:\n" +
+                                                  first + "\n" + second + " [Replace|Skip them|Cancel]"}));
+        QCOMPARE(Bytes(first) != old, replaced);
+        QCOMPARE(ReadPicture(second).Width(), replaced ? 30 : 5);
+        QCOMPARE(QFile::exists(F.Path("f2s2.bmp")), ran);  // a new copy
     }
 
     // What stops a run before any file is touched.
