@@ -18,6 +18,8 @@
 #include <QToolTip>
 #include <QWindow>
 
+#include <sys/stat.h>
+
 #include <memory>
 
 #include "engine/tavelix.h"
@@ -283,6 +285,22 @@ private Q_SLOTS:
 
         W().OpenPictures({});  // nothing given changes nothing
         QCOMPARE(W().PictureList(), three);
+    }
+
+    // Files the program is started with that cannot be opened are left out, each named once.
+    void filesThatCannotBeOpenedAreLeftOut() {
+        const QString real = WriteBmp(*FFolder, "real.bmp", Gradient(20, 10));
+        QVERIFY(QDir(FFolder->path()).mkdir("dir.jpg"));
+        QVERIFY(::mkfifo(QFile::encodeName(Path("fifo.jpg")).constData(), 0600) == 0);
+        QVERIFY(QFile::link(Path("nowhere.jpg"), Path("dangling.jpg")));
+        QStringList problems;
+        QCOMPARE(OpenableFiles({Path("missing.jpg"), real, Path("dir.jpg"), Path("fifo.jpg"), Path("dangling.jpg")},
+                               problems),
+                 QStringList({real}));
+        QCOMPARE(problems, QStringList({Path("missing.jpg") + ": no such file",
+                                        "cannot read " + Path("dir.jpg") + ": not a regular file but a folder",
+                                        "cannot read " + Path("fifo.jpg") + ": not a regular file but a FIFO",
+                                        "cannot open " + Path("dangling.jpg") + ": No such file or directory"}));
     }
 
     // What a message names is the file: "%1" in the expected text stands for its full name.
