@@ -27,6 +27,7 @@
 #include "ui/Uabout.h"
 #include "ui/Ucompression.h"
 #include "ui/filedialogs.h"
+#include "ui/filenames.h"
 #include "ui/glyphs.h"
 #include "ui/pictureview.h"
 #include "ui/prompts.h"
@@ -263,6 +264,9 @@ void TFtavelix::CreatePictureArea() {
 void TFtavelix::FormCreate() {
     FPassword.Clear();
     FView = std::make_unique<TTavelix>(*this);
+    // Every picture the window reads (open, the show, the batch runs) is judged by the size
+    // its file declares, so that no file can make the display copy take more than it should.
+    FView->SetLoadPixelLimit(MaxShownPixels);
     FViewWidget = new TPictureView(*FView, FScrollContent);
     FViewWidget->setObjectName("FView");
     FView->SetAutoSize(true);
@@ -371,8 +375,9 @@ void TFtavelix::CenterPicture() {
 
 void TFtavelix::UpdateCaption() {
     const QString title = fabout ? fabout->AppTitle : QStringLiteral("Tavelix");
+    // A line break in a name would break the caption: control characters show as escapes.
     // "[*]" in a caption stands for the window's "modified" mark; doubled, it shows as itself.
-    QString name = FFileName;
+    QString name = ShownName(FFileName);
     name.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
     setWindowTitle(title + "-" + name + QStringLiteral(" (%1 x %2) ").arg(FView->Width()).arg(FView->Height()));
 }

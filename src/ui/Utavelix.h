@@ -142,9 +142,14 @@ public:
     void Reduceto16ondiskClick();
     void Reduceto64ondiskClick();
     // Scrambles (direction true) or assembles every file chosen in the open dialog shown
-    // with title, each saved back under its own name, replaced whole or not at all.
+    // with title, each saved back under its own name (through a link, the file it names),
+    // replaced whole or not at all. Files with other names (hard links), write-protected files
+    // and pictures over the pixel limit are left unchanged and named after the run.
     void ScrambleFilesOnDisk(bool direction, const QString& title);
     // Writes a copy of every chosen file reduced by factor on each side, under ReducedName.
+    // A copy never replaces a chosen file or a write-protected one (they are named after the
+    // run); other existing copies are replaced or skipped as the user says, asked once before
+    // the run (or the run is cancelled).
     void ReduceFilesOnDisk(std::uint8_t factor, const QString& title);
     // The name of a reduced copy: "s" and the factor inserted before the last four
     // characters ("photo.jpg" gives "photos2.jpg"); a name of four characters or fewer as it is.
@@ -315,7 +320,7 @@ private:
     // disabled; step works on one file with the run bitmap.
     void RunBatch(const QStringList& files, const std::function<void(const QString&, TBitmap&)>& step);
     // Saves a file of a batch run; a failure is told, naming the file, and the run goes on.
-    void SaveInRun(const TBitmap& picture, const QString& fileName);
+    void SaveInRun(const TBitmap& picture, const QString& fileName, TExisting existing);
     void FormCreate();
     // The picture changed: the view's size and place, the scroll area's extent.
     void PictureChanged();
@@ -330,9 +335,9 @@ private:
     void DrawFrames(std::initializer_list<TRect> frames);
     bool ClipboardHoldsPicture() const;
     void RefreshPaste();
-    // Runs a command; whatever it throws ends in a message, never in the event loop. False
-    // when it threw.
-    bool Guarded(const std::function<void()>& command);
+    // Runs a command; whatever it throws ends in a message (naming fileName, the file it works
+    // on, if one is given), never in the event loop. False when it threw.
+    bool Guarded(const std::function<void()>& command, const QString& fileName = QString());
     // Every command of the menus and the toolbar, by mouse or by key, runs through here.
     void RunCommand(void (TFtavelix::*command)());
     // Ends a clip drag going on without a question: the frame erased, the caption rebuilt.

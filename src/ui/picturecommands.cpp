@@ -96,14 +96,15 @@ bool FitsInStore(QSize size) {
 
 }  // namespace
 
-bool TFtavelix::Guarded(const std::function<void()>& command) {
+bool TFtavelix::Guarded(const std::function<void()>& command, const QString& fileName) {
+    const QString about = fileName.isEmpty() ? QString() : ShownName(fileName) + QStringLiteral(": ");
     try {
         command();
         return true;
     } catch (const std::bad_alloc&) {
-        FPrompts->Message(QStringLiteral("Error: not enough memory"));
+        FPrompts->Message(QStringLiteral("Error: ") + about + QStringLiteral("not enough memory"));
     } catch (const std::exception& error) {
-        FPrompts->Message(QStringLiteral("Error: ") + QString::fromLocal8Bit(error.what()));
+        FPrompts->Message(QStringLiteral("Error: ") + about + QString::fromStdString(VisibleName(error.what())));
     }
     return false;
 }
@@ -135,14 +136,16 @@ void TFtavelix::ShowSelected() {
         FPrompts->Message(QStringLiteral("Tavelix opens .jpg and .bmp files only"));
         return;
     }
-    Guarded([&] {
-        if (!FView->LoadPicture(FWorking, LocalName(fileName))) return;  // the engine has told the user
-        FFileName = QFileInfo(fileName).fileName();
-        FView->Picture().CopyFrom(FWorking);
-        SetReloadEnabled(true);
-        FitWindowToPicture();
-        UpdateCaption();
-    });
+    Guarded(
+        [&] {
+            if (!FView->LoadPicture(FWorking, LocalName(fileName))) return;  // the engine has told the user
+            FFileName = QFileInfo(fileName).fileName();
+            FView->Picture().CopyFrom(FWorking);
+            SetReloadEnabled(true);
+            FitWindowToPicture();
+            UpdateCaption();
+        },
+        fileName);
 }
 
 void TFtavelix::reloadClick() { ShowSelected(); }

@@ -1,5 +1,6 @@
 // The one seam between the window's commands and every question they put to the user:
-// which pictures to open, the name to save under, the password, a message, OK or Cancel.
+// which pictures to open, the name to save under, the password, a message, OK or Cancel, a
+// choice between a few buttons.
 // The program answers through the real dialogs; tests put a script in their place, so the
 // logic of a command (cancel paths, the order of the questions, which message when) runs
 // without a modal loop.
@@ -32,6 +33,9 @@ public:
     virtual void Message(const QString& text) = 0;
     // The same with OK and Cancel; true for OK.
     virtual bool OkCancel(const QString& text) = 0;
+    // The same with these buttons, the last of which is the way out (Esc, Return, closing the
+    // box); the index of the button chosen.
+    virtual int Choose(const QString& text, const QStringList& buttons) = 0;
     // A dialog whose result the commands do not use (the JPEG quality, the about box).
     virtual void ShowModal(QDialog& dialog) = 0;
 };
@@ -52,6 +56,7 @@ public:
     bool PasswordRequest() override;
     void Message(const QString& text) override;
     bool OkCancel(const QString& text) override;
+    int Choose(const QString& text, const QStringList& buttons) override;
     void ShowModal(QDialog& dialog) override;
 
 private:
@@ -82,6 +87,7 @@ public:
     bool PasswordRequest() override;
     void Message(const QString& text) override;
     bool OkCancel(const QString& text) override;
+    int Choose(const QString& text, const QStringList& buttons) override;
     void ShowModal(QDialog& dialog) override;
 
 private:

@@ -4,6 +4,8 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QClipboard>
+#include <QDir>
+#include <QFileInfo>
 #include <QHelpEvent>
 #include <QMenu>
 #include <QMenuBar>
@@ -18,6 +20,8 @@
 #include <QToolButton>
 #include <QToolTip>
 #include <QWindow>
+
+#include <sys/stat.h>
 
 #include <memory>
 
@@ -330,14 +334,39 @@ private Q_SLOTS:
         QCOMPARE(W().PictureList(), three);
     }
 
+    // Files the program is started with that cannot be opened are left out, each named once.
+    void filesThatCannotBeOpenedAreLeftOut() {
+        const QString real = WriteBmp(*FFolder, "real.bmp", Gradient(20, 10));
+        QVERIFY(QDir(FFolder->path()).mkdir("dir.jpg"));
+        QVERIFY(::mkfifo(QFile::encodeName(Path("fifo.jpg")).constData(), 0600) == 0);
+        QVERIFY(QFile::link(Path("nowhere.jpg"), Path("dangling.jpg")));
+        QStringList problems;
+        QCOMPARE(OpenableFiles({Path("missing.jpg"), real, Path("dir.jpg"), Path("fifo.jpg"), Path("dangling.jpg")},
+                               problems),
+                 QStringList({real}));
+        QCOMPARE(problems, QStringList({Path("missing.jpg") + ": no such file",
+                                        "cannot read " + Path("dir.jpg") + ": not a regular file but a folder",
+                                        "cannot read " + Path("fifo.jpg") + ": not a regular file but a FIFO",
+                                        "cannot open " + Path("dangling.jpg") + ": No such file or directory"}));
+    }
+
+    // What a message names is the file: "%1" in the expected text stands for its full name.
     void openThatChangesNothing_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("message");  // how the message begins
         QTest::newRow("cancelled") << QString() << QByteArray() << QString();
         QTest::newRow("missing file") << "gone.jpg" << QByteArray() << QString();
-        QTest::newRow("damaged JPEG") << "broken.jpg" << QByteArray("not a picture at all") << "Error: wrong format";
-        QTest::newRow("bitmap named .jpg") << "bmp.jpg" << QByteArray("BM\x10\0\0\0", 6) << "Error: wrong format";
+        QTest::newRow("damaged JPEG") << "broken.jpg" << QByteArray("not a picture at all")
+                                      << "Error: wrong format: %1 is not a JPEG file, or a damaged one (JPEG-Fehler #";
+        QTest::newRow("bitmap named .jpg") << "bmp.jpg" << QByteArray("BM\x10\0\0\0", 6)
+                                           << "Error: wrong format: %1 is not a JPEG file, or a damaged one (JPEG-Fehler #";
+        QTest::newRow("folder named .jpg") << "folder.jpg" << QByteArray()
+                                           << "Error: cannot read %1: not a regular file but a folder";
+        // A kilobyte that claims 3.6 billion pixels: refused before anything is allocated.
+        QTest::newRow("1 KB claiming 60000 x 60000")
+            << "huge.bmp" << ClaimingBitmap(60000, 60000)
+            << "Error: %1 was not loaded: too large to show (60000 x 60000 pixels; at most 178,956,970 pixels are shown)";
         QTest::newRow("other type") << "notes.txt" << QByteArray("text") << "Tavelix opens .jpg and .bmp files only";
     }
     void openThatChangesNothing() {
@@ -353,12 +382,25 @@ private Q_SLOTS:
             W().openClick();  // no answer: cancelled
         } else {
             const QString path = content.isEmpty() ? Path(name) : WriteBytes(*FFolder, name, content);
+            if (name.startsWith("folder")) QVERIFY(QDir().mkdir(path));
             Open(path);
         }
-        QCOMPARE(FPrompts->Messages(), message.isEmpty() ? QStringList() : QStringList({message}));
+        const QStringList messages = FPrompts->Messages();
+        QCOMPARE(messages.size(), message.isEmpty() ? 0 : 1);
+        if (!message.isEmpty()) {
+            const QString expected = message.contains("%1") ? message.arg(Path(name)) : message;
+            QVERIFY2(messages.first().startsWith(expected), qPrintable(messages.first()));
+        }
         QVERIFY(Display().SharesStoreWith(before));
         QCOMPARE(W().FileName(), QString("first.bmp"));
         QCOMPARE(W().windowTitle(), caption);
+    }
+
+    // A name with a line break (or another control character) keeps the caption on one line.
+    void captionShowsControlCharactersAsEscapes() {
+        Show();
+        OpenNew("two\nlines\t.bmp", Gradient(20, 10));
+        QCOMPARE(W().windowTitle(), QString("Tavelix-two\\nlines\\t.bmp (20 x 10) "));
     }
 
     void reloadBringsBackTheFile() {
@@ -421,6 +463,19 @@ private Q_SLOTS:
         FPrompts->Save.push_back(Path("low.jpg"));
         W().SaveasClick();
         QVERIFY(QFileInfo(Path("low.jpg")).size() < written.size() / 2);
+    }
+
+    // Saved onto a symbolic link (after the save dialog's question), the picture the link
+    // names is replaced and the link stays.
+    void saveAsThroughALinkReplacesThePictureItNames() {
+        OpenNew("p.bmp", Gradient(40, 30, 1));
+        const QString real = WriteBmp(*FFolder, "real.bmp", Gradient(10, 10, 2));
+        QVERIFY(QFile::link(real, Path("link.bmp")));
+        FPrompts->Save.push_back(Path("link.bmp"));
+        W().SaveasClick();
+        QVERIFY(QFileInfo(Path("link.bmp")).isSymLink());
+        QVERIFY(SameColours(ReadPicture(real), Gradient(40, 30, 1)));
+        QCOMPARE(FPrompts->Messages(), QStringList());
     }
 
     void saveAsAfterBlackAndWhiteSavesTheGrayPicture() {
