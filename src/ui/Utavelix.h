@@ -317,8 +317,9 @@ private:
     // Pops the autoshow's menu up with its top-left corner at the centre of the window.
     void PopupAtCentre();
     // The frame of a batch run: progress panel, flags, the commands that use the open dialog
-    // disabled; step works on one file with the run bitmap.
-    void RunBatch(const QStringList& files, const std::function<void(const QString&, TBitmap&)>& step);
+    // disabled; step works on one file with the run bitmap. True when the run went to its end
+    // (not stopped by Esc, nor by closing the window).
+    bool RunBatch(const QStringList& files, const std::function<void(const QString&, TBitmap&)>& step);
     // Saves a file of a batch run; a failure is told, naming the file, and the run goes on.
     void SaveInRun(const TBitmap& picture, const QString& fileName, TExisting existing);
     void FormCreate();

@@ -13,6 +13,7 @@
 #include <set>
 #include <string>
 
+#include "engine/guard.h"
 #include "ui/Utavelix.h"
 #include "ui/filenames.h"
 #include "ui/prompts.h"
@@ -74,7 +75,11 @@ void TFtavelix::ScrambleFilesOnDisk(bool direction, const QString& title) {
     // is set while the run goes on.
     const std::string password(FPassword.View());
     QStringList unchanged;  // "name: why", told after the run
-    RunBatch(files, [&](const QString& fileName, TBitmap& run) {
+    // Assembling: files whose result would not look assembled are left unchanged and offered
+    // after the run; files that show too little to tell are assembled and named.
+    QStringList refused, unclear;
+    bool guarded = !direction;
+    auto step = [&](const QString& fileName, TBitmap& run) {
         // A file that was not read writes nothing: the run bitmap never carries the previous
         // file's picture over to this one's name.
         run.Clear();
@@ -96,15 +101,46 @@ void TFtavelix::ScrambleFilesOnDisk(bool direction, const QString& title) {
                              TooLargeText;
             return;
         }
+        if (guarded) {
+            switch (JudgeAssembly(run, password)) {
+            case TAssemblyVerdict::Assembled:
+                break;
+            case TAssemblyVerdict::Unclear:
+                unclear << ShownName(fileName);
+                break;
+            case TAssemblyVerdict::NotAssembled:
+            case TAssemblyVerdict::ScrambledTwice:
+                refused << fileName;
+                return;
+            }
+        }
         TTavelix::Scramble(&run, password, direction);
         ProcessMessages();
         SaveInRun(run, fileName, TExisting::Replace);
         ProcessMessages();
-    });
+    };
+    const bool toTheEnd = RunBatch(files, step);
+    QStringList told;
     if (!unchanged.isEmpty())
-        FPrompts->Message((direction ? QStringLiteral("Not scrambled, left unchanged:\n")
-                                     : QStringLiteral("Not assembled, left unchanged:\n")) +
-                          Lines(unchanged));
+        told << (direction ? QStringLiteral("Not scrambled, left unchanged:\n") : QStringLiteral("Not assembled, left unchanged:\n")) +
+                    Lines(unchanged);
+    if (!unclear.isEmpty())
+        told << QStringLiteral("Assembled, but these pictures show too little to tell whether the password is right:\n") +
+                    Lines(unclear);
+    if (!told.isEmpty()) FPrompts->Message(told.join(QStringLiteral("\n\n")));
+    // Stopped by Esc or by closing the window: nothing more is asked.
+    if (refused.isEmpty() || !toTheEnd) return;
+    QStringList shown;
+    for (const QString& file : refused) shown << ShownName(file);
+    if (!FPrompts->OkCancel(QStringLiteral("These pictures do not look assembled with this password (the password may "
+                                           "be wrong, the pictures may not be scrambled, or they may be scrambled "
+                                           "twice) and were left unchanged:\n") +
+                            Lines(shown) + QStringLiteral("\n\nAssemble them anyway?")))
+        return;
+    guarded = false;
+    unchanged.clear();
+    RunBatch(refused, step);
+    if (!unchanged.isEmpty()) FPrompts->Message(QStringLiteral("Not assembled, left unchanged:\n") + Lines(unchanged));
 }
 
 void TFtavelix::ReduceFilesOnDisk(std::uint8_t factor, const QString& title) {
@@ -177,7 +213,7 @@ void TFtavelix::ReduceFilesOnDisk(std::uint8_t factor, const QString& title) {
         FPrompts->Message(QStringLiteral("Not replaced by a reduced copy:\n") + Lines(kept));
 }
 
-void TFtavelix::RunBatch(const QStringList& files, const std::function<void(const QString&, TBitmap&)>& step) {
+bool TFtavelix::RunBatch(const QStringList& files, const std::function<void(const QString&, TBitmap&)>& step) {
     ProgressBar1->setRange(0, static_cast<int>(files.size()));
     ProgressBar1->setValue(0);
     PlacePicture();  // the panel fills the picture area
@@ -194,13 +230,16 @@ void TFtavelix::RunBatch(const QStringList& files, const std::function<void(cons
             ProgressBar1->setValue(static_cast<int>(i));
         }
     }
+    const bool toTheEnd = FBatchRunning;
     FBatchActive = false;
     Panel1->hide();
     BlockCommands(TCommandSet::OpenCommands, false);
     if (FCloseAfterRun) {
         FCloseAfterRun = false;
         close();
+        return false;
     }
+    return toTheEnd;
 }
 
 void TFtavelix::SaveInRun(const TBitmap& picture, const QString& fileName, TExisting existing) {

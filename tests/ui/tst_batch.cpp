@@ -18,6 +18,7 @@
 
 #include "engine/tavelix.h"
 #include "raster/jpegimage.h"
+#include "testutil.h"
 #include "windowfixture.h"
 
 using namespace tavelix;
@@ -141,7 +142,12 @@ private Q_SLOTS:
         F.Prompts->Log.clear();
         F.Prompts->Open.push_back(files);
         W().assembleondisk1->trigger();
-        QCOMPARE(F.Prompts->Log, QStringList({"open: Select Pictures to assemble on disk - will overwrite"}));
+        // pictures this small show too little to tell whether the password is right: assembled,
+        // and named after the run
+        QCOMPARE(F.Prompts->Log, QStringList({"open: Select Pictures to assemble on disk - will overwrite",
+                                              "message: Assembled, but these pictures show too little to tell whether "
+                                              "the password is right:\n" +
+                                                  files.join('\n')}));
         QVERIFY(SameColours(ReadPicture(files[0]), a));
         QVERIFY(SameColours(ReadPicture(files[1]), b));
         // "Reload" loads the first file of the run's selection
@@ -297,9 +303,45 @@ private Q_SLOTS:
         const QByteArray limitBytes = Bytes(limit);
         F.Prompts->Log.clear();
         F.Prompts->Open.push_back({limit});
-        W().assembleondisk1Click();
+        W().scrambleondisk1Click();
         QCOMPARE(F.Prompts->Messages(), QStringList());
         QVERIFY(Bytes(limit) != limitBytes);
+    }
+
+    // Assembling on disk keeps the guard of tavelix-cli: a picture whose result would not look
+    // assembled is left unchanged, and after the run one question offers to assemble those
+    // anyway.
+    void assembleLeavesWhatWouldNotLookAssembled() {
+        const TBitmap photo = tavelix::test::MakePhotoLike(1280, 1024, 5);
+        TBitmap right = photo, wrong = photo;
+        TTavelix::Scramble(&right, "correct horse", true);
+        TTavelix::Scramble(&wrong, "zebra crossing", true);
+        const QStringList files = {F.Write("right.bmp", right), F.Write("wrong.bmp", wrong), F.Write("clear.bmp", photo)};
+        const QByteArray wrongBytes = Bytes(files[1]), clearBytes = Bytes(files[2]);
+        W().PasswordStore().Assign("correct horse");
+        const QString question = "question: These pictures do not look assembled with this password (the password may "
+                                 "be wrong, the pictures may not be scrambled, or they may be scrambled twice) and were "
+                                 "left unchanged:\n" +
+                                 files[1] + "\n" + files[2] + "\n\nAssemble them anyway?";
+        for (const bool anyway : {false, true}) {
+            F.Prompts->Log.clear();
+            F.Prompts->Open.push_back(files);
+            F.Prompts->Question.push_back(anyway);
+            W().assembleondisk1Click();
+            QCOMPARE(F.Prompts->Log, QStringList({"open: Select Pictures to assemble on disk - will overwrite", question}));
+            if (!anyway) {
+                TBitmap assembled = right;
+                TTavelix::Scramble(&assembled, "correct horse", false);
+                QVERIFY(SameColours(ReadPicture(files[0]), assembled));
+                QCOMPARE(Bytes(files[1]), wrongBytes);
+                QCOMPARE(Bytes(files[2]), clearBytes);
+                F.Write("right.bmp", right);  // for the second round
+            }
+        }
+        TBitmap expected = wrong;
+        TTavelix::Scramble(&expected, "correct horse", false);
+        QVERIFY(SameColours(ReadPicture(files[1]), expected));
+        QVERIFY(Bytes(files[2]) != clearBytes);
     }
 
     // Files are changed where they are: through a symbolic link, the picture it names. A file
