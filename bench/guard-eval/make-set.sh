@@ -57,7 +57,7 @@ photo_packages=$( (grep -v '^#' "$here/photos.tsv"; grep -v '^#' "$root/bench/co
 # shellcheck disable=SC2086 # one package a word
 "$root/scripts/install-missing.sh" imagemagick libjpeg-turbo-progs gnuplot-nox \
     fonts-dejavu-core fonts-liberation2 fonts-noto-mono \
-    xvfb xauth twm xterm x11-apps x11-utils x11-xserver-utils xfonts-base man-db manpages less \
+    xvfb xauth twm xterm x11-apps x11-xserver-utils xfonts-base xfonts-75dpi man-db manpages less \
     adwaita-icon-theme tango-icon-theme $photo_packages
 # ImageMagick's own programs, not wrappers of the same names that may stand earlier in PATH.
 im=$(command -v convert-im6.q16 || command -v convert)
