@@ -17,7 +17,6 @@
 #include <optional>
 
 #include "engine/tavelix.h"
-#include "raster/jpegimage.h"
 #include "testutil.h"
 #include "windowfixture.h"
 
@@ -37,15 +36,7 @@ QByteArray Bytes(const QString& fileName) {
 TBitmap ScrambledJpeg(const TBitmap& decoded, const std::string& password) {
     TBitmap scrambled = decoded;
     TTavelix::Scramble(&scrambled, password, true);
-    TJPEGImage jpeg;
-    jpeg.Assign(scrambled);
-    jpeg.SetQuality(90);
-    jpeg.Encode();
-    TJPEGImage back;
-    back.LoadFromBytes(jpeg.Data());
-    TBitmap result;
-    result.CopyFrom(back);
-    return result;
+    return tavelix::test::ThroughJpeg(scrambled);
 }
 
 }  // namespace
