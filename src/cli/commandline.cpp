@@ -6,6 +6,7 @@
 #include <string>
 
 #include "cli/helpformatter.h"
+#include "version.h"
 
 namespace tavelix::cli {
 

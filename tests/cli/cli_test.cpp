@@ -14,6 +14,7 @@
 #include "clifixture.h"
 #include "engine/tavelix.h"
 #include "testutil.h"
+#include "version.h"
 
 namespace tavelix {
 namespace {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/commandline.h"
+#include "version.h"
 
 namespace tavelix::cli {
 namespace {
