@@ -57,7 +57,7 @@ photo_packages=$( (grep -v '^#' "$here/photos.tsv"; grep -v '^#' "$root/bench/co
 # shellcheck disable=SC2086 # one package a word
 "$root/scripts/install-missing.sh" imagemagick libjpeg-turbo-progs gnuplot-nox \
     fonts-dejavu-core fonts-liberation2 fonts-noto-mono \
-    xvfb xauth twm xterm x11-apps x11-utils x11-xserver-utils xfonts-base man-db manpages less \
+    xvfb xauth twm xterm x11-apps x11-xserver-utils xfonts-base xfonts-75dpi man-db manpages less \
     adwaita-icon-theme tango-icon-theme $photo_packages
 # ImageMagick's own programs, not wrappers of the same names that may stand earlier in PATH.
 im=$(command -v convert-im6.q16 || command -v convert)
@@ -261,7 +261,7 @@ make_page() {  # index out
             -gravity center -extent "${w}x${h}" -blur "0x0.$((3 + $(rand 6)))" \
             -attenuate "0.$((2 + $(rand 6)))" +noise Gaussian \
             -fill "$(pick '#f0e8d0' '#e8e8e8' '#f8f0e0')" -colorize "$((5 + $(rand 15)))" \
-            -level "$(rand 8)%,$((92 + $(rand 8)))%" "$2"
+            -level "$(rand 8)%,$((92 + $(rand 8)))%" +repage "$2"
     else
         cp "$tmp/page.png" "$2"
     fi
@@ -280,7 +280,8 @@ fit() {
         nw = int(sw * s + 0.999); nh = int(sh * s + 0.999)
         if (nw < w) nw = w; if (nh < h) nh = h
         printf "%dx%d! %dx%d+%d+%d", nw, nh, w, h, a % (nw - w + 1), b % (nh - h + 1) }')
-    "$im" "$1[0]" -resize "${geometry% *}" -crop "${geometry#* }" +repage -type TrueColor ppm:-
+    # +repage first: a source may carry a page offset (a rotated page does), which -crop honours
+    "$im" "$1[0]" +repage -resize "${geometry% *}" -crop "${geometry#* }" +repage -type TrueColor ppm:-
 }
 color() { printf '#%02x%02x%02x' "$(rand 256)" "$(rand 256)" "$(rand 256)"; }
 chart() {  # w h out.png

@@ -138,6 +138,11 @@ def main():
          [where(r) for r in right_refused])
     show("wrong password applied silently (scrambled file, password file)",
          [f"{where(r)}  {r['group']}/{k}.pw" for r in rows for k in wrong + oneoff if r[k] == "S"])
+    clear_silent = [r for r in rows if r["clear"] == "S"]
+    if clear_silent:
+        show("clear picture assembled silently (the clear file, in the set)",
+             [f"{r['id']}  ({r['category']} {r['width']}x{r['height']} {r['format']} {r['details']})"
+              for r in clear_silent])
 
 
 if __name__ == "__main__":

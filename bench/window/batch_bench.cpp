@@ -40,6 +40,8 @@ public:
         std::fprintf(stderr, "message: %s\n", qPrintable(text));
     }
     bool OkCancel(const QString&) override { return false; }
+    // Copies left by an earlier round are replaced, as tavelix-cli --force replaces them.
+    int Choose(const QString&, const QStringList&) override { return 0; }
     void ShowModal(QDialog&) override {}
 
 private:

@@ -48,6 +48,7 @@ public:
     bool PasswordRequest() override { return false; }
     void Message(const QString& text) override { qWarning("unexpected message: %s", qPrintable(text)); }
     bool OkCancel(const QString&) override { return false; }
+    int Choose(const QString&, const QStringList& buttons) override { return int(buttons.size()) - 1; }
     void ShowModal(QDialog&) override {}
 };
 

@@ -83,8 +83,10 @@ bool FilesToOpen(const QStringList& arguments, QStringList& files) {
             files.append(QFileInfo(argument).absoluteFilePath());
         }
     }
-    for (const QString& file : files)
-        if (!QFileInfo(file).isFile()) std::fprintf(stderr, "tavelix: %s: no such file\n", qPrintable(file));
+    // What cannot be opened is said here, once, and left out: the window starts with the rest.
+    QStringList problems;
+    files = tavelix::ui::OpenableFiles(files, problems);
+    for (const QString& problem : problems) std::fprintf(stderr, "tavelix: %s\n", qPrintable(problem));
     return true;
 }
 

@@ -92,20 +92,12 @@ constexpr const char* BusyText = "busy: another run of tavelix-cli is changing i
 
 std::string TWorker::InPlaceRefusal(int fd, const std::string& target) const {
     if (FSettings.Force) return "";
-    const bool scramble = FSettings.Command == TCommand::Scramble;
-    const std::string what = std::string("not ") + Done(FSettings.Command) + ": ";
-    struct stat info {};
-    if (::fstat(fd, &info) != 0) return "";
-    if (info.st_nlink > 1) {
-        // Replacing gives this name a new file; the other names keep the old one.
-        const std::string others = std::to_string(info.st_nlink - 1) + (info.st_nlink == 2 ? " other name" : " other names");
-        return what + "the file has " + others + " (hard links), which would keep the " +
-               (scramble ? "clear" : "scrambled") + " picture; --force changes this name only";
-    }
-    const bool noWriteBits = (info.st_mode & 0222) == 0;
-    if (noWriteBits || (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0 && errno == EACCES))
-        return what + "the file is write-protected; --force replaces it all the same";
-    return "";
+    const TInPlaceCheck check = CheckInPlace(fd, target);
+    if (check.Obstacle == TInPlaceObstacle::None) return "";
+    return std::string("not ") + Done(FSettings.Command) + ": " +
+           InPlaceObstacleText(check, FSettings.Command == TCommand::Scramble) +
+           (check.Obstacle == TInPlaceObstacle::HardLinks ? "; --force changes this name only"
+                                                          : "; --force replaces it all the same");
 }
 
 namespace {

@@ -45,12 +45,4 @@ std::vector<std::string> FileKeys(const std::string& fileName) {
     return keys;
 }
 
-std::string WriteTarget(const std::string& fileName) {
-    std::error_code error;
-    if (!fs::is_symlink(fileName, error)) return fileName;
-    const fs::path target = fs::canonical(fileName, error);
-    if (error || PictureExtension(target.string()) != PictureExtension(fileName)) return fileName;
-    return target.string();
-}
-
 }  // namespace tavelix::cli

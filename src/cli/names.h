@@ -25,8 +25,4 @@ std::string ReducedCopyName(const std::string& fileName, int factor);
 // hard links meet). Two names that share a key reach the same file.
 std::vector<std::string> FileKeys(const std::string& fileName);
 
-// Where a save to fileName should write: through a symbolic link to the file it names (when
-// that file has the same extension), so the link stays a link; otherwise fileName itself.
-std::string WriteTarget(const std::string& fileName);
-
 }  // namespace tavelix::cli

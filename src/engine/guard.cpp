@@ -236,6 +236,9 @@ TEdgePairs FindPairs(const TEdgeLines& lines) {
             const std::int32_t r = toRight[std::size_t(l)].Strip[std::size_t(i)];
             if (r < 0 || !toRight[std::size_t(l)].Has(r, wanted)) continue;
             if (thin ? !toRight[std::size_t(r)].Has(l, wanted) || r < l : !toLeft[std::size_t(r)].Has(l, wanted)) continue;
+            // A pair that fits as well the other way round (r's last line beside l's first) is
+            // a mirror image, as the two halves of a symmetric shape are: not counted.
+            if (!thin && !Clearly(at(l, r), at(r, l), tolerance)) continue;
             found.Pairs.emplace_back(l, r);
         }
 

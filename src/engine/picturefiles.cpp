@@ -12,8 +12,42 @@
 namespace tavelix {
 
 namespace {
+
 constexpr const char* kWrongFormat = "Error: wrong format";
+
+void ReplaceAll(std::string& text, const std::string& from, const std::string& to) {
+    if (from.empty() || from == to) return;
+    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
 }
+
+// 178956970 as "178,956,970".
+std::string Grouped(std::int64_t number) {
+    std::string digits = std::to_string(number);
+    for (std::size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, ",");
+    return digits;
+}
+
+// What the user is told when fileName could not be loaded: always the file and the reason.
+std::string LoadFailureMessage(const std::string& fileName, const TPictureError& error) {
+    const std::string name = VisibleName(fileName);
+    std::string why = error.what();
+    switch (error.GetKind()) {
+    case TPictureError::Kind::Io:
+        ReplaceAll(why, fileName, name);  // it names the file itself: "cannot open NAME: ..."
+        return "Error: " + why;
+    case TPictureError::Kind::OutOfResources:
+        return "Error: " + name + " was not loaded: " + why;
+    case TPictureError::Kind::Jpeg:
+        return std::string(kWrongFormat) + ": " + name + " is not a JPEG file, or a damaged one (" + why + ")";
+    case TPictureError::Kind::InvalidBitmap:
+        return std::string(kWrongFormat) + ": " + name + " is not a bitmap file, or a damaged one (" + why + ")";
+    default:
+        return std::string(kWrongFormat) + ": " + name + " (" + why + ")";
+    }
+}
+
+}  // namespace
 
 std::string PictureExtension(std::string_view fileName) {
     const std::size_t dot = fileName.find_last_of('.');
@@ -23,6 +57,45 @@ std::string PictureExtension(std::string_view fileName) {
     for (char& c : extension)
         if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
     return extension;
+}
+
+std::string VisibleName(std::string_view fileName) {
+    static constexpr char Hex[] = "0123456789ABCDEF";
+    std::string shown;
+    shown.reserve(fileName.size());
+    for (std::size_t i = 0; i < fileName.size(); ++i) {
+        const auto c = static_cast<unsigned char>(fileName[i]);
+        const auto next = [&](std::size_t k) { return i + k < fileName.size() ? static_cast<unsigned char>(fileName[i + k]) : 0; };
+        if (c == '\n') {
+            shown += "\\n";
+        } else if (c == '\t') {
+            shown += "\\t";
+        } else if (c == '\r') {
+            shown += "\\r";
+        } else if (c < 0x20 || c == 0x7F) {
+            shown += "\\x";
+            shown += Hex[c >> 4];
+            shown += Hex[c & 15];
+        } else if (c == 0xC2 && next(1) >= 0x80 && next(1) <= 0x9F) {  // U+0080 to U+009F, in UTF-8
+            shown += "\\u00";
+            shown += Hex[next(1) >> 4];
+            shown += Hex[next(1) & 15];
+            i += 1;
+        } else if (c == 0xE2 && next(1) == 0x80 && (next(2) == 0xA8 || next(2) == 0xA9)) {  // U+2028, U+2029
+            shown += next(2) == 0xA8 ? "\\u2028" : "\\u2029";
+            i += 2;
+        } else {
+            shown += char(c);
+        }
+    }
+    return shown;
+}
+
+void TTavelix::CheckLoadSize(std::int64_t width, std::int64_t height) const {
+    if (FLoadPixelLimit <= 0 || width * height <= FLoadPixelLimit) return;
+    throw TPictureError(TPictureError::Kind::OutOfResources,
+                        "too large to show (" + std::to_string(width) + " x " + std::to_string(height) +
+                            " pixels; at most " + Grouped(FLoadPixelLimit) + " pixels are shown)");
 }
 
 bool TTavelix::LoadPicture(TBitmap& target, const std::string& fileName) {
@@ -39,22 +112,32 @@ bool TTavelix::Load(TBitmap& target, const std::string& fileName, std::vector<st
     if (extension != ".jpg" && extension != ".bmp") return false;
     try {
         std::vector<std::uint8_t> bytes = content ? std::move(*content) : ReadFileBytes(fileName);
+        // The size the header declares is judged before any pixel is allocated.
         if (extension == ".jpg") {
             TJPEGImage jpeg;
-            jpeg.LoadFromBytes(std::move(bytes));
+            jpeg.LoadFromBytes(std::move(bytes));  // the header only
+            CheckLoadSize(jpeg.Width(), jpeg.Height());
             target.CopyFrom(jpeg);
         } else {
+            if (FLoadPixelLimit > 0 && !bytes.empty()) {
+                const TBmpSize size = ReadBmpSize(bytes);
+                CheckLoadSize(size.Width, size.Height);
+            }
             LoadBmp(target, bytes);
         }
         return true;
     } catch (const TPictureError& error) {
-        FHost->LoadFailed(fileName, error);
+        return LoadFailed(fileName, error);
     } catch (const std::bad_alloc&) {
-        FHost->LoadFailed(fileName, TPictureError(TPictureError::Kind::OutOfResources, "out of memory"));
+        return LoadFailed(fileName, TPictureError(TPictureError::Kind::OutOfResources, "not enough memory"));
     } catch (const std::exception& error) {
-        FHost->LoadFailed(fileName, TPictureError(TPictureError::Kind::InvalidPicture, error.what()));
+        return LoadFailed(fileName, TPictureError(TPictureError::Kind::InvalidPicture, error.what()));
     }
-    FHost->ShowMessage(kWrongFormat);
+}
+
+bool TTavelix::LoadFailed(const std::string& fileName, const TPictureError& error) {
+    FHost->LoadFailed(fileName, error);
+    FHost->ShowMessage(LoadFailureMessage(fileName, error));
     return false;
 }
 
@@ -62,17 +145,19 @@ void TTavelix::SavePicture(const TBitmap& source, const std::string& fileName, i
     if (fileName.empty()) return;
     const std::string extension = PictureExtension(fileName);
     const TSaveOptions options{.Flush = FFlushOnSave, .Existing = existing};
+    // Through a symbolic link the picture it names is replaced; the link stays a link.
+    const std::string target = existing == TExisting::Replace ? WriteTarget(fileName) : fileName;
     if (extension == ".jpg") {
         TJPEGImage jpeg;
         jpeg.Assign(source);
         jpeg.SetQuality(quality);
         jpeg.SetFullChroma(FFullChroma);
         jpeg.Encode();  // completely, before the file is touched
-        WriteFileAtomically(fileName, jpeg.Data(), options);
+        WriteFileAtomically(target, jpeg.Data(), options);
     }
     if (extension == ".bmp") {
         const TBmpFile file = EncodeBmp(source);
-        WriteFileAtomically(fileName, {file.Head, file.Pixels}, options);
+        WriteFileAtomically(target, {file.Head, file.Pixels}, options);
     }
 }
 

@@ -9,11 +9,13 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <mutex>
 #include <set>
 #include <string_view>
 #include <string>
 
+#include "engine/tavelix.h"
 #include "raster/fileio.h"
 #include "raster/types.h"
 
@@ -204,6 +206,67 @@ void WriteFileAtomically(const std::string& fileName, std::initializer_list<std:
         throw;
     }
     if (options.Flush && replacing) SyncFolder(folder);
+}
+
+std::string WriteTarget(const std::string& fileName) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    if (!fs::is_symlink(fileName, error)) return fileName;
+    const fs::path target = fs::canonical(fileName, error);
+    if (error || PictureExtension(target.string()) != PictureExtension(fileName)) return fileName;
+    return target.string();
+}
+
+namespace {
+
+bool IsWriteProtected(const struct stat& info, const std::string& fileName) {
+    // Root may write every file: only the permission bits tell that it is protected.
+    const bool noWriteBits = (info.st_mode & 0222) == 0;
+    return noWriteBits || (::faccessat(AT_FDCWD, fileName.c_str(), W_OK, AT_EACCESS) != 0 && errno == EACCES);
+}
+
+TInPlaceCheck CheckInPlace(const struct stat& info, const std::string& fileName) {
+    if (info.st_nlink > 1) return {TInPlaceObstacle::HardLinks, std::uint64_t(info.st_nlink - 1)};
+    if (IsWriteProtected(info, fileName)) return {TInPlaceObstacle::WriteProtected, 0};
+    return {};
+}
+
+}  // namespace
+
+TInPlaceCheck CheckInPlace(int fd, const std::string& fileName) {
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) return {};
+    return CheckInPlace(info, fileName);
+}
+
+TInPlaceCheck CheckInPlace(const std::string& fileName) {
+    struct stat info {};
+    if (::stat(fileName.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return {};
+    return CheckInPlace(info, fileName);
+}
+
+bool IsWriteProtected(const std::string& fileName) {
+    struct stat info {};
+    return ::stat(fileName.c_str(), &info) == 0 && S_ISREG(info.st_mode) && IsWriteProtected(info, fileName);
+}
+
+std::string InPlaceObstacleText(const TInPlaceCheck& check, bool scrambling) {
+    switch (check.Obstacle) {
+    case TInPlaceObstacle::None:
+        return "";
+    case TInPlaceObstacle::HardLinks:
+        return "the file has " + std::to_string(check.OtherNames) + (check.OtherNames == 1 ? " other name" : " other names") +
+               " (hard links), which would keep the " + (scrambling ? "clear" : "scrambled") + " picture";
+    case TInPlaceObstacle::WriteProtected:
+        return "the file is write-protected";
+    }
+    return "";
+}
+
+std::optional<TFileId> FileIdOf(const std::string& fileName) {
+    struct stat info {};
+    if (::stat(fileName.c_str(), &info) != 0) return std::nullopt;
+    return TFileId{std::uint64_t(info.st_dev), std::uint64_t(info.st_ino)};
 }
 
 }  // namespace tavelix

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -41,5 +42,41 @@ void WriteFileAtomically(const std::string& fileName, std::initializer_list<std:
 // target, "." + the target's name + ".tavelix-<process>-<attempt>", the target's name cut
 // (at a character boundary) so that the whole holds at most nameMax bytes.
 std::string TemporaryName(const std::string& fileName, unsigned attempt, std::size_t nameMax);
+
+// Where a save to fileName writes: through a symbolic link to the file it names, so that the
+// link stays a link and the picture behind it is the one replaced; fileName itself when it is
+// no link, when the link leads nowhere, or when the file it names has another extension (the
+// extension chooses what is written, so a JPEG never lands in a ".bmp" file).
+std::string WriteTarget(const std::string& fileName);
+
+// What stands against replacing a file in place (scramble and assemble on disk) although its
+// folder allows it. A replacement is a new file under this one name: the other names of a
+// file with hard links keep the old picture. A write-protected file was protected by someone.
+enum class TInPlaceObstacle { None, HardLinks, WriteProtected };
+struct TInPlaceCheck {
+    TInPlaceObstacle Obstacle = TInPlaceObstacle::None;
+    std::uint64_t OtherNames = 0;  // HardLinks: the names the file has besides this one
+};
+// The file open as fd, to be replaced under fileName (the name decides what this process may
+// write). Write-protected: no write permission bit at all, or none for this process.
+TInPlaceCheck CheckInPlace(int fd, const std::string& fileName);
+// The same by name, through links; nothing stands against a file that cannot be looked at
+// (reading it will say why).
+TInPlaceCheck CheckInPlace(const std::string& fileName);
+// Whether the regular file fileName reaches is write-protected (as CheckInPlace judges it,
+// whatever other names it has).
+bool IsWriteProtected(const std::string& fileName);
+// The obstacle for a message: "the file has 1 other name (hard links), which would keep the
+// clear picture" (scrambling; assembling: "the scrambled picture"), "the file is
+// write-protected"; "" for none.
+std::string InPlaceObstacleText(const TInPlaceCheck& check, bool scrambling);
+
+// The file a name reaches (through links), by device and inode: two names reach the same file
+// exactly when their ids are equal. Nothing when the name reaches no file.
+struct TFileId {
+    std::uint64_t Device = 0, Inode = 0;
+    auto operator<=>(const TFileId&) const = default;
+};
+std::optional<TFileId> FileIdOf(const std::string& fileName);
 
 }  // namespace tavelix

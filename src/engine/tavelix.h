@@ -19,12 +19,23 @@ namespace tavelix {
 
 // Pictures above this many pixels (1280 x 1024) are neither scrambled nor enlarged.
 constexpr std::int64_t PixelLimit = 1310720;
+// The most pixels of a picture the window holds (SetLoadPixelLimit): as many as the largest
+// 24-bit picture a bitmap can store (512 MB of pixels), so every colour JPEG that can be
+// decoded at all is shown. Its display copy, 4 bytes a pixel, then takes at most 716 MB; a
+// picture of fewer bits a pixel (a 1-bit bitmap file takes 32 times fewer bytes than its
+// display copy) cannot make that larger.
+constexpr std::int64_t MaxShownPixels = std::int64_t(TBitmap::MaxStoreBytes / 3);
 // Passwords are used up to this many characters.
 constexpr std::size_t MaxPasswordLength = 50;
 
 // The extension that chooses a picture file's codec: from the last "." to the end when no
 // "\\" or ":" follows it, ASCII letters lower-cased (".JPG" gives ".jpg"); else "".
 std::string PictureExtension(std::string_view fileName);
+
+// fileName as messages and captions show it: control characters (a newline, a tab, an escape,
+// and the line and paragraph separators) as visible escapes ("\\n", "\\t", "\\x1B", "\\u2028"),
+// so that a name never breaks a line or hides a part of itself. Other bytes stay as they are.
+std::string VisibleName(std::string_view fileName);
 
 class TTavelix : public TImage {
 public:
@@ -52,13 +63,16 @@ public:
     static void MakePermutation(std::int32_t n, std::span<std::int32_t> index, std::string_view password);
 
     // Reads a ".jpg" or ".bmp" file into target by its extension. A failure leaves target as
-    // it was and tells the user "Error: wrong format". Returns whether target was loaded.
+    // it was and tells the user why, naming the file: "Error: wrong format: ..." for a file that
+    // cannot be decoded, what it is for a file that cannot be read ("not a regular file but a
+    // FIFO"). Returns whether target was loaded.
     bool LoadPicture(TBitmap& target, const std::string& fileName);
     // The same for content already read from the file fileName (which chooses the codec).
     bool LoadPicture(TBitmap& target, const std::string& fileName, std::vector<std::uint8_t> content);
     // Writes source as ".jpg" (at quality) or ".bmp" by the extension; other names write
-    // nothing. Errors are thrown; an existing file is replaced whole or not at all, or with
-    // TExisting::Refuse left alone (the save then fails).
+    // nothing. Errors are thrown; an existing file is replaced whole or not at all (through a
+    // symbolic link, the file it names: see WriteTarget), or with TExisting::Refuse left alone
+    // (the save then fails).
     void SavePicture(const TBitmap& source, const std::string& fileName, int quality,
                      TExisting existing = TExisting::Replace);
     // Turns source into 8-bit gray in target (they may be the same bitmap) by one pass through
@@ -84,6 +98,10 @@ public:
     // (in the format ReduceBy gives).
     bool ReduceByAveraging(TBitmap& graphic, std::uint8_t factor);
 
+    // Loads refuse pictures of more than pixels (0: no limit, the default), judged by the size
+    // the file's header declares, before any pixel is allocated.
+    void SetLoadPixelLimit(std::int64_t pixels) { FLoadPixelLimit = pixels; }
+
     TPictureHost& Host() { return *FHost; }
     // Whether a save that replaces a file waits until the new one is on the disk before it
     // takes the old one's place (default). Saves to new names never wait.
@@ -93,10 +111,15 @@ public:
 
 private:
     bool Load(TBitmap& target, const std::string& fileName, std::vector<std::uint8_t>* content);
+    // Throws when a picture of this size is over the load limit.
+    void CheckLoadSize(std::int64_t width, std::int64_t height) const;
+    // Tells the host, then the user; false.
+    bool LoadFailed(const std::string& fileName, const TPictureError& error);
 
     TPictureHost* FHost;
     bool FFlushOnSave = true;
     bool FFullChroma = false;
+    std::int64_t FLoadPixelLimit = 0;
     std::unique_ptr<TBitmap> FClipSource;  // lives only during ClipTo
 };
 

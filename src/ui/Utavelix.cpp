@@ -4,6 +4,7 @@
 #include "ui/Utavelix.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QClipboard>
 #include <QKeyEvent>
@@ -26,6 +27,7 @@
 #include "ui/Uabout.h"
 #include "ui/Ucompression.h"
 #include "ui/filedialogs.h"
+#include "ui/filenames.h"
 #include "ui/glyphs.h"
 #include "ui/pictureview.h"
 #include "ui/prompts.h"
@@ -84,6 +86,16 @@ TFtavelix::TFtavelix(QWidget* parent) : QMainWindow(parent) {
     FDialogPrompts = std::make_unique<TDialogPrompts>(*this);
     FCountedPrompts = std::make_unique<TCountedPrompts>(*FDialogPrompts);
     FPrompts = FCountedPrompts.get();
+    // The show's delay runs afresh when a box of ours closes: the next slide, or the next box
+    // over a broken file, comes a whole delay later, and the user has all of it to press Esc.
+    FCountedPrompts->OnAllClosed = [this] { SetTimerEnabled(FTimerEnabled); };
+    const auto commandGroup = [this] {
+        auto* group = new QActionGroup(this);
+        group->setExclusionPolicy(QActionGroup::ExclusionPolicy::None);
+        return group;
+    };
+    FOpenCommands = commandGroup();
+    FOtherCommands = commandGroup();
     CreateMenus();
     CreateToolBar();
     CreatePictureArea();
@@ -118,7 +130,8 @@ void TFtavelix::CreateMenus() {
     const auto item = [this](QMenu* menu, const char* name, const QString& caption, void (TFtavelix::*handler)()) {
         QAction* action = menu->addAction(caption);
         action->setObjectName(name);
-        if (handler) connect(action, &QAction::triggered, this, handler);
+        connect(action, &QAction::triggered, this, [this, handler] { RunCommand(handler); });
+        FOtherCommands->addAction(action);
         return action;
     };
     const auto separator = [](QMenu* menu, const char* name) {
@@ -129,7 +142,8 @@ void TFtavelix::CreateMenus() {
     const auto barItem = [this, MainMenu1](const char* name, const QString& caption, void (TFtavelix::*handler)()) {
         QAction* action = MainMenu1->addAction(caption);
         action->setObjectName(name);
-        connect(action, &QAction::triggered, this, handler);
+        connect(action, &QAction::triggered, this, [this, handler] { RunCommand(handler); });
+        FOtherCommands->addAction(action);
         return action;
     };
 
@@ -154,6 +168,9 @@ void TFtavelix::CreateMenus() {
     Reduceto64ondisk = item(File1, "Reduceto64ondisk", "Reduce to 1/64 on disk", &TFtavelix::Reduceto64ondiskClick);
     N8 = separator(File1, "N8");
     Exit1 = item(File1, "Exit1", "E&xit", &TFtavelix::Exit1Click);
+    for (QAction* command :
+         {Open1, scrambleondisk1, assembleondisk1, Reduceto4ondisk, Reduceto16ondisk, Reduceto64ondisk})
+        FOpenCommands->addAction(command);  // out of the other group
 
     Smaller = barItem("Smaller", "&Smaller", &TFtavelix::SmallerClick);
     Reload1 = barItem("Reload1", "&Reload", &TFtavelix::reloadClick);
@@ -195,7 +212,8 @@ void TFtavelix::CreateToolBar() {
         QAction* action = ToolBar->addAction(hint);
         action->setObjectName(name);
         action->setToolTip(hint);
-        connect(action, &QAction::triggered, this, handler);
+        connect(action, &QAction::triggered, this, [this, handler] { RunCommand(handler); });
+        FOtherCommands->addAction(action);
         if (QWidget* widget = ToolBar->widgetForAction(action)) {
             widget->setObjectName(QString(name) + "Button");
             widget->setFixedSize(ToolbarButtonWidth, ToolbarButtonHeight);
@@ -211,6 +229,7 @@ void TFtavelix::CreateToolBar() {
     btnlarger = button("btnlarger", "10% Larger", &TFtavelix::LargerClick);
     btnassemble = button("btnassemble", "Unscramble=Assemble", &TFtavelix::assemble1Click);
     btnabout = button("btnabout", "About", &TFtavelix::About1Click);
+    FOpenCommands->addAction(btnopen);
     btnpaste->setEnabled(false);
 }
 
@@ -245,6 +264,9 @@ void TFtavelix::CreatePictureArea() {
 void TFtavelix::FormCreate() {
     FPassword.Clear();
     FView = std::make_unique<TTavelix>(*this);
+    // Every picture the window reads (open, the show, the batch runs) is judged by the size
+    // its file declares, so that no file can make the display copy take more than it should.
+    FView->SetLoadPixelLimit(MaxShownPixels);
     FViewWidget = new TPictureView(*FView, FScrollContent);
     FViewWidget->setObjectName("FView");
     FView->SetAutoSize(true);
@@ -353,8 +375,9 @@ void TFtavelix::CenterPicture() {
 
 void TFtavelix::UpdateCaption() {
     const QString title = fabout ? fabout->AppTitle : QStringLiteral("Tavelix");
+    // A line break in a name would break the caption: control characters show as escapes.
     // "[*]" in a caption stands for the window's "modified" mark; doubled, it shows as itself.
-    QString name = FFileName;
+    QString name = ShownName(FFileName);
     name.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
     setWindowTitle(title + "-" + name + QStringLiteral(" (%1 x %2) ").arg(FView->Width()).arg(FView->Height()));
 }
@@ -399,6 +422,27 @@ void TFtavelix::paintEvent(QPaintEvent* event) {
 // While a frame is dragged the caption shows its size; a repaint in between keeps it.
 void TFtavelix::FormPaint() {
     if (!FDragging) UpdateCaption();
+}
+
+// --- commands ------------------------------------------------------------------------------
+
+// A clip drag going on when a command comes (the button held, the command given by its key)
+// ends first, its frame erased and nothing asked: no command sees a frame pixel (Save As would
+// write it, black and white would keep it), and no frame outlives the picture it was drawn on
+// to be "erased" later on another one.
+void TFtavelix::RunCommand(void (TFtavelix::*command)()) {
+    DropDrag();
+    (this->*command)();
+}
+
+// An action of a disabled group stays disabled whatever it is set to meanwhile; when the group
+// is enabled again, each action takes the state it was last set to.
+void TFtavelix::BlockCommands(TCommandSet commands, bool block) {
+    const int step = block ? 1 : -1;
+    FOpenBlocks += step;
+    if (commands == TCommandSet::AllCommands) FAllBlocks += step;
+    FOpenCommands->setEnabled(FOpenBlocks == 0);
+    FOtherCommands->setEnabled(FAllBlocks == 0);
 }
 
 // --- small handlers ------------------------------------------------------------------------

@@ -25,6 +25,7 @@
 #include "raster/bitmap.h"
 
 class QAction;
+class QActionGroup;
 class QCloseEvent;
 class QContextMenuEvent;
 class QKeyEvent;
@@ -141,9 +142,14 @@ public:
     void Reduceto16ondiskClick();
     void Reduceto64ondiskClick();
     // Scrambles (direction true) or assembles every file chosen in the open dialog shown
-    // with title, each saved back under its own name, replaced whole or not at all.
+    // with title, each saved back under its own name (through a link, the file it names),
+    // replaced whole or not at all. Files with other names (hard links), write-protected files
+    // and pictures over the pixel limit are left unchanged and named after the run.
     void ScrambleFilesOnDisk(bool direction, const QString& title);
     // Writes a copy of every chosen file reduced by factor on each side, under ReducedName.
+    // A copy never replaces a chosen file or a write-protected one (they are named after the
+    // run); other existing copies are replaced or skipped as the user says, asked once before
+    // the run (or the run is cancelled).
     void ReduceFilesOnDisk(std::uint8_t factor, const QString& title);
     // The name of a reduced copy: "s" and the factor inserted before the last four
     // characters ("photo.jpg" gives "photos2.jpg"); a name of four characters or fewer as it is.
@@ -151,6 +157,17 @@ public:
     // Whether a batch run is going on (Esc may have asked it to stop after its current file).
     bool BatchActive() const { return FBatchActive; }
     bool BatchRunning() const { return FBatchRunning; }
+
+    // --- commands blocked (Utavelix.cpp) ---------------------------------------------------
+    // Work that lets pending events run (a batch run, the black-and-white conversion) blocks
+    // the commands that must not run inside it: those that use the open dialog (Open and the
+    // batch commands), or all of them. Their menu items and buttons are disabled, and with them
+    // their keys. Blocks nest; a command's own state (Reload without a file, Paste without a
+    // picture on the clipboard) goes on being kept meanwhile and shows when the last block ends.
+    enum class TCommandSet { OpenCommands, AllCommands };
+    void BlockCommands(TCommandSet commands, bool block);
+    // Whether every command is blocked; no clip drag starts then either.
+    bool AllCommandsBlocked() const { return FAllBlocks > 0; }
 
     // --- window handlers (Utavelix.cpp) -------------------------------------------------
     void File1Click();
@@ -300,11 +317,11 @@ private:
     // Pops the autoshow's menu up with its top-left corner at the centre of the window.
     void PopupAtCentre();
     // The frame of a batch run: progress panel, flags, the commands that use the open dialog
-    // disabled; step works on one file with the run bitmap.
-    void RunBatch(const QStringList& files, const std::function<void(const QString&, TBitmap&)>& step);
-    void SetOpenCommandsEnabled(bool enabled);
+    // disabled; step works on one file with the run bitmap. True when the run went to its end
+    // (not stopped by Esc, nor by closing the window).
+    bool RunBatch(const QStringList& files, const std::function<void(const QString&, TBitmap&)>& step);
     // Saves a file of a batch run; a failure is told, naming the file, and the run goes on.
-    void SaveInRun(const TBitmap& picture, const QString& fileName);
+    void SaveInRun(const TBitmap& picture, const QString& fileName, TExisting existing);
     void FormCreate();
     // The picture changed: the view's size and place, the scroll area's extent.
     void PictureChanged();
@@ -319,9 +336,15 @@ private:
     void DrawFrames(std::initializer_list<TRect> frames);
     bool ClipboardHoldsPicture() const;
     void RefreshPaste();
-    // Runs a command; whatever it throws ends in a message, never in the event loop. False
-    // when it threw.
-    bool Guarded(const std::function<void()>& command);
+    // Runs a command; whatever it throws ends in a message (naming fileName, the file it works
+    // on, if one is given), never in the event loop. False when it threw.
+    bool Guarded(const std::function<void()>& command, const QString& fileName = QString());
+    // Every command of the menus and the toolbar, by mouse or by key, runs through here.
+    void RunCommand(void (TFtavelix::*command)());
+    // Ends a clip drag going on without a question: the frame erased, the caption rebuilt.
+    void DropDrag();
+    // Erases the frame and, when offerClip and the frame has an area, offers the clip.
+    void EndDrag(bool offerClip);
     // The frame the window system adds around the window (0 x 0 without a window manager).
     QSize FrameExtra() const;
     // A size for the window with the limits of normal mode applied: the client area at least
@@ -341,6 +364,9 @@ private:
     QStringList FPictureList;  // the names chosen in the last use of the open dialog
     bool FShowHints = true;
     QMenu* FContextMenu = nullptr;
+    QActionGroup* FOpenCommands = nullptr;   // the commands that use the open dialog
+    QActionGroup* FOtherCommands = nullptr;  // every other command of the menus and the toolbar
+    int FOpenBlocks = 0, FAllBlocks = 0;
 
     bool FDragPending = false;  // the left button went down on the picture; no drag yet
     bool FDragging = false;     // between dmStartDrag and dmEndDrag

@@ -170,22 +170,24 @@ void TFtavelix::ShowCurrentSlide() {
     if (FPictureList.isEmpty()) return;
     const QString fileName = FPictureList.at(FSlideIndex);
     if (!QFileInfo::exists(fileName)) return;
-    Guarded([&] {
-        // Read into a bitmap of its own: a file that cannot be read changes nothing, so the
-        // picture in view is neither shown again nor assembled a second time (which would
-        // shuffle it).
-        TBitmap slide;
-        if (!FView->LoadPicture(slide, LocalName(fileName))) return;
-        if (Autoassemble1->isChecked()) TTavelix::Scramble(&slide, std::string(FPassword.View()), false);
-        FFileName = QFileInfo(fileName).fileName();
-        FWorking.CopyFrom(slide);
-        FView->Picture().CopyFrom(FWorking);
-        const TSize screen = ScreenSize();
-        if (Autosize1->isChecked() || FWorking.Width() > screen.Width || FWorking.Height() > screen.Height)
-            FView->FitToScreen(FWorking);
-        CenterPicture();
-        UpdateCaption();
-    });
+    Guarded(
+        [&] {
+            // Read into a bitmap of its own: a file that cannot be read changes nothing, so the
+            // picture in view is neither shown again nor assembled a second time (which would
+            // shuffle it).
+            TBitmap slide;
+            if (!FView->LoadPicture(slide, LocalName(fileName))) return;
+            if (Autoassemble1->isChecked()) TTavelix::Scramble(&slide, std::string(FPassword.View()), false);
+            FFileName = QFileInfo(fileName).fileName();
+            FWorking.CopyFrom(slide);
+            FView->Picture().CopyFrom(FWorking);
+            const TSize screen = ScreenSize();
+            if (Autosize1->isChecked() || FWorking.Width() > screen.Width || FWorking.Height() > screen.Height)
+                FView->FitToScreen(FWorking);
+            CenterPicture();
+            UpdateCaption();
+        },
+        fileName);
 }
 
 void TFtavelix::nextClick() {
@@ -274,7 +276,7 @@ bool TFtavelix::FormKeyDown(const QKeyEvent& key) {
     if (key.modifiers() & ~Qt::KeypadModifier) return false;
     switch (key.key()) {
     case Qt::Key_F1:
-        About1Click();
+        About1->trigger();  // a command like the menu item: not while commands are blocked
         return true;
     case Qt::Key_Left:
         if (!InAutoshowMode()) return false;  // the scroll box's key in normal mode

@@ -57,11 +57,18 @@ void TFtavelix::dmDragOver(std::int32_t X, std::int32_t Y) {
     setWindowTitle(QStringLiteral("Clipsize %1 x %2").arg(std::abs(X - ClipStartX)).arg(std::abs(Y - ClipStartY)));
 }
 
-void TFtavelix::dmEndDrag() {
+void TFtavelix::dmEndDrag() { EndDrag(true); }
+
+void TFtavelix::DropDrag() {
+    FDragPending = false;
+    if (FDragging) EndDrag(false);
+}
+
+void TFtavelix::EndDrag(bool offerClip) {
     FDragging = false;
     // The last frame goes first, so the picture is as before the drag whatever follows.
     DrawFrames({Rect(ClipStartX, ClipStartY, ClipEndX, ClipEndY)});
-    if (ClipEndX != ClipStartX && ClipEndY != ClipStartY) {
+    if (offerClip && ClipEndX != ClipStartX && ClipEndY != ClipStartY) {
         if (ClipEndX < ClipStartX) std::swap(ClipStartX, ClipEndX);
         if (ClipEndY < ClipStartY) std::swap(ClipStartY, ClipEndY);
         const TRect clip = Rect(ClipStartX, ClipStartY, ClipEndX, ClipEndY);
@@ -121,7 +128,7 @@ bool TFtavelix::OverPicture(const QPoint& point) const {
 bool TFtavelix::ViewMouseEvent(QEvent::Type type, const QMouseEvent& event) {
     switch (type) {
     case QEvent::MouseButtonPress:
-        if (event.button() != Qt::LeftButton || InAutoshowMode()) return false;
+        if (event.button() != Qt::LeftButton || InAutoshowMode() || AllCommandsBlocked()) return false;
         FDragPending = OverPicture(PicturePoint(event.position()));
         FPressPosition = event.position();
         return FDragPending;

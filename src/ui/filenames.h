@@ -1,7 +1,8 @@
 // File names between Qt and the engine: the engine takes names in the system's own bytes,
-// and chooses a picture file's type by its extension.
+// chooses a picture file's type by its extension, and says how a name is shown.
 #pragma once
 
+#include <QDir>
 #include <QFile>
 #include <QString>
 
@@ -18,6 +19,12 @@ inline std::string LocalName(const QString& fileName) { return QFile::encodeName
 inline bool IsPictureName(const QString& fileName) {
     const std::string extension = PictureExtension(LocalName(fileName));
     return extension == ".jpg" || extension == ".bmp";
+}
+
+// A file name as messages and the caption show it: the system's separators, and control
+// characters (a newline, a tab) as visible escapes, as the engine shows names.
+inline QString ShownName(const QString& fileName) {
+    return QString::fromStdString(VisibleName(QDir::toNativeSeparators(fileName).toStdString()));
 }
 
 }  // namespace tavelix::ui

@@ -2,10 +2,15 @@
 
 #include <malloc.h>
 
+#include <QFileInfo>
+
+#include "raster/fileio.h"
+#include "raster/types.h"
 #include "ui/Uabout.h"
 #include "ui/Ucompression.h"
 #include "ui/Upwdlg.h"
 #include "ui/Utavelix.h"
+#include "ui/filenames.h"
 
 namespace tavelix::ui {
 
@@ -30,6 +35,24 @@ TForms CreateForms() {
 void KeepPictureMemory() {
     mallopt(M_MMAP_THRESHOLD, 32 << 20);
     mallopt(M_TRIM_THRESHOLD, 256 << 20);
+}
+
+QStringList OpenableFiles(const QStringList& fileNames, QStringList& problems) {
+    QStringList openable;
+    for (const QString& fileName : fileNames) {
+        const QFileInfo info(fileName);
+        if (!info.exists() && !info.isSymLink()) {
+            problems << ShownName(fileName) + QStringLiteral(": no such file");
+            continue;
+        }
+        try {
+            OpenPictureFile(LocalName(fileName));  // opened and closed again: nothing waits, nothing is read
+            openable << fileName;
+        } catch (const TPictureError& error) {
+            problems << QString::fromStdString(VisibleName(error.what()));
+        }
+    }
+    return openable;
 }
 
 }  // namespace tavelix::ui

@@ -3,6 +3,8 @@
 // which gives the main window its first caption. They live until the program ends.
 #pragma once
 
+#include <QStringList>
+
 #include <memory>
 
 namespace tavelix::ui {
@@ -33,5 +35,11 @@ TForms CreateForms();
 // one size spends a fifth of its time on them otherwise). The peak stays that of the largest
 // picture.
 void KeepPictureMemory();
+
+// The files of fileNames that can be opened (regular files that can be read), in their order.
+// For each other one, a line in problems that names it and says why ("NAME: no such file",
+// "cannot read NAME: not a regular file but a folder"): the program's start tells them on
+// standard error instead of showing a box, or a slot of nothing in a show, for each.
+QStringList OpenableFiles(const QStringList& fileNames, QStringList& problems);
 
 }  // namespace tavelix::ui

@@ -3,12 +3,16 @@
 // Files and pasted pictures go into the working copy and from there to the display; zooming
 // redraws the display from the working copy; saving copies the display into the working copy.
 #include <QApplication>
+#include <QBuffer>
 #include <QClipboard>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
+#include <QImageReader>
+#include <QMimeData>
 #include <QPainter>
 
+#include <cstdint>
 #include <cstring>
 #include <exception>
 #include <new>
@@ -58,16 +62,49 @@ TClipboardBitmap ToClipboardBitmap(const QImage& image) {
     return clip;
 }
 
+// A picture on the clipboard is decoded when it is read (another program hands it over as PNG
+// data, say). Qt's readers refuse pictures over 128 MB unless told otherwise; the clipboard
+// gets the limit of the pictures in files, the largest store a bitmap holds.
+QImage ClipboardImage() {
+    struct TReaderLimit {
+        const int Before = QImageReader::allocationLimit();
+        TReaderLimit() { QImageReader::setAllocationLimit(static_cast<int>(TBitmap::MaxStoreBytes >> 20)); }
+        ~TReaderLimit() { QImageReader::setAllocationLimit(Before); }
+    } limit;
+    return QApplication::clipboard()->image(QClipboard::Clipboard);
+}
+
+// The size that the encoded picture on the clipboard states in its head, for a picture that
+// could not be decoded; invalid when there is none.
+QSize EncodedSize(const QMimeData* mime) {
+    if (!mime) return {};
+    for (const QString& format : mime->formats()) {
+        if (!format.startsWith(QLatin1String("image/"))) continue;
+        QByteArray bytes = mime->data(format);
+        QBuffer buffer(&bytes);
+        const QSize size = QImageReader(&buffer).size();
+        if (size.isValid()) return size;
+    }
+    return {};
+}
+
+// Whether a pasted picture of this size fits into a bitmap (32 bits a pixel).
+bool FitsInStore(QSize size) {
+    const std::uint64_t row = PaddedRowBytes(size.width(), 32);
+    return row > 0 && row * std::uint64_t(size.height()) <= TBitmap::MaxStoreBytes;
+}
+
 }  // namespace
 
-bool TFtavelix::Guarded(const std::function<void()>& command) {
+bool TFtavelix::Guarded(const std::function<void()>& command, const QString& fileName) {
+    const QString about = fileName.isEmpty() ? QString() : ShownName(fileName) + QStringLiteral(": ");
     try {
         command();
         return true;
     } catch (const std::bad_alloc&) {
-        FPrompts->Message(QStringLiteral("Error: not enough memory"));
+        FPrompts->Message(QStringLiteral("Error: ") + about + QStringLiteral("not enough memory"));
     } catch (const std::exception& error) {
-        FPrompts->Message(QStringLiteral("Error: ") + QString::fromLocal8Bit(error.what()));
+        FPrompts->Message(QStringLiteral("Error: ") + about + QString::fromStdString(VisibleName(error.what())));
     }
     return false;
 }
@@ -99,14 +136,16 @@ void TFtavelix::ShowSelected() {
         FPrompts->Message(QStringLiteral("Tavelix opens .jpg and .bmp files only"));
         return;
     }
-    Guarded([&] {
-        if (!FView->LoadPicture(FWorking, LocalName(fileName))) return;  // the engine has told the user
-        FFileName = QFileInfo(fileName).fileName();
-        FView->Picture().CopyFrom(FWorking);
-        SetReloadEnabled(true);
-        FitWindowToPicture();
-        UpdateCaption();
-    });
+    Guarded(
+        [&] {
+            if (!FView->LoadPicture(FWorking, LocalName(fileName))) return;  // the engine has told the user
+            FFileName = QFileInfo(fileName).fileName();
+            FView->Picture().CopyFrom(FWorking);
+            SetReloadEnabled(true);
+            FitWindowToPicture();
+            UpdateCaption();
+        },
+        fileName);
 }
 
 void TFtavelix::reloadClick() { ShowSelected(); }
@@ -154,11 +193,28 @@ bool TFtavelix::RequestPassword() {
 
 void TFtavelix::PasteClick() {
     if (!ClipboardHoldsPicture()) return;
+    QString failure;
     try {
-        const TClipboardBitmap clip = ToClipboardBitmap(QApplication::clipboard()->image(QClipboard::Clipboard));
-        FWorking.LoadFromClipboard(CF_BITMAP, &clip);
+        const QImage image = ClipboardImage();
+        const QSize size = image.isNull() ? EncodedSize(QApplication::clipboard()->mimeData(QClipboard::Clipboard))
+                                          : image.size();
+        if (size.isValid() && !FitsInStore(size)) {
+            failure = QStringLiteral("Paste Error: the picture on the clipboard (%1 x %2 pixels) is too large; "
+                                     "Tavelix holds pictures of up to %3 MB")
+                          .arg(size.width())
+                          .arg(size.height())
+                          .arg(TBitmap::MaxStoreBytes >> 20);
+        } else {
+            const TClipboardBitmap clip = ToClipboardBitmap(image);
+            FWorking.LoadFromClipboard(CF_BITMAP, &clip);
+        }
+    } catch (const std::bad_alloc&) {
+        failure = QStringLiteral("Paste Error: not enough memory");
     } catch (const std::exception&) {
-        FPrompts->Message(QStringLiteral("Paste Error"));
+        failure = QStringLiteral("Paste Error");
+    }
+    if (!failure.isEmpty()) {
+        FPrompts->Message(failure);
         FWorking.CopyFrom(FView->Picture());
         return;
     }
@@ -217,8 +273,13 @@ void TFtavelix::SmallerClick() {
     });
 }
 
+// The conversion lets pending events run while it works (the window repaints). A command run
+// inside it would change the picture, the file name and the caption under it, and the gray
+// old picture would then be shown (and saved) under the new one's name.
 void TFtavelix::SettoBW1Click() {
+    BlockCommands(TCommandSet::AllCommands, true);
     Guarded([&] { FView->MakeBlackWhite(FView->Picture(), FView->Picture()); });
+    BlockCommands(TCommandSet::AllCommands, false);
 }
 
 void TFtavelix::Password1Click() { FPrompts->PasswordRequest(); }

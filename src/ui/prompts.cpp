@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPushButton>
 
 #include "ui/Upwdlg.h"
 #include "ui/Utavelix.h"
@@ -62,6 +63,10 @@ bool TCountedPrompts::OkCancel(const QString& text) {
     return Ask([&](TPrompts& target) { return target.OkCancel(text); });
 }
 
+int TCountedPrompts::Choose(const QString& text, const QStringList& buttons) {
+    return Ask([&](TPrompts& target) { return target.Choose(text, buttons); });
+}
+
 void TCountedPrompts::ShowModal(QDialog& dialog) {
     Ask([&](TPrompts& target) { target.ShowModal(dialog); });
 }
@@ -97,6 +102,25 @@ void TDialogPrompts::Message(const QString& text) { MessageBox(FWindow, text, QM
 
 bool TDialogPrompts::OkCancel(const QString& text) {
     return MessageBox(FWindow, text, QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
+}
+
+int TDialogPrompts::Choose(const QString& text, const QStringList& buttons) {
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Tavelix"), text, QMessageBox::NoButton, &FWindow);
+    QList<QAbstractButton*> added;
+    for (qsizetype i = 0; i < buttons.size(); ++i) {
+        const bool last = i + 1 == buttons.size();
+        added << box.addButton(buttons[i], i == 0 ? QMessageBox::AcceptRole
+                                           : last ? QMessageBox::RejectRole
+                                                  : QMessageBox::ActionRole);
+    }
+    if (!added.isEmpty()) {
+        // Return, like Esc, takes the way out: no choice is made by a key pressed too soon.
+        box.setEscapeButton(added.last());
+        box.setDefaultButton(qobject_cast<QPushButton*>(added.last()));
+    }
+    ExecOver(FWindow, box);
+    const qsizetype chosen = added.indexOf(box.clickedButton());
+    return static_cast<int>(chosen >= 0 ? chosen : buttons.size() - 1);
 }
 
 void TDialogPrompts::ShowModal(QDialog& dialog) { ExecOver(FWindow, dialog); }

@@ -1,5 +1,6 @@
 // The one seam between the window's commands and every question they put to the user:
-// which pictures to open, the name to save under, the password, a message, OK or Cancel.
+// which pictures to open, the name to save under, the password, a message, OK or Cancel, a
+// choice between a few buttons.
 // The program answers through the real dialogs; tests put a script in their place, so the
 // logic of a command (cancel paths, the order of the questions, which message when) runs
 // without a modal loop.
@@ -7,6 +8,8 @@
 
 #include <QString>
 #include <QStringList>
+
+#include <functional>
 
 class QDialog;
 
@@ -30,6 +33,9 @@ public:
     virtual void Message(const QString& text) = 0;
     // The same with OK and Cancel; true for OK.
     virtual bool OkCancel(const QString& text) = 0;
+    // The same with these buttons, the last of which is the way out (Esc, Return, closing the
+    // box); the index of the button chosen.
+    virtual int Choose(const QString& text, const QStringList& buttons) = 0;
     // A dialog whose result the commands do not use (the JPEG quality, the about box).
     virtual void ShowModal(QDialog& dialog) = 0;
 };
@@ -42,22 +48,27 @@ public:
     void SetTarget(TPrompts& target) { FTarget = &target; }
     // How many questions are open now (nested ones counted each).
     int Open() const { return FOpen; }
+    // Called whenever the last open question has closed.
+    std::function<void()> OnAllClosed;
 
     QStringList PicturesToOpen(const QString& title) override;
     QString SaveName(const QString& title, const QString& proposedName) override;
     bool PasswordRequest() override;
     void Message(const QString& text) override;
     bool OkCancel(const QString& text) override;
+    int Choose(const QString& text, const QStringList& buttons) override;
     void ShowModal(QDialog& dialog) override;
 
 private:
     template <typename Question>
     auto Ask(Question question) {
         struct TCount {
-            int& Open;
-            explicit TCount(int& open) : Open(open) { ++Open; }
-            ~TCount() { --Open; }
-        } count(FOpen);
+            TCountedPrompts& Prompts;
+            explicit TCount(TCountedPrompts& prompts) : Prompts(prompts) { ++Prompts.FOpen; }
+            ~TCount() {
+                if (--Prompts.FOpen == 0 && Prompts.OnAllClosed) Prompts.OnAllClosed();
+            }
+        } count(*this);
         return question(*FTarget);
     }
 
@@ -76,6 +87,7 @@ public:
     bool PasswordRequest() override;
     void Message(const QString& text) override;
     bool OkCancel(const QString& text) override;
+    int Choose(const QString& text, const QStringList& buttons) override;
     void ShowModal(QDialog& dialog) override;
 
 private:

@@ -24,3 +24,22 @@ run(2 "^$" ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen ${PROGRAM} --no-suc
 if(NOT last_err MATCHES "unknown option --no-such-option")
     message(FATAL_ERROR "no word on the unknown option: ${last_err}")
 endif()
+
+# Files named on the command line that cannot be opened are named on standard error, each
+# once, and left out before the window starts: no box repeats what was said, no show begins
+# with a slot of nothing. The window stays open: the run is ended by its time limit.
+set(folder ${CMAKE_CURRENT_BINARY_DIR}/entry-files)
+file(REMOVE_RECURSE ${folder})
+file(MAKE_DIRECTORY ${folder}/dir.jpg)
+execute_process(COMMAND ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen
+                        ${PROGRAM} ${folder}/dir.jpg ${folder}/missing.jpg
+                TIMEOUT 2 ERROR_VARIABLE err OUTPUT_QUIET)
+file(REMOVE_RECURSE ${folder})
+set(expected "tavelix: cannot read ${folder}/dir.jpg: not a regular file but a folder\n"
+             "tavelix: ${folder}/missing.jpg: no such file\n")
+string(JOIN "" expected ${expected})
+string(REGEX MATCHALL "tavelix: [^\n]*\n" said "${err}")  # not the platform's own notes
+string(JOIN "" said ${said})
+if(NOT said STREQUAL expected)
+    message(FATAL_ERROR "files that cannot be opened: stderr\n${err}\nexpected\n${expected}")
+endif()

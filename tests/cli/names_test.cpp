@@ -75,16 +75,6 @@ TEST_F(NamesOnDisk, SpellingsOfOneFileShareAKey) {
     EXPECT_FALSE(ShareAKey(At("a.jpg"), At("sub/a.jpg")));
 }
 
-TEST_F(NamesOnDisk, SavesGoThroughLinksToPicturesOfTheSameKind) {
-    fs::create_symlink(At("a.jpg"), At("link.jpg"));
-    fs::create_symlink(At("a.jpg"), At("link.bmp"));
-    fs::create_symlink(At("missing.jpg"), At("dangling.jpg"));
-    EXPECT_EQ(WriteTarget(At("link.jpg")), fs::canonical(At("a.jpg")).string());
-    EXPECT_EQ(WriteTarget(At("link.bmp")), At("link.bmp"));  // would change the file's kind
-    EXPECT_EQ(WriteTarget(At("dangling.jpg")), At("dangling.jpg"));
-    EXPECT_EQ(WriteTarget(At("a.jpg")), At("a.jpg"));
-}
-
 TEST(IsPictureName, FollowsTheEnginesExtensionRule) {
     struct Case {
         const char* name;

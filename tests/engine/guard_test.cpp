@@ -6,7 +6,6 @@
 
 #include "engine/guard.h"
 #include "engine/tavelix.h"
-#include "raster/jpegimage.h"
 #include "testutil.h"
 
 namespace tavelix {
@@ -19,19 +18,6 @@ const std::string Password = "correct horse battery";
 TBitmap Scrambled(TBitmap picture, const std::string& password, bool scramble = true) {
     TTavelix::Scramble(&picture, password, scramble);
     return picture;
-}
-
-// Through a JPEG file at quality, as a scrambled file on disk goes.
-TBitmap ThroughJpeg(const TBitmap& picture, int quality = 90) {
-    TJPEGImage jpeg;
-    jpeg.Assign(picture);
-    jpeg.SetQuality(quality);
-    jpeg.Encode();
-    TJPEGImage back;
-    back.LoadFromBytes(jpeg.Data());
-    TBitmap decoded;
-    decoded.CopyFrom(back);
-    return decoded;
 }
 
 TBitmap InFormat(const TBitmap& picture, const TStoreFormat& format) {

@@ -79,22 +79,27 @@ TEST_F(PictureFiles, LoadsByExtensionAndReportsWrongFormats) {
     struct Case {
         const char* name;
         bool loaded;
-        std::optional<Kind> failure;  // the kind of error the host is told, with the message
+        std::optional<Kind> failure;  // the kind of error the host is told
+        const char* before = "";      // the user's message: before, the file's name, after
+        const char* after = "";
     } cases[] = {
         {"a.bmp", true, {}},
         {"UPPER.BMP", true, {}},
         {"b.jpg", true, {}},
         {"UPPER.JPG", true, {}},
         {"other.jpeg", false, {}},
-        {"missing.jpg", false, Kind::Io},
-        {"missing.bmp", false, Kind::Io},
-        {"bmp-inside.jpg", false, Kind::Jpeg},
-        {"jpg-inside.bmp", false, Kind::InvalidBitmap},
-        {"empty.jpg", false, Kind::Jpeg},
-        {"fifo.jpg", false, Kind::Io},
-        {"zero.bmp", false, Kind::Io},
+        {"missing.jpg", false, Kind::Io, "Error: cannot open ", ": No such file or directory"},
+        {"missing.bmp", false, Kind::Io, "Error: cannot open ", ": No such file or directory"},
+        {"bmp-inside.jpg", false, Kind::Jpeg, "Error: wrong format: ", " is not a JPEG file, or a damaged one (JPEG-Fehler #"},
+        {"jpg-inside.bmp", false, Kind::InvalidBitmap, "Error: wrong format: ",
+         " is not a bitmap file, or a damaged one (invalid bitmap: "},
+        {"empty.jpg", false, Kind::Jpeg, "Error: wrong format: ", " is not a JPEG file, or a damaged one"},
+        {"fifo.jpg", false, Kind::Io, "Error: cannot read ", ": not a regular file but a FIFO"},
+        {"zero.bmp", false, Kind::Io, "Error: cannot read ", ": not a regular file but a character device"},
+        {"folder.jpg", false, Kind::Io, "Error: cannot read ", ": not a regular file but a folder"},
         {"", false, {}},
     };
+    fs::create_directory(Path("folder.jpg"));
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const TBitmap previous = MakeNoise(3, 3, 2);
@@ -108,8 +113,87 @@ TEST_F(PictureFiles, LoadsByExtensionAndReportsWrongFormats) {
         } else {
             EXPECT_TRUE(target.SharesStoreWith(previous));
         }
-        EXPECT_EQ(FHost.Messages, c.failure ? std::vector<std::string>{"Error: wrong format"} : std::vector<std::string>{});
         EXPECT_EQ(FHost.Kinds, c.failure ? std::vector<Kind>{*c.failure} : std::vector<Kind>{});
+        ASSERT_EQ(FHost.Messages.size(), c.failure ? 1u : 0u);
+        if (c.failure) {
+            EXPECT_EQ(FHost.Messages[0].rfind(std::string(c.before) + Path(c.name) + c.after, 0), 0u) << FHost.Messages[0];
+        }
+    }
+    // A name that would break the message's line is shown with a visible escape.
+    FHost.Messages.clear();
+    TBitmap target;
+    EXPECT_FALSE(FView.LoadPicture(target, Path("two\nlines.jpg")));
+    EXPECT_EQ(FHost.Messages, std::vector<std::string>{"Error: cannot open " + Path("two\\nlines.jpg") +
+                                                       ": No such file or directory"});
+}
+
+TEST(VisibleName, ControlCharactersBecomeEscapes) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"plain name.jpg", "plain name.jpg"},
+        {"a\nb.jpg", "a\\nb.jpg"},
+        {"tab\there\r.bmp", "tab\\there\\r.bmp"},
+        {std::string("esc\x1B[31m\x7F\x01", 10), "esc\\x1B[31m\\x7F\\x01"},
+        {"nel\xC2\x85 sep\xE2\x80\xA8.jpg", "nel\\u0085 sep\\u2028.jpg"},
+        {"caf\xC3\xA9 \xE2\x82\xAC.jpg", "caf\xC3\xA9 \xE2\x82\xAC.jpg"},  // letters of other scripts stay
+        {"cut\xC2", "cut\xC2"},
+    };
+    for (const auto& [name, shown] : cases) EXPECT_EQ(VisibleName(name), shown) << name;
+}
+
+// A bitmap file whose header claims width x height at 1 bit a pixel, with 1000 bytes of pixels
+// (the rest of the rows would be filled in on loading).
+std::vector<std::uint8_t> ClaimingBitmap(std::uint32_t width, std::uint32_t height) {
+    std::vector<std::uint8_t> f = {'B', 'M'};
+    auto u16 = [&](std::uint32_t v) { f.push_back(std::uint8_t(v)); f.push_back(std::uint8_t(v >> 8)); };
+    auto u32 = [&](std::uint32_t v) { u16(v & 0xFFFF); u16(v >> 16); };
+    u32(14 + 40 + 8 + 1000), u32(0), u32(14 + 40 + 8);
+    u32(40), u32(width), u32(height), u16(1), u16(1);
+    for (int i = 0; i < 6; ++i) u32(0);
+    u32(0), u32(0xFFFFFF);  // black, white
+    f.resize(f.size() + 1000, 0x55);
+    return f;
+}
+
+// With a limit, a picture is judged by the size its header declares, before a pixel of it is
+// allocated: a file of a kilobyte cannot make the window take gigabytes.
+TEST_F(PictureFiles, PicturesOverTheLoadLimitAreRefusedByTheirHeader) {
+    FView.SavePicture(MakeNoise(16, 8, 1), Path("small.jpg"), 90);
+    std::vector<std::uint8_t> jpeg = ReadBytes(Path("small.jpg"));
+    for (std::size_t i = 0; i + 8 < jpeg.size(); ++i)
+        if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xC0) {  // the frame header: height, then width
+            jpeg[i + 5] = jpeg[i + 7] = 20000 >> 8;
+            jpeg[i + 6] = jpeg[i + 8] = 20000 & 0xFF;
+        }
+    WriteBytes(Path("huge.jpg"), jpeg);
+    struct Case {
+        const char* name;
+        std::vector<std::uint8_t> bytes;
+        std::int64_t limit;
+        const char* says;  // after the name; "" when loaded
+    } cases[] = {
+        {"60000.bmp", ClaimingBitmap(60000, 60000), MaxShownPixels,
+         " was not loaded: too large to show (60000 x 60000 pixels; at most 178,956,970 pixels are shown)"},
+        {"20000.bmp", ClaimingBitmap(20000, 20000), MaxShownPixels, " was not loaded: too large to show (20000 x 20000"},
+        {"over.bmp", ClaimingBitmap(13378, 13377), MaxShownPixels, " was not loaded: too large to show (13378 x 13377"},
+        {"huge.jpg", jpeg, MaxShownPixels, " was not loaded: too large to show (20000 x 20000"},
+        {"at.bmp", ClaimingBitmap(13377, 13377), MaxShownPixels, ""},
+        {"no-limit.bmp", ClaimingBitmap(13378, 13377), 0, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.bytes != jpeg) WriteBytes(Path(c.name), c.bytes);
+        FView.SetLoadPixelLimit(c.limit);
+        FHost.Messages.clear();
+        TBitmap target = MakeNoise(3, 3, 2);
+        const bool loaded = FView.LoadPicture(target, Path(c.name));
+        EXPECT_EQ(loaded, *c.says == 0);
+        if (loaded) {
+            EXPECT_EQ(std::int64_t(target.Width()) * target.Height(), std::int64_t(c.name[0] == 'a' ? 13377 : 13378) * 13377);
+        } else {
+            EXPECT_EQ(target.Width(), 3);
+            ASSERT_EQ(FHost.Messages.size(), 1u);
+            EXPECT_EQ(FHost.Messages[0].rfind("Error: " + Path(c.name) + c.says, 0), 0u) << FHost.Messages[0];
+        }
     }
 }
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -195,6 +196,61 @@ TEST_F(SafeSave, RefusingSavesLeaveWhatIsThereAlone) {
     auto names = Names();
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"dangling.jpg", "new-named.jpg", "new.jpg", "old.jpg"}));
+}
+
+TEST_F(SafeSave, SavesGoThroughLinksToPicturesOfTheSameKind) {
+    const fs::path dir = FFolder.Path();
+    Write(dir / "a.jpg", {1});
+    fs::create_symlink(dir / "a.jpg", dir / "link.jpg");
+    fs::create_symlink(dir / "a.jpg", dir / "link.bmp");
+    fs::create_symlink(dir / "missing.jpg", dir / "dangling.jpg");
+    EXPECT_EQ(WriteTarget((dir / "link.jpg").string()), fs::canonical(dir / "a.jpg").string());
+    EXPECT_EQ(WriteTarget((dir / "link.bmp").string()), (dir / "link.bmp").string());  // would change the file's kind
+    EXPECT_EQ(WriteTarget((dir / "dangling.jpg").string()), (dir / "dangling.jpg").string());
+    EXPECT_EQ(WriteTarget((dir / "a.jpg").string()), (dir / "a.jpg").string());
+}
+
+// What scramble and assemble on disk refuse to replace, by the open file and by its name.
+TEST_F(SafeSave, FilesWithOtherNamesOrWriteProtectedAreNotForReplacingInPlace) {
+    const fs::path dir = FFolder.Path();
+    for (const char* name : {"plain.bmp", "linked.bmp", "ro.bmp"}) Write(dir / name, {1});
+    fs::create_hard_link(dir / "linked.bmp", dir / "second.bmp");
+    fs::create_hard_link(dir / "linked.bmp", dir / "third.bmp");
+    ::chmod((dir / "ro.bmp").c_str(), 0444);
+    fs::create_symlink(dir / "ro.bmp", dir / "to-ro.bmp");  // looked at through the link
+    struct Case {
+        const char* name;
+        TInPlaceObstacle obstacle;
+        std::uint64_t others;
+        const char* text;  // scrambling
+    } cases[] = {
+        {"plain.bmp", TInPlaceObstacle::None, 0, ""},
+        {"linked.bmp", TInPlaceObstacle::HardLinks, 2,
+         "the file has 2 other names (hard links), which would keep the clear picture"},
+        {"ro.bmp", TInPlaceObstacle::WriteProtected, 0, "the file is write-protected"},
+        {"to-ro.bmp", TInPlaceObstacle::WriteProtected, 0, "the file is write-protected"},
+        {"missing.bmp", TInPlaceObstacle::None, 0, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string name = (dir / c.name).string();
+        const TInPlaceCheck byName = CheckInPlace(name);
+        EXPECT_EQ(byName.Obstacle, c.obstacle);
+        EXPECT_EQ(byName.OtherNames, c.others);
+        EXPECT_EQ(InPlaceObstacleText(byName, true), c.text);
+        const int fd = ::open(name.c_str(), O_RDONLY);
+        if (fd < 0) continue;
+        EXPECT_EQ(CheckInPlace(fd, name).Obstacle, c.obstacle);
+        ::close(fd);
+    }
+    EXPECT_TRUE(IsWriteProtected((dir / "to-ro.bmp").string()));
+    EXPECT_FALSE(IsWriteProtected((dir / "linked.bmp").string()));
+    EXPECT_EQ(InPlaceObstacleText({TInPlaceObstacle::HardLinks, 1}, false),
+              "the file has 1 other name (hard links), which would keep the scrambled picture");
+    EXPECT_EQ(FileIdOf((dir / "linked.bmp").string()), FileIdOf((dir / "third.bmp").string()));
+    EXPECT_EQ(FileIdOf((dir / "to-ro.bmp").string()), FileIdOf((dir / "ro.bmp").string()));
+    EXPECT_NE(FileIdOf((dir / "plain.bmp").string()), FileIdOf((dir / "ro.bmp").string()));
+    EXPECT_EQ(FileIdOf((dir / "missing.bmp").string()), std::nullopt);
 }
 
 TEST_F(SafeSave, AFailureAfterTheTemporaryGotANameRemovesIt) {

@@ -1,5 +1,7 @@
 #include "testutil.h"
 
+#include "raster/jpegimage.h"
+
 #include <algorithm>
 #include <random>
 #include <sstream>
@@ -114,5 +116,18 @@ std::string FirstDifference(const TBitmap& a, const TBitmap& b) {
 }
 
 bool SamePixels(const TBitmap& a, const TBitmap& b) { return FirstDifference(a, b).empty(); }
+
+TBitmap ThroughJpeg(const TBitmap& picture, int quality, bool fullChroma) {
+    TJPEGImage jpeg;
+    jpeg.Assign(picture);
+    jpeg.SetQuality(quality);
+    jpeg.SetFullChroma(fullChroma);
+    jpeg.Encode();
+    TJPEGImage back;
+    back.LoadFromBytes(jpeg.Data());
+    TBitmap decoded;
+    decoded.CopyFrom(back);
+    return decoded;
+}
 
 }  // namespace tavelix::test

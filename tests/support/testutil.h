@@ -30,6 +30,10 @@ TBitmap MakeNoise(std::int32_t width, std::int32_t height, std::uint32_t seed,
 // interpolated and 0.7 times as strong as the one before) and a grain of +-4 levels, in colour.
 TBitmap MakePhotoLike(std::int32_t width, std::int32_t height, std::uint32_t seed);
 
+// picture through a JPEG file at quality and back (colour at every pixel with fullChroma), as
+// a picture saved and read again goes.
+TBitmap ThroughJpeg(const TBitmap& picture, int quality = 90, bool fullChroma = false);
+
 // Same size, same format and the same stored value at every pixel.
 bool SamePixels(const TBitmap& a, const TBitmap& b);
 // Where two pictures first differ, for failure messages ("" when they agree).

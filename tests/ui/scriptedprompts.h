@@ -25,8 +25,9 @@ public:
     std::deque<QString> Save;
     std::deque<std::optional<std::string>> Password;  // bytes for OK, none for Cancel
     std::deque<bool> Question;
+    std::deque<int> Choice;  // the index of the button; none: the last (the way out)
     // Every question, in order: "open: TITLE", "save: TITLE | PROPOSED", "password",
-    // "message: TEXT", "question: TEXT", "modal: OBJECTNAME".
+    // "message: TEXT", "question: TEXT", "choice: TEXT [BUTTON|BUTTON...]", "modal: OBJECTNAME".
     QStringList Log;
     // Runs inside every question, as events run while a real box is open (timer ticks).
     std::function<void()> WhileAsking;
@@ -57,6 +58,10 @@ public:
     bool OkCancel(const QString& text) override {
         Asked("question: " + text);
         return Take(Question).value_or(false);
+    }
+    int Choose(const QString& text, const QStringList& buttons) override {
+        Asked("choice: " + text + " [" + buttons.join('|') + "]");
+        return Take(Choice).value_or(static_cast<int>(buttons.size()) - 1);
     }
     void ShowModal(QDialog& dialog) override { Asked("modal: " + dialog.objectName()); }
 

@@ -48,6 +48,17 @@ QString WriteJpeg(const QTemporaryDir& folder, const QString& name, const TBitma
     return WriteBytes(folder, name, QByteArray(reinterpret_cast<const char*>(data.data()), qsizetype(data.size())));
 }
 
+QByteArray ClaimingBitmap(std::uint32_t width, std::uint32_t height) {
+    QByteArray f("BM");
+    const auto u16 = [&](std::uint32_t v) { f.append(char(v & 0xFF)).append(char((v >> 8) & 0xFF)); };
+    const auto u32 = [&](std::uint32_t v) { u16(v & 0xFFFF), u16(v >> 16); };
+    u32(14 + 40 + 8 + 1000), u32(0), u32(14 + 40 + 8);
+    u32(40), u32(width), u32(height), u16(1), u16(1);
+    for (int i = 0; i < 6; ++i) u32(0);
+    u32(0), u32(0xFFFFFF);  // black, white
+    return f.append(QByteArray(1000, '\x55'));
+}
+
 TBitmap ReadPicture(const QString& fileName) {
     const std::string name = QFile::encodeName(fileName).toStdString();
     TBitmap bitmap;

@@ -9,11 +9,16 @@
 #include <QProgressBar>
 #include <QTest>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "engine/tavelix.h"
 #include "raster/jpegimage.h"
+#include "testutil.h"
 #include "windowfixture.h"
 
 using namespace tavelix;
@@ -137,7 +142,12 @@ private Q_SLOTS:
         F.Prompts->Log.clear();
         F.Prompts->Open.push_back(files);
         W().assembleondisk1->trigger();
-        QCOMPARE(F.Prompts->Log, QStringList({"open: Select Pictures to assemble on disk - will overwrite"}));
+        // pictures this small show too little to tell whether the password is right: assembled,
+        // and named after the run
+        QCOMPARE(F.Prompts->Log, QStringList({"open: Select Pictures to assemble on disk - will overwrite",
+                                              "message: Assembled, but these pictures show too little to tell whether "
+                                              "the password is right:\n" +
+                                                  files.join('\n')}));
         QVERIFY(SameColours(ReadPicture(files[0]), a));
         QVERIFY(SameColours(ReadPicture(files[1]), b));
         // "Reload" loads the first file of the run's selection
@@ -172,7 +182,7 @@ private Q_SLOTS:
     }
 
     // A file that cannot be read gets nothing written: not the previous file's picture under
-    // its name, not a reduced copy.
+    // its name, not a reduced copy. Each is told in a message that names it and says why.
     void unreadableFileGetsNothingWritten_data() {
         QTest::addColumn<bool>("reduce");
         QTest::newRow("scramble") << false;
@@ -182,21 +192,33 @@ private Q_SLOTS:
         QFETCH(bool, reduce);
         const TBitmap good = Gradient(40, 30, 1), next = Gradient(50, 20, 2);
         const QString broken = WriteBytes(*F.Folder, "broken.jpg", QByteArray("not a JPEG file"));
-        const QStringList files = {F.Write("good.bmp", good), broken, F.Write("next.bmp", next),
-                                   F.Path("gone.bmp"), F.Write("notes.txt", good)};
+        const QString huge = WriteBytes(*F.Folder, "huge.bmp", ClaimingBitmap(60000, 60000));
+        QVERIFY(::mkfifo(QFile::encodeName(F.Path("fifo.jpg")).constData(), 0600) == 0);
+        QVERIFY(QDir(F.Folder->path()).mkdir("folder.bmp"));
+        const QStringList files = {F.Write("good.bmp", good), broken, F.Write("next.bmp", next), F.Path("gone.bmp"),
+                                   F.Write("notes.txt", good), F.Path("fifo.jpg"), F.Path("folder.bmp"), huge};
         W().PasswordStore().Assign("password");
         F.Prompts->Open.push_back(files);
         reduce ? W().Reduceto4ondiskClick() : W().scrambleondisk1Click();
-        QCOMPARE(W().ProgressBar1->value(), 5);  // the run went to its end
-        // the engine's message for each file that could not be decoded, nothing for the file
-        // that is not a picture
-        QCOMPARE(F.Prompts->Messages(), QStringList({"Error: wrong format", "Error: wrong format"}));
+        QCOMPARE(W().ProgressBar1->value(), 8);  // the run went to its end
+        // one message for each file that could not be read, none for the file that is not a
+        // picture
+        const QStringList expected = {
+            "Error: wrong format: " + broken + " is not a JPEG file, or a damaged one (JPEG-Fehler #",
+            "Error: cannot open " + F.Path("gone.bmp") + ": No such file or directory",
+            "Error: cannot read " + F.Path("fifo.jpg") + ": not a regular file but a FIFO",
+            "Error: cannot read " + F.Path("folder.bmp") + ": not a regular file but a folder",
+            "Error: " + huge + " was not loaded: too large to show (60000 x 60000 pixels; at most 178,956,970 pixels are shown)"};
+        const QStringList messages = F.Prompts->Messages();
+        QCOMPARE(messages.size(), expected.size());
+        for (int i = 0; i < expected.size(); ++i) QVERIFY2(messages[i].startsWith(expected[i]), qPrintable(messages[i]));
         QCOMPARE(Bytes(broken), QByteArray("not a JPEG file"));
+        QCOMPARE(Bytes(huge), ClaimingBitmap(60000, 60000));
         QVERIFY(!QFile::exists(F.Path("gone.bmp")));
-        QStringList expected = {"broken.jpg", "good.bmp", "next.bmp", "notes.txt"};
-        if (reduce) expected << "goods2.bmp" << "nexts2.bmp";
-        expected.sort();
-        QCOMPARE(QDir(F.Folder->path()).entryList(QDir::Files, QDir::Name), expected);
+        QStringList written = {"broken.jpg", "fifo.jpg", "good.bmp", "huge.bmp", "next.bmp", "notes.txt"};
+        if (reduce) written << "goods2.bmp" << "nexts2.bmp";
+        written.sort();
+        QCOMPARE(QDir(F.Folder->path()).entryList(QDir::Files | QDir::System, QDir::Name), written);
         if (!reduce) {
             TBitmap scrambled = next;
             TTavelix::Scramble(&scrambled, "password", true);
@@ -274,16 +296,132 @@ private Q_SLOTS:
         TTavelix::Scramble(&expected, "password", true);
         QVERIFY(SameColours(ReadPicture(small), expected));
         QCOMPARE(F.Prompts->Messages(),
-                 QStringList({"Not scrambled, left unchanged (1280K Pixels maximum (e.g.1280x1024)):\n" +
-                              QDir::toNativeSeparators(big)}));
+                 QStringList({"Not scrambled, left unchanged:\n" + big +
+                              ": 1281 x 1024 pixels; 1280K Pixels maximum (e.g.1280x1024)"}));
         // exactly 1280 x 1024 is scrambled
         const QString limit = F.Write("limit.bmp", Gradient(1280, 1024, 3));
         const QByteArray limitBytes = Bytes(limit);
         F.Prompts->Log.clear();
         F.Prompts->Open.push_back({limit});
-        W().assembleondisk1Click();
+        W().scrambleondisk1Click();
         QCOMPARE(F.Prompts->Messages(), QStringList());
         QVERIFY(Bytes(limit) != limitBytes);
+    }
+
+    // Assembling on disk keeps the guard of tavelix-cli: a picture whose result would not look
+    // assembled is left unchanged, and after the run one question offers to assemble those
+    // anyway.
+    void assembleLeavesWhatWouldNotLookAssembled() {
+        const TBitmap photo = tavelix::test::MakePhotoLike(1280, 1024, 5);
+        TBitmap right = photo, wrong = photo;
+        TTavelix::Scramble(&right, "correct horse", true);
+        TTavelix::Scramble(&wrong, "zebra crossing", true);
+        const QStringList files = {F.Write("right.bmp", right), F.Write("wrong.bmp", wrong), F.Write("clear.bmp", photo)};
+        const QByteArray wrongBytes = Bytes(files[1]), clearBytes = Bytes(files[2]);
+        W().PasswordStore().Assign("correct horse");
+        const QString question = "question: These pictures do not look assembled with this password (the password may "
+                                 "be wrong, the pictures may not be scrambled, or they may be scrambled twice) and were "
+                                 "left unchanged:\n" +
+                                 files[1] + "\n" + files[2] + "\n\nAssemble them anyway?";
+        for (const bool anyway : {false, true}) {
+            F.Prompts->Log.clear();
+            F.Prompts->Open.push_back(files);
+            F.Prompts->Question.push_back(anyway);
+            W().assembleondisk1Click();
+            QCOMPARE(F.Prompts->Log, QStringList({"open: Select Pictures to assemble on disk - will overwrite", question}));
+            if (!anyway) {
+                TBitmap assembled = right;
+                TTavelix::Scramble(&assembled, "correct horse", false);
+                QVERIFY(SameColours(ReadPicture(files[0]), assembled));
+                QCOMPARE(Bytes(files[1]), wrongBytes);
+                QCOMPARE(Bytes(files[2]), clearBytes);
+                F.Write("right.bmp", right);  // for the second round
+            }
+        }
+        TBitmap expected = wrong;
+        TTavelix::Scramble(&expected, "correct horse", false);
+        QVERIFY(SameColours(ReadPicture(files[1]), expected));
+        QVERIFY(Bytes(files[2]) != clearBytes);
+    }
+
+    // Files are changed where they are: through a symbolic link, the picture it names. A file
+    // with other names (which would keep the old picture) and a write-protected file are left
+    // alone, and named after the run.
+    void scrambleOnDiskGoesThroughLinksAndRefusesOtherNames() {
+        const TBitmap picture = Gradient(40, 30, 1);
+        const QString real = F.Write("real.bmp", picture);
+        QVERIFY(QFile::link(real, F.Path("link.bmp")));
+        const QString linked = F.Write("linked.bmp", picture);
+        QVERIFY(::link(QFile::encodeName(linked).constData(), QFile::encodeName(F.Path("other.bmp")).constData()) == 0);
+        const QString protectedFile = F.Write("ro.bmp", picture);
+        QVERIFY(QFile::setPermissions(protectedFile, QFileDevice::ReadOwner | QFileDevice::ReadGroup));
+        const QString plain = F.Write("plain.bmp", picture);
+        const QByteArray clear = Bytes(linked);
+        W().PasswordStore().Assign("password");
+        F.Prompts->Open.push_back({F.Path("link.bmp"), linked, protectedFile, plain});
+        W().scrambleondisk1Click();
+        TBitmap scrambled = picture;
+        TTavelix::Scramble(&scrambled, "password", true);
+        QVERIFY(QFileInfo(F.Path("link.bmp")).isSymLink());
+        QVERIFY(SameColours(ReadPicture(real), scrambled));
+        QVERIFY(SameColours(ReadPicture(plain), scrambled));
+        QCOMPARE(Bytes(linked), clear);
+        QCOMPARE(Bytes(F.Path("other.bmp")), clear);
+        QCOMPARE(Bytes(protectedFile), clear);
+        QCOMPARE(F.Prompts->Messages(),
+                 QStringList({"Not scrambled, left unchanged:\n" + linked +
+                              ": the file has 1 other name (hard links), which would keep the clear picture\n" +
+                              protectedFile + ": the file is write-protected"}));
+    }
+
+    // A reduced copy never replaces a picture chosen for the same run, nor a write-protected
+    // file: photos2.jpg, a photograph of its own, is not overwritten by the copy of photo.jpg
+    // (and its own copy is made of it, not of a thumbnail), bs2.bmp stays as it was.
+    void reduceNeverReplacesChosenOrWriteProtectedFiles() {
+        const QString photo = F.Write("photo.jpg", Gradient(800, 600, 1));
+        const QString other = F.Write("photos2.jpg", Gradient(800, 600, 2));
+        const QString bitmap = F.Write("b.bmp", Gradient(60, 40, 3));
+        const QString protectedCopy = F.Write("bs2.bmp", Gradient(10, 10, 4));
+        QVERIFY(QFile::setPermissions(protectedCopy, QFileDevice::ReadOwner | QFileDevice::ReadGroup));
+        const QByteArray otherBytes = Bytes(other), protectedBytes = Bytes(protectedCopy);
+        F.Prompts->Open.push_back({photo, other, bitmap});
+        W().Reduceto4ondiskClick();
+        QCOMPARE(Bytes(other), otherBytes);
+        QCOMPARE(Bytes(protectedCopy), protectedBytes);
+        const TBitmap copy = ReadPicture(F.Path("photos2s2.jpg"));
+        QCOMPARE(QSize(copy.Width(), copy.Height()), QSize(400, 300));
+        QCOMPARE(F.Prompts->Messages(),
+                 QStringList({"Not replaced by a reduced copy:\n" + other +
+                              ": a picture chosen for this run\n" + protectedCopy + ": the file is write-protected"}));
+        QCOMPARE(W().ProgressBar1->value(), 3);
+    }
+
+    // Copies that exist already: one question before the run, for all of them.
+    void reduceAsksOnceBeforeReplacingCopies_data() {
+        QTest::addColumn<std::optional<int>>("answer");
+        QTest::addColumn<bool>("replaced");
+        QTest::addColumn<bool>("ran");
+        QTest::newRow("Replace") << std::optional<int>(0) << true << true;
+        QTest::newRow("Skip them") << std::optional<int>(1) << false << true;
+        QTest::newRow("Cancel") << std::optional<int>(2) << false << false;
+        QTest::newRow("box closed") << std::optional<int>() << false << false;
+    }
+    void reduceAsksOnceBeforeReplacingCopies() {
+        QFETCH(std::optional<int>, answer);
+        QFETCH(bool, replaced);
+        QFETCH(bool, ran);
+        const QStringList files = Files(3);
+        const QString first = F.Write("f0s2.bmp", Gradient(5, 5, 9)), second = F.Write("f1s2.bmp", Gradient(5, 5, 8));
+        const QByteArray old = Bytes(first);
+        if (answer) F.Prompts->Choice.push_back(*answer);
+        F.Prompts->Open.push_back(files);
+        W().Reduceto4ondiskClick();
+        QCOMPARE(F.Prompts->Log, QStringList({"open: Select Pictures to reduce to w/2 h/2 on disk",
+                                              "choice: Replace 2 existing files?\n\nThese reduced copies exist already:\n" +
+                                                  first + "\n" + second + " [Replace|Skip them|Cancel]"}));
+        QCOMPARE(Bytes(first) != old, replaced);
+        QCOMPARE(ReadPicture(second).Width(), replaced ? 30 : 5);
+        QCOMPARE(QFile::exists(F.Path("f2s2.bmp")), ran);  // a new copy
     }
 
     // What stops a run before any file is touched.
@@ -340,6 +478,22 @@ private Q_SLOTS:
         QCOMPARE(enabled, QList<bool>(commands.size(), false));
         QCOMPARE(opened, 0);
         for (QAction* command : commands) QVERIFY(command->isEnabled());
+    }
+
+    // Black and white during a run blocks every command for its own time only: the open
+    // commands stay blocked until the run ends.
+    void blackAndWhiteDuringARunLeavesTheOpenCommandsBlocked() {
+        F.OpenNew("p.bmp", Gradient(30, 20));
+        QList<bool> after;  // Open, Reload
+        OnProgress([&](int done) {
+            if (done != 1) return;
+            W().Settoblackwhite1->trigger();
+            after = {W().Open1->isEnabled(), W().Reload1->isEnabled()};
+        });
+        F.Prompts->Open.push_back(Files(3));
+        W().Reduceto64ondiskClick();
+        QCOMPARE(after, QList<bool>({false, true}));
+        QVERIFY(W().Open1->isEnabled());
     }
 
     // Closing the window during a run: the run stops after its current file, then the

@@ -1,6 +1,10 @@
 // Clipping with the mouse, driven by real mouse events on the picture: the frame while the
 // button is held, the caption, the question and the clip, and that no path leaves a frame
 // pixel behind.
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QKeySequence>
 #include <QMenu>
 #include <QPaintEvent>
 #include <QTest>
@@ -159,6 +163,53 @@ private Q_SLOTS:
         QCOMPARE(W().PictureView().DisplayCopy(), ToQImage(F.Display()));
         QCOMPARE(W().windowTitle(), QString("Tavelix-p.bmp (%1 x %2) ").arg(result.width()).arg(result.height()));
         QCOMPARE(QList<int>({W().ClipStartX, W().ClipStartY, W().ClipEndX, W().ClipEndY}), QList<int>({0, 0, 0, 0}));
+    }
+
+    // A command given while the button is down (by its key; the mouse is busy) ends the drag
+    // first: the frame goes with nothing asked, so the command neither sees nor keeps a frame
+    // pixel, and what follows of the drag does nothing. The result is the command's alone.
+    void commandDuringADragEndsItFirst_data() {
+        QTest::addColumn<QString>("command");  // a key, or the name of a menu item
+        QTest::addColumn<bool>("answer");      // to a question, were one asked
+        for (const char* command : {"Alt+L", "Alt+S", "Alt+R", "Saveas", "Settoblackwhite1"})
+            QTest::newRow(command) << QString(command) << false;
+        for (const char* command : {"Ctrl+V", "Clear1"}) QTest::newRow(command) << QString(command) << true;
+    }
+    void commandDuringADragEndsItFirst() {
+        QFETCH(QString, command);
+        QFETCH(bool, answer);
+        const auto run = [&] {
+            if (command.contains('+'))
+                QTest::keySequence(&W(), QKeySequence(command));
+            else
+                W().findChild<QAction*>(command)->trigger();
+        };
+        Start();
+        W().activateWindow();
+        QTRY_VERIFY(W().isActiveWindow());
+        QApplication::clipboard()->setImage(ToQImage(Gradient(140, 84, 9)));
+        F.Prompts->Save = {F.Path("plain.bmp"), F.Path("dragged.bmp")};
+        run();  // without a drag: what the command gives
+        const TBitmap expected = F.Display();
+        W().reloadClick();
+        QVERIFY(SameColours(F.Display(), FOriginal));
+
+        F.Prompts->Log.clear();
+        F.Prompts->Question.push_back(answer);
+        Press({10, 20});
+        Move({60, 40});
+        Move({110, 70});
+        QVERIFY(W().Dragging());
+        run();
+        QVERIFY(!W().Dragging());
+        QVERIFY(!W().windowTitle().startsWith("Clipsize"));
+        Move({120, 80});
+        Release({120, 80});
+        QCOMPARE(F.Prompts->Log.filter("question:"), QStringList());
+        QCOMPARE(QSize(F.Display().Width(), F.Display().Height()), QSize(expected.Width(), expected.Height()));
+        QVERIFY(SameColours(F.Display(), expected));
+        QCOMPARE(W().PictureView().DisplayCopy(), ToQImage(F.Display()));
+        if (command == "Saveas") QVERIFY(SameColours(ReadPicture(F.Path("dragged.bmp")), FOriginal));
     }
 
     // A second drag starts afresh: its start corner is where its own button went down.

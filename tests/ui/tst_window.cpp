@@ -2,19 +2,26 @@
 // every picture command with scripted answers, the display copy and the host services.
 #include <QAction>
 #include <QApplication>
+#include <QBuffer>
 #include <QClipboard>
+#include <QDir>
+#include <QFileInfo>
 #include <QHelpEvent>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QToolTip>
 #include <QWindow>
+
+#include <sys/stat.h>
 
 #include <memory>
 
@@ -36,6 +43,50 @@ namespace {
 
 const QString OpenTitle = "open: Tavelix - Select pictures (1 to view and/or edit - 2 or more for autoshow)";
 const QString TooLarge = "message: 1280K Pixels maximum (e.g.1280x1024)";
+
+// A picture another program put on the clipboard: PNG data, decoded when it is read, as the
+// window system's clipboard gives it.
+class TEncodedClipboard : public QMimeData {
+public:
+    explicit TEncodedClipboard(QByteArray png) : FPng(std::move(png)) {}
+    QStringList formats() const override { return {"image/png", "application/x-qt-image"}; }
+    bool hasFormat(const QString& mimeType) const override { return formats().contains(mimeType); }
+
+protected:
+    QVariant retrieveData(const QString& mimeType, QMetaType) const override {
+        if (mimeType == "image/png") return FPng;
+        if (mimeType == "application/x-qt-image") return QImage::fromData(FPng);
+        return {};
+    }
+
+private:
+    QByteArray FPng;
+};
+
+QByteArray Png(const QImage& image) {
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return png;
+}
+
+// A PNG file of one pixel whose head says width x height.
+QByteArray PngHead(quint32 width, quint32 height) {
+    QByteArray png = Png(QImage(1, 1, QImage::Format_RGB32));  // the head chunk at byte 8
+    for (int i = 0; i < 4; ++i) {
+        png[16 + i] = char(width >> (24 - 8 * i));
+        png[20 + i] = char(height >> (24 - 8 * i));
+    }
+    quint32 crc = 0xFFFFFFFF;  // of the chunk's type and data
+    for (int i = 12; i < 29; ++i) {
+        crc ^= quint8(png[i]);
+        for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320 & (0u - (crc & 1)));
+    }
+    crc = ~crc;
+    for (int i = 0; i < 4; ++i) png[29 + i] = char(crc >> (24 - 8 * i));
+    return png;
+}
 
 }  // namespace
 
@@ -283,14 +334,39 @@ private Q_SLOTS:
         QCOMPARE(W().PictureList(), three);
     }
 
+    // Files the program is started with that cannot be opened are left out, each named once.
+    void filesThatCannotBeOpenedAreLeftOut() {
+        const QString real = WriteBmp(*FFolder, "real.bmp", Gradient(20, 10));
+        QVERIFY(QDir(FFolder->path()).mkdir("dir.jpg"));
+        QVERIFY(::mkfifo(QFile::encodeName(Path("fifo.jpg")).constData(), 0600) == 0);
+        QVERIFY(QFile::link(Path("nowhere.jpg"), Path("dangling.jpg")));
+        QStringList problems;
+        QCOMPARE(OpenableFiles({Path("missing.jpg"), real, Path("dir.jpg"), Path("fifo.jpg"), Path("dangling.jpg")},
+                               problems),
+                 QStringList({real}));
+        QCOMPARE(problems, QStringList({Path("missing.jpg") + ": no such file",
+                                        "cannot read " + Path("dir.jpg") + ": not a regular file but a folder",
+                                        "cannot read " + Path("fifo.jpg") + ": not a regular file but a FIFO",
+                                        "cannot open " + Path("dangling.jpg") + ": No such file or directory"}));
+    }
+
+    // What a message names is the file: "%1" in the expected text stands for its full name.
     void openThatChangesNothing_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("message");  // how the message begins
         QTest::newRow("cancelled") << QString() << QByteArray() << QString();
         QTest::newRow("missing file") << "gone.jpg" << QByteArray() << QString();
-        QTest::newRow("damaged JPEG") << "broken.jpg" << QByteArray("not a picture at all") << "Error: wrong format";
-        QTest::newRow("bitmap named .jpg") << "bmp.jpg" << QByteArray("BM\x10\0\0\0", 6) << "Error: wrong format";
+        QTest::newRow("damaged JPEG") << "broken.jpg" << QByteArray("not a picture at all")
+                                      << "Error: wrong format: %1 is not a JPEG file, or a damaged one (JPEG-Fehler #";
+        QTest::newRow("bitmap named .jpg") << "bmp.jpg" << QByteArray("BM\x10\0\0\0", 6)
+                                           << "Error: wrong format: %1 is not a JPEG file, or a damaged one (JPEG-Fehler #";
+        QTest::newRow("folder named .jpg") << "folder.jpg" << QByteArray()
+                                           << "Error: cannot read %1: not a regular file but a folder";
+        // A kilobyte that claims 3.6 billion pixels: refused before anything is allocated.
+        QTest::newRow("1 KB claiming 60000 x 60000")
+            << "huge.bmp" << ClaimingBitmap(60000, 60000)
+            << "Error: %1 was not loaded: too large to show (60000 x 60000 pixels; at most 178,956,970 pixels are shown)";
         QTest::newRow("other type") << "notes.txt" << QByteArray("text") << "Tavelix opens .jpg and .bmp files only";
     }
     void openThatChangesNothing() {
@@ -306,12 +382,25 @@ private Q_SLOTS:
             W().openClick();  // no answer: cancelled
         } else {
             const QString path = content.isEmpty() ? Path(name) : WriteBytes(*FFolder, name, content);
+            if (name.startsWith("folder")) QVERIFY(QDir().mkdir(path));
             Open(path);
         }
-        QCOMPARE(FPrompts->Messages(), message.isEmpty() ? QStringList() : QStringList({message}));
+        const QStringList messages = FPrompts->Messages();
+        QCOMPARE(messages.size(), message.isEmpty() ? 0 : 1);
+        if (!message.isEmpty()) {
+            const QString expected = message.contains("%1") ? message.arg(Path(name)) : message;
+            QVERIFY2(messages.first().startsWith(expected), qPrintable(messages.first()));
+        }
         QVERIFY(Display().SharesStoreWith(before));
         QCOMPARE(W().FileName(), QString("first.bmp"));
         QCOMPARE(W().windowTitle(), caption);
+    }
+
+    // A name with a line break (or another control character) keeps the caption on one line.
+    void captionShowsControlCharactersAsEscapes() {
+        Show();
+        OpenNew("two\nlines\t.bmp", Gradient(20, 10));
+        QCOMPARE(W().windowTitle(), QString("Tavelix-two\\nlines\\t.bmp (20 x 10) "));
     }
 
     void reloadBringsBackTheFile() {
@@ -376,6 +465,19 @@ private Q_SLOTS:
         QVERIFY(QFileInfo(Path("low.jpg")).size() < written.size() / 2);
     }
 
+    // Saved onto a symbolic link (after the save dialog's question), the picture the link
+    // names is replaced and the link stays.
+    void saveAsThroughALinkReplacesThePictureItNames() {
+        OpenNew("p.bmp", Gradient(40, 30, 1));
+        const QString real = WriteBmp(*FFolder, "real.bmp", Gradient(10, 10, 2));
+        QVERIFY(QFile::link(real, Path("link.bmp")));
+        FPrompts->Save.push_back(Path("link.bmp"));
+        W().SaveasClick();
+        QVERIFY(QFileInfo(Path("link.bmp")).isSymLink());
+        QVERIFY(SameColours(ReadPicture(real), Gradient(40, 30, 1)));
+        QCOMPARE(FPrompts->Messages(), QStringList());
+    }
+
     void saveAsAfterBlackAndWhiteSavesTheGrayPicture() {
         OpenNew("p.bmp", Gradient(40, 30));
         W().SettoBW1Click();
@@ -405,6 +507,56 @@ private Q_SLOTS:
         QVERIFY(SameColours(W().Working(), Gradient(40, 30)));
         W().reloadClick();
         QVERIFY(SameColours(Display(), Gradient(40, 30)));
+    }
+
+    // The conversion lets pending events run while it works. Nothing the user does meanwhile
+    // may run inside it: no menu item, button, key or clip drag.
+    void noCommandRunsDuringBlackAndWhite() {
+        Show();
+        W().activateWindow();
+        QTRY_VERIFY(W().isActiveWindow());
+        const TBitmap original = Gradient(300, 200);
+        OpenNew("p.bmp", original);
+        QApplication::clipboard()->setImage(ToQImage(Gradient(20, 10, 3)));
+        FPrompts->Open.push_back({WriteBmp(*FFolder, "other.bmp", Gradient(50, 40, 2))});
+        FPrompts->Save.push_back(Path("saved.bmp"));
+        FPrompts->Question.push_back(true);
+        FPrompts->Log.clear();
+        QStringList enabledInside;
+        bool ran = false;
+        QTimer::singleShot(0, &W(), [&] {
+            ran = true;
+            for (QAction* action : W().ToolBar->actions() + W().menuBar()->actions() + W().File1->actions() +
+                                       W().Options->actions())
+                if (action->isEnabled() && !action->isSeparator() && !action->menu())
+                    enabledInside << action->objectName();
+            for (const char* keys : {"Ctrl+O", "Ctrl+V", "Alt+L", "Alt+R", "F1"})
+                QTest::keySequence(&W(), QKeySequence(keys));
+            W().btnopen->trigger();
+            W().Saveas->trigger();
+            W().Clear1->trigger();
+            QWidget* view = &W().PictureView();
+            QTest::mousePress(W().windowHandle(), Qt::LeftButton, {}, view->mapTo(&W(), QPoint(10, 10)));
+            QTest::mouseMove(W().windowHandle(), view->mapTo(&W(), QPoint(100, 80)));
+            QTest::mouseRelease(W().windowHandle(), Qt::LeftButton, {}, view->mapTo(&W(), QPoint(100, 80)));
+            QApplication::clipboard()->setText("no picture any more");
+        });
+        W().Settoblackwhite1->trigger();
+        QVERIFY(ran);
+        QCOMPARE(enabledInside, QStringList());
+        QCOMPARE(FPrompts->Log, QStringList());
+        // the picture in view is the gray original, under its own name
+        QCOMPARE(Display().Layout(), TPixelLayout::Indexed(8));
+        QCOMPARE(QSize(Display().Width(), Display().Height()), QSize(300, 200));
+        QCOMPARE(W().FileName(), QString("p.bmp"));
+        QCOMPARE(W().windowTitle(), QString("Tavelix-p.bmp (300 x 200) "));
+        QVERIFY(SameColours(W().Working(), original));
+        // afterwards every command is there again as its own state says, also where that
+        // changed meanwhile
+        QVERIFY(W().Open1->isEnabled() && W().btnopen->isEnabled() && W().Reload1->isEnabled());
+        QVERIFY(!W().Paste1->isEnabled() && !W().btnpaste->isEnabled());
+        QTest::keyClick(&W(), Qt::Key_L, Qt::AltModifier);
+        QCOMPARE(Display().Width(), 330);
     }
 
     void saveThatWritesNothing_data() {
@@ -558,6 +710,39 @@ private Q_SLOTS:
         QCOMPARE(W().windowTitle(), QString("Tavelix-noname.bmp (70 x 50) "));
         W().SaveasClick();
         QCOMPARE(FPrompts->Log.last(), QString("save: Save picture as | noname.bmp"));
+    }
+
+    // Pictures come from the clipboard up to the size a file may have (512 MB of pixels);
+    // Qt's own reader would stop at 128 MB. A refusal says why.
+    void pasteDecodesUpToTheSizeOfFiles_data() {
+        QTest::addColumn<QByteArray>("png");
+        QTest::addColumn<QSize>("shown");
+        QTest::addColumn<QStringList>("messages");
+        QImage large(5800, 5800, QImage::Format_RGB32);  // 134.6 MB decoded
+        large.fill(qRgb(10, 200, 30));
+        large.setPixel(5799, 5799, qRgb(255, 0, 0));
+        QTest::newRow("over Qt's limit") << Png(large) << QSize(5800, 5800) << QStringList();
+        QTest::newRow("over the limit of files")
+            << PngHead(12000, 12000) << QSize(30, 30)
+            << QStringList({"Paste Error: the picture on the clipboard (12000 x 12000 pixels) is too large; "
+                            "Tavelix holds pictures of up to 512 MB"});
+        QTest::newRow("not a picture") << QByteArray("no picture") << QSize(30, 30) << QStringList({"Paste Error"});
+    }
+    void pasteDecodesUpToTheSizeOfFiles() {
+        QFETCH(QByteArray, png);
+        QFETCH(QSize, shown);
+        QFETCH(QStringList, messages);
+        OpenNew("p.bmp", Gradient(30, 30));
+        QApplication::clipboard()->setMimeData(new TEncodedClipboard(png));
+        W().PasteClick();
+        QCOMPARE(FPrompts->Messages(), messages);
+        QCOMPARE(QSize(Display().Width(), Display().Height()), shown);
+        QCOMPARE(QSize(W().Working().Width(), W().Working().Height()), shown);
+        if (messages.isEmpty()) {
+            QCOMPARE(Display().Pixel(0, 0), RGB(10, 200, 30));
+            QCOMPARE(Display().Pixel(5799, 5799), RGB(255, 0, 0));
+        }
+        QApplication::clipboard()->clear();
     }
 
     void pasteShowsTransparencyOverWhite() {
