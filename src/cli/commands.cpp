@@ -220,12 +220,9 @@ bool TWorker::Process(const TFileJob& job) {
         break;
     case TCommand::Check: {
         const TArrangementLook score = LookOfArrangement(FPicture);
-        const char* look = "cannot tell";
-        switch (score.Look()) {
-        case TSeamLook::Assembled: look = "not scrambled"; break;
-        case TSeamLook::Scrambled: look = "scrambled"; break;
-        case TSeamLook::Unclear: break;
-        }
+        const char* look = score.Look() == TSeamLook::Scrambled ? "scrambled"
+                           : score.LooksClear()                 ? "not scrambled"
+                                                                : "cannot tell";
         FResult = Shown(job.Input) + ": " + look + " (" + Figures(score) + ")";
         return true;
     }

@@ -6,6 +6,8 @@
 #include <array>
 #include <cmath>
 #include <cstdlib>
+#include <future>
+#include <system_error>
 #include <limits>
 #include <vector>
 
@@ -27,6 +29,9 @@ constexpr std::int32_t Samples = 128, RunLength = 16;
 // next best one's difference, less half a level per point.
 constexpr double Margin = 0.95;
 constexpr double ToleranceLevels = 0.5;
+// Pairs are trusted when at least this many neighbours inside strips were tested; more than
+// EnoughInnerTests add little to the bound on misleading pairs.
+constexpr std::int32_t TrustedAfterTests = 8, EnoughInnerTests = 64;
 
 // Brightness of a blue-green-red pixel, 0 to 255.
 inline std::uint8_t Luma(std::uint8_t b, std::uint8_t g, std::uint8_t r) {
@@ -158,8 +163,7 @@ std::uint32_t Difference(const std::uint8_t* a, const std::uint8_t* b, std::int3
 // Whether best is clearly less than next.
 bool Clearly(double best, double next, double tolerance) { return best < Margin * next - tolerance; }
 
-// The chance that a count of successes among n, each with chance p, is at least k (upper) or at
-// most k (lower).
+// The chance that a count of successes among n, each with chance p, is at least k.
 double BinomialUpper(std::int32_t k, std::int32_t n, double p) {
     if (k <= 0) return 1;
     if (k > n) return 0;
@@ -169,7 +173,6 @@ double BinomialUpper(std::int32_t k, std::int32_t n, double p) {
                         (n - i) * std::log1p(-p));
     return std::min(1.0, sum);
 }
-double BinomialLower(std::int32_t k, std::int32_t n, double p) { return 1 - BinomialUpper(k + 1, n, p); }
 
 // Where the strips of one direction stand: position s holds strip Order[s] of the picture read.
 std::vector<std::int32_t> Arrangement(std::int32_t count, std::string_view password, int assembles) {
@@ -242,10 +245,13 @@ TEdgePairs FindPairs(const TEdgeLines& lines) {
             found.Pairs.emplace_back(l, r);
         }
 
-    // Neighbouring lines inside the strips, tested as edges are: a line and the next one inside
+    // Neighbouring lines inside the strips, tested as edges are. Strips two lines wide are not
+    // tested: their one inner pair has always the same place in a pattern that repeats every
+    // other line (as a picture enlarged by a factor near 2 does), and the seams the other one,
+    // so the test would say nothing about the seams. a line and the next one inside
     // its strip form a pair when each fits the other clearly best, the edges of the other strips
     // competing; they mislead when a pair forms with another strip's edge instead.
-    if (thin) return found;
+    if (thin || lines.Width == 2) return found;
     std::vector<double> leftBest(static_cast<std::size_t>(n)), rightBest(static_cast<std::size_t>(n));
     for (std::int32_t a = 0; a < n; ++a) {
         const std::int32_t l = toLeft[std::size_t(a)].Strip[0], r = toRight[std::size_t(a)].Strip[0];
@@ -275,8 +281,9 @@ TEdgePairs FindPairs(const TEdgeLines& lines) {
             return -1;
         return 0;
     };
-    // The last two lines of each strip.
-    for (std::int32_t a = 0; a < n; ++a) {
+    // The last two lines of each strip, or of every other one where there are more than enough.
+    const std::int32_t every = n >= 2 * EnoughInnerTests ? 2 : 1;
+    for (std::int32_t a = 0; a < n; a += every) {
         const std::uint8_t *x = lines.SecondLast(a), *y = lines.Last(a);
         const double real = Difference(x, y, stride);
         const int toY = lean(a, x, real, true, leftBest), toX = lean(a, y, real, false, rightBest);
@@ -315,21 +322,22 @@ TSeamEvidence Weigh(const TEdgePairs& found, const std::vector<std::int32_t>& or
     return evidence;
 }
 
-// The smallest share of broken seams a wrong arrangement leaves: one character of the password
-// wrong leaves the permutation right in runs, but breaks a third of the seams or more.
-constexpr double WrongBreaksAtLeast = 0.3;
-// Pairs are trusted when at least this many neighbours inside strips were tested.
-constexpr std::int32_t TrustedAfterTests = 8;
+// The chance of refusing a right arrangement that is accepted.
 constexpr double RefuseBelow = 1e-6;
-constexpr double AcceptBelow = 1e-3;
-
+// A wrong password may leave the permutations right but for a few seams: one character wrong
+// breaks as few as 3 % of them (at least 3 seams where there are 64 strips or more), and a
+// broken seam shows only where it has a pair. So an arrangement is taken as right only where
+// pairs stand at nearly every seam (AcceptCoverage of them) and not one is broken: with at least
+// 3 breaks in each direction, the chance that none of them falls on a pair is below 1 in 1,000
+// a direction.
+constexpr double AcceptCoverage = 0.9;
+// The largest share of its pairs a scrambled picture keeps as it is read.
+constexpr double KeptWhenScrambled = 0.25;
+constexpr std::int32_t AcceptStripsAtLeast = 64;
 }  // namespace
 
 TSeamLook TSeamEvidence::Look() const {
     if (Strips <= 1) return TSeamLook::Assembled;  // nothing moves
-    if (Pairs == 0) return TSeamLook::Unclear;
-    // Right: a wrong arrangement would have broken more of these pairs.
-    if (BinomialLower(Broken, Pairs, WrongBreaksAtLeast) < AcceptBelow) return TSeamLook::Assembled;
     // Wrong: a right arrangement breaks only pairs that mislead. The tests inside the strips
     // bound their share: one and a half times the share seen there (counting one more misled
     // and one more right, so that few tests give a wide bound), and at least one in twenty.
@@ -338,7 +346,19 @@ TSeamLook TSeamEvidence::Look() const {
         if (misleading <= 0.5 && Broken >= 4 && BinomialUpper(Broken, Pairs, misleading) < RefuseBelow)
             return TSeamLook::Scrambled;
     }
+    // Right: pairs at nearly every seam, none broken.
+    if (Strips >= AcceptStripsAtLeast && Broken == 0 && Pairs >= AcceptCoverage * (Strips - 1))
+        return TSeamLook::Assembled;
     return TSeamLook::Unclear;
+}
+
+bool TSeamEvidence::KeepsPairs() const {
+    return Strips > 1 && Pairs >= TrustedAfterTests && BinomialUpper(Pairs - Broken, Pairs, KeptWhenScrambled) < RefuseBelow;
+}
+
+bool TArrangementLook::LooksClear() const {
+    return Columns.Look() != TSeamLook::Scrambled && Rows.Look() != TSeamLook::Scrambled &&
+           (Columns.KeepsPairs() || Rows.KeepsPairs());
 }
 
 TSeamLook TArrangementLook::Look() const {
@@ -353,17 +373,25 @@ TStripFit::TStripFit(const TBitmap& picture) {
     FTells = !picture.Empty() && std::int64_t(width) * height <= PixelLimit;
     if (!FTells) return;
     const TLumaReader reader(picture);
+    // The two directions are independent: the rows are weighed on a thread of their own.
+    auto rows = [&] { return FindPairs(ReadLines(reader, width, height, false)); };
+    std::future<TEdgePairs> later;
+    try {
+        later = std::async(std::launch::async, rows);
+    } catch (const std::system_error&) {
+        // No thread to be had: one after the other.
+    }
     FColumns = FindPairs(ReadLines(reader, width, height, true));
-    FRows = FindPairs(ReadLines(reader, width, height, false));
+    FRows = later.valid() ? later.get() : rows();
 }
 
-TArrangementLook TStripFit::Look(std::string_view password, int assembles) const {
+TArrangementLook TStripFit::Look(std::string_view password, int assembles, bool everyPair) const {
     TArrangementLook look;
     if (!FTells) {
         look.Columns.Strips = look.Rows.Strips = 2;  // unclear either way
         return look;
     }
-    const bool moved = assembles > 0 && !password.empty();
+    const bool moved = assembles > 0 && !password.empty() && !everyPair;
     look.Columns = Weigh(FColumns, Arrangement(FColumns.Strips, password, assembles), moved);
     look.Rows = Weigh(FRows, Arrangement(FRows.Strips, password, assembles), moved);
     return look;
@@ -375,18 +403,17 @@ TArrangementLook LookOfArrangement(const TBitmap& picture, std::string_view pass
 
 TAssemblyVerdict JudgeAssembly(const TBitmap& picture, std::string_view password) {
     const TStripFit fit(picture);
-    switch (fit.Look(password, 1).Look()) {
-    case TSeamLook::Assembled:
-        return TAssemblyVerdict::Assembled;
-    case TSeamLook::Scrambled:
+    const TSeamLook assembled = fit.Look(password, 1).Look();
+    if (assembled == TSeamLook::Scrambled)
         return fit.Look(password, 2).Look() == TSeamLook::Assembled ? TAssemblyVerdict::ScrambledTwice
                                                                    : TAssemblyVerdict::NotAssembled;
-    case TSeamLook::Unclear:
-        break;
-    }
-    // Pairs that stand side by side in the picture read are not weighed above; a picture that
-    // keeps them shows it was clear already, and assembling scrambles it.
-    return fit.Look().Look() == TSeamLook::Assembled ? TAssemblyVerdict::NotAssembled : TAssemblyVerdict::Unclear;
+    const TAssemblyVerdict unscrambled =
+        assembled == TSeamLook::Assembled ? TAssemblyVerdict::Assembled : TAssemblyVerdict::Unclear;
+    // A picture that looks clear as it is read: assembling it scrambles it, unless the password
+    // leaves its pairs together, the ones side by side now included.
+    if (fit.Look().LooksClear())
+        return fit.Look(password, 1, true).LooksClear() ? unscrambled : TAssemblyVerdict::NotAssembled;
+    return unscrambled;
 }
 
 }  // namespace tavelix

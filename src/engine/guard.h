@@ -12,10 +12,11 @@
 // the neighbours are known: two neighbouring lines inside a strip are tested against the edges
 // of the other strips the same way. An arrangement is called wrong only when the picture's
 // pairs proved trustworthy there, and it breaks more of them than a right arrangement would
-// but for a chance below one in a million. It is called right only when it keeps so many pairs
-// that an arrangement with a share of broken seams as small as a wrong password leaves would
-// have broken one of them but for a chance below one in a thousand. Between the two the
-// picture cannot tell: flat, tiny, thin, noisy and patterned pictures often cannot.
+// but for a chance below one in a million. It is called right only where pairs stand at nearly
+// every seam and it breaks none of them, as a wrong password, which breaks a few seams at the
+// least, would but for a chance below one in a thousand. Between the two the picture cannot
+// tell: flat, tiny, thin, noisy and patterned pictures, screenshots of text, and some
+// photographs cannot.
 #pragma once
 
 #include <cstdint>
@@ -41,6 +42,9 @@ struct TSeamEvidence {
     std::int32_t Tested = 0;  // neighbouring lines inside strips whose fit was clear
     std::int32_t Misled = 0;  // of those, lines another strip's edge fitted clearly better
     TSeamLook Look() const;
+    // Whether the arrangement keeps far more pairs than a scrambled picture keeps as it is read
+    // (where a JPEG has blurred neighbouring strips' edges into each other, up to a quarter).
+    bool KeepsPairs() const;
 };
 
 struct TArrangementLook {
@@ -48,6 +52,8 @@ struct TArrangementLook {
     // Scrambled when either direction looks scrambled; Assembled when both look assembled (a
     // direction of one strip, where nothing moves, counts as assembled); else Unclear.
     TSeamLook Look() const;
+    // A clear picture as it is: neither direction looks scrambled and one keeps its pairs.
+    bool LooksClear() const;
 };
 
 // The pairs of one direction's strip edges, whatever the arrangement.
@@ -65,9 +71,11 @@ public:
     explicit TStripFit(const TBitmap& picture);
     // How the picture looks with its strips as they stand (assembles 0), or as that many
     // assembles with password would arrange them: the arrangement is worked out from the
-    // password's permutations, nothing is assembled. Pictures over the pixel limit, which are
-    // never scrambled, and empty ones tell nothing (Unclear).
-    TArrangementLook Look(std::string_view password = {}, int assembles = 0) const;
+    // password's permutations, nothing is assembled. Pairs that stand side by side in the
+    // picture as read, and that the arrangement breaks, are left out (a JPEG blurs the edges
+    // of neighbouring strips into each other) unless everyPair. Pictures over the pixel limit,
+    // which are never scrambled, and empty ones tell nothing (Unclear).
+    TArrangementLook Look(std::string_view password = {}, int assembles = 0, bool everyPair = false) const;
 
 private:
     bool FTells = false;

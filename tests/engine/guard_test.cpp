@@ -69,6 +69,15 @@ TEST(Guard, APictureThatTellsRefusesEveryWrongPassword) {
     EXPECT_EQ(LookOfArrangement(once).Look(), TSeamLook::Scrambled);
 }
 
+// One character off can leave all but a few seams right: "staHle" breaks 9 of the 199 seams
+// each way of an 800 x 600 picture. That is never taken for right.
+TEST(Guard, APasswordThatBreaksFewSeamsIsNeverTakenForRight) {
+    const TBitmap read = Scrambled(MakePhotoLike(800, 600, 17), "correct horse battery staple");
+    for (const TBitmap& through : {read, ThroughJpeg(read)})
+        EXPECT_NE(JudgeAssembly(through, "correct horse battery staHle"), TAssemblyVerdict::Assembled);
+    EXPECT_EQ(JudgeAssembly(read, "correct horse battery staple"), TAssemblyVerdict::Assembled);
+}
+
 // Pictures that show too little never refuse the right password, never pass a wrong one
 // silently, and never make check call them what they are not.
 TEST(Guard, PicturesThatShowLittleNeverRefuseTheRightPassword) {
