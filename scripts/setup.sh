@@ -3,8 +3,9 @@
 # with a preset of CMakePresets.json:
 #   release    build/           the program alone (the default; what scripts/run.sh uses)
 #   developer  build-dev/       with the tests, fuzz replays and benchmarks (scripts/test.sh)
+#   ci         build-ci/        the same with every compiler warning an error (scripts/test.sh --ci)
 #   sanitize   build-sanitize/  the tests under AddressSanitizer and UBSan (scripts/test.sh --sanitize)
-# Usage: scripts/setup.sh [release|developer|sanitize [cmake options...]]
+# Usage: scripts/setup.sh [release|developer|ci|sanitize [cmake options...]]
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -18,8 +19,8 @@ developer_packages=(libgtest-dev libbenchmark-dev)
 
 case $preset in
     release) ;;
-    developer | sanitize) packages+=("${developer_packages[@]}") ;;
-    *) echo "usage: $0 [release|developer|sanitize [cmake options...]]" >&2; exit 2 ;;
+    developer | ci | sanitize) packages+=("${developer_packages[@]}") ;;
+    *) echo "usage: $0 [release|developer|ci|sanitize [cmake options...]]" >&2; exit 2 ;;
 esac
 "$root/scripts/install-missing.sh" "${packages[@]}"
 

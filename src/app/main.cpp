@@ -16,6 +16,7 @@
 #include "raster/pictureregistry.h"
 #include "ui/Utavelix.h"
 #include "ui/forms.h"
+#include "version.h"
 
 namespace {
 

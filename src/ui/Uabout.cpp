@@ -12,6 +12,7 @@
 
 #include "ui/Utavelix.h"
 #include "ui/glyphs.h"
+#include "version.h"
 
 namespace tavelix::ui {
 
