@@ -21,7 +21,7 @@ export CORPUS=${CORPUS:-${TMPDIR:-/tmp}/tavelix-corpus}
 log() { printf '%s\n' "$*" >&2; }
 
 # --- what is needed -------------------------------------------------------------------------
-"$root/scripts/install-missing.sh" libjpeg-turbo-progs imagemagick
+"$root/scripts/install-missing.sh" libjpeg-turbo-progs imagemagick time  # time: GNU time, for peak memory
 # ImageMagick's own programs, not a wrapper of the same name that may stand earlier in PATH.
 im_convert=$(command -v convert-im6.q16 || command -v convert)
 im_mogrify=$(command -v mogrify-im6.q16 || command -v mogrify)

@@ -31,7 +31,7 @@ export CORPUS=${CORPUS:-${TMPDIR:-/tmp}/tavelix-corpus}
 
 log() { printf '%s\n' "$*" >&2; }
 
-"$root/scripts/install-missing.sh" libjpeg-turbo-progs imagemagick libvips-tools
+"$root/scripts/install-missing.sh" libjpeg-turbo-progs imagemagick libvips-tools time  # time: GNU time
 im_convert=$(command -v convert-im6.q16 || command -v convert)
 im_compare=$(command -v compare-im6.q16 || command -v compare)
 "$root/bench/make-corpus.sh" >&2
