@@ -50,8 +50,27 @@ constexpr const char* Usage =
     "\n"
     "Without a file the window starts empty. tavelix-cli does the same work from a shell.\n";
 
-// --help and --version need no display, so they are answered before Qt starts. Returns the
-// exit status when the program is to end here, or -1.
+// Qt's own options, which QApplication takes from the command line; those of the first list
+// take the next argument as their value.
+bool IsQtOption(const char* argument, bool& takesValue) {
+    static const char* const withValue[] = {"-platform", "-platformpluginpath", "-platformtheme", "-plugin",
+                                            "-qwindowgeometry", "-geometry", "-qwindowtitle", "-title",
+                                            "-qwindowicon", "-icon", "-display", "-style", "-stylesheet",
+                                            "-session", "-name", "-fontengine"};
+    static const char* const alone[] = {"-reverse", "-nograb", "-dograb", "-sync", "-widgetcount", "-visual",
+                                        "-qmljsdebugger"};
+    takesValue = false;
+    for (const char* option : withValue)
+        if (std::strcmp(argument, option) == 0 || (argument[0] == '-' && std::strcmp(argument + 1, option) == 0))
+            return takesValue = true;
+    for (const char* option : alone)
+        if (std::strncmp(argument, option, std::strlen(option)) == 0) return true;
+    return false;
+}
+
+// --help and --version need no display, so they are answered before Qt starts, and so is an
+// unknown option (a usage error, status 2, with a display or without one). Returns the exit
+// status when the program is to end here, or -1.
 int AnswerWithoutWindow(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--") == 0) break;
@@ -63,6 +82,17 @@ int AnswerWithoutWindow(int argc, char** argv) {
             std::printf("tavelix %s\n", TAVELIX_VERSION);
             return 0;
         }
+    }
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--") == 0) break;
+        if (argv[i][0] != '-' || argv[i][1] == '\0') continue;
+        bool takesValue = false;
+        if (IsQtOption(argv[i], takesValue)) {
+            if (takesValue) ++i;
+            continue;
+        }
+        std::fprintf(stderr, "tavelix: unknown option %s\n%s", argv[i], Usage);
+        return 2;
     }
     return -1;
 }

@@ -20,10 +20,15 @@ run(1 "^$" ${no_display} ${PROGRAM})
 if(NOT last_err MATCHES "no display")
     message(FATAL_ERROR "no word on the missing display: ${last_err}")
 endif()
-run(2 "^$" ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen ${PROGRAM} --no-such-option)
-if(NOT last_err MATCHES "unknown option --no-such-option")
-    message(FATAL_ERROR "no word on the unknown option: ${last_err}")
-endif()
+# an unknown option is a usage error, with a display or without one; Qt's own options are not
+foreach(environment "QT_QPA_PLATFORM=offscreen" "--unset=QT_QPA_PLATFORM")
+    run(2 "^$" ${CMAKE_COMMAND} -E env --unset=DISPLAY --unset=WAYLAND_DISPLAY ${environment} ${PROGRAM}
+        --no-such-option)
+    if(NOT last_err MATCHES "unknown option --no-such-option")
+        message(FATAL_ERROR "no word on the unknown option: ${last_err}")
+    endif()
+endforeach()
+run(1 "^$" ${no_display} ${PROGRAM} -style fusion)
 
 # Files named on the command line that cannot be opened are named on standard error, each
 # once, and left out before the window starts: no box repeats what was said, no show begins
