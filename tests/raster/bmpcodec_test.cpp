@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -151,6 +152,9 @@ struct TRoundTrip {
     std::size_t PaletteSize;
     std::uint32_t OffBits, Compression, ClrUsed;
 };
+
+// Its name, for the test listing (not a dump of its bytes).
+void PrintTo(const TRoundTrip& c, std::ostream* out) { *out << c.Name; }
 
 class BmpRoundTrip : public ::testing::TestWithParam<std::tuple<TRoundTrip, bool>> {};
 
