@@ -39,7 +39,7 @@ printf '%s\n' "$password" | "$cli" assemble --password-stdin "$out/assembled.bmp
 if cmp -s "$out/sample.bmp" "$out/assembled.bmp"; then same="identical"; else same="NOT identical"; fi
 
 # What the window looks like, from the real program on a virtual screen.
-echo "Making screenshots of the window on a virtual screen (Xvfb)..."
+echo "Making screenshots of the window on a virtual screen (Xvfb); installs xvfb, xauth, xdotool and imagemagick when missing..."
 if "$root/scripts/screenshot.sh" --only "window about show" "$out/screenshots" >"$out/screenshots.log" 2>&1; then
     shots="$out/screenshots/window.png, about.png and show.png"
 else

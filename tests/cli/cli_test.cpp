@@ -210,7 +210,8 @@ TEST_F(CliTest, AnUnwritableFolderOrUnreadableFilesChangeNothing) {
     TRun run = Run(args, unprivileged);
     fs::permissions(FDir, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
                               fs::perms::others_read | fs::perms::others_exec);
-    if (run.Status == 126 || run.Status == 127) GTEST_SKIP() << "user 65534 cannot run the program from here";
+    if (run.Status == 126 || run.Status == 127) GTEST_SKIP() << "user 65534 (nobody) cannot run the program from here: a folder above the build "
+                                                            "is closed to other users (a clone in /root is)";
     EXPECT_EQ(run.Status, 1);
     for (std::size_t i = 0; i < names.size(); ++i) {
         EXPECT_NE(run.Err.find(names[i] + ": not saved"), std::string::npos) << run.Err;

@@ -204,7 +204,8 @@ TEST_F(CliTest, AReplacementRefusedInAStickyFolderLeavesNoTemporary) {
         setup.Stdin = Password + "\n";
         return setup;
     }());
-    if (run.Status == 126 || run.Status == 127) GTEST_SKIP() << "user 65534 cannot run the program from here";
+    if (run.Status == 126 || run.Status == 127) GTEST_SKIP() << "user 65534 (nobody) cannot run the program from here: a folder above the build "
+                                                            "is closed to other users (a clone in /root is)";
     EXPECT_EQ(run.Status, 1);
     EXPECT_TRUE(Contains(run.Err, "theirs.bmp: not saved: cannot replace theirs.bmp: Operation not permitted"))
         << run.Err;
