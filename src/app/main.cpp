@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "engine/tavelix.h"
 #include "raster/pictureregistry.h"
 #include "ui/Utavelix.h"
 #include "ui/forms.h"
@@ -124,7 +125,7 @@ bool FilesToOpen(const QStringList& arguments, QStringList& files) {
 
 int main(int argc, char** argv) {
     if (const int status = AnswerWithoutWindow(argc, argv); status >= 0) return status;
-    tavelix::ui::KeepPictureMemory();
+    tavelix::KeepPictureMemory();
     if (!HasEnv("QT_QPA_PLATFORM") && !HasEnv("DISPLAY") && !HasEnv("WAYLAND_DISPLAY")) {
         std::fprintf(stderr, "tavelix: no display: set DISPLAY or WAYLAND_DISPLAY to start the window\n");
         return 1;

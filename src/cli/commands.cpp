@@ -268,7 +268,7 @@ bool TWorker::Load(const TFileJob& job, const TReadableFile& input, bool& reduce
 bool TWorker::Shuffle(const TFileJob& job) {
     const bool scramble = FSettings.Command == TCommand::Scramble;
     const char* unchanged = job.InPlace ? "left unchanged" : "nothing written";
-    if (std::int64_t(FPicture.Width()) * FPicture.Height() > PixelLimit) {
+    if (OverPixelLimit(FPicture.Width(), FPicture.Height())) {
         // The strips would stay where they are: a file rewritten so would look done and hide nothing.
         FReporter.Problem(Shown(job.Input), std::string("not ") + Done(FSettings.Command) + " (" + Size(FPicture) +
                                                 "): over the pixel limit of 1280 \u00D7 1024, " + unchanged);

@@ -11,21 +11,6 @@ namespace tavelix::cli {
 
 namespace fs = std::filesystem;
 
-bool IsPictureName(std::string_view fileName) {
-    const std::string extension = PictureExtension(fileName);
-    return extension == ".jpg" || extension == ".bmp";
-}
-
-std::string ReducedName(std::string_view fileName, int factor) {
-    if (fileName.size() <= 4) return "";
-    const std::size_t cut = fileName.size() - 4;
-    std::string name(fileName.substr(0, cut));
-    name += 's';
-    name += std::to_string(factor);
-    name += fileName.substr(cut);
-    return name;
-}
-
 std::string ReducedCopyName(const std::string& fileName, int factor) {
     if (fileName.size() > 4) return ReducedName(fileName, factor);
     std::error_code error;

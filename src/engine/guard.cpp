@@ -370,7 +370,7 @@ TSeamLook TArrangementLook::Look() const {
 
 TStripFit::TStripFit(const TBitmap& picture) {
     const std::int32_t width = picture.Width(), height = picture.Height();
-    FTells = !picture.Empty() && std::int64_t(width) * height <= PixelLimit;
+    FTells = !picture.Empty() && !OverPixelLimit(width, height);
     if (!FTells) return;
     const TLumaReader reader(picture);
     // The two directions are independent: the rows are weighed on a thread of their own.

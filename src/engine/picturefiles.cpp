@@ -59,6 +59,21 @@ std::string PictureExtension(std::string_view fileName) {
     return extension;
 }
 
+bool IsPictureName(std::string_view fileName) {
+    const std::string extension = PictureExtension(fileName);
+    return extension == ".jpg" || extension == ".bmp";
+}
+
+std::string ReducedName(std::string_view fileName, int factor) {
+    if (fileName.size() <= 4) return "";
+    const std::size_t cut = fileName.size() - 4;
+    std::string name(fileName.substr(0, cut));
+    name += 's';
+    name += std::to_string(factor);
+    name += fileName.substr(cut);
+    return name;
+}
+
 std::string VisibleName(std::string_view fileName) {
     static constexpr char Hex[] = "0123456789ABCDEF";
     std::string shown;

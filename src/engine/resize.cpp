@@ -35,7 +35,7 @@ const TBitmap& DrawSource(const TBitmap& source, const TBitmap& picture, std::op
 }  // namespace
 
 void TTavelix::Enlarge(const TBitmap& source) {
-    if (std::int64_t{Width()} * Height() > PixelLimit) return;
+    if (OverPixelLimit(Width(), Height())) return;
     TBitmap& picture = Picture();
     if (picture.Empty()) return;
     const std::int32_t w = ScaleSize(picture.Width(), EnlargeTenths, Tenths);

@@ -52,8 +52,7 @@ void TTavelix::Scramble(TBitmap* bitmap, std::string passwordCopy, bool scramble
     const std::string_view password(passwordCopy.data(), std::min(passwordCopy.size(), MaxPasswordLength));
     if (bitmap == nullptr || password.empty()) return;
     const std::int32_t W = bitmap->Width(), H = bitmap->Height();
-    const std::int64_t pixels = std::int64_t(W) * H;
-    if (pixels < 1 || pixels > PixelLimit) return;
+    if (W < 1 || H < 1 || OverPixelLimit(W, H)) return;
 
     TBitmap& B = *bitmap;
     TBitmap T;  // the work copy

@@ -146,14 +146,12 @@ public:
     // replaced whole or not at all. Files with other names (hard links), write-protected files
     // and pictures over the pixel limit are left unchanged and named after the run.
     void ScrambleFilesOnDisk(bool direction, const QString& title);
-    // Writes a copy of every chosen file reduced by factor on each side, under ReducedName.
+    // Writes a copy of every chosen file reduced by factor on each side, under the engine's
+    // ReducedName.
     // A copy never replaces a chosen file or a write-protected one (they are named after the
     // run); other existing copies are replaced or skipped as the user says, asked once before
     // the run (or the run is cancelled).
     void ReduceFilesOnDisk(std::uint8_t factor, const QString& title);
-    // The name of a reduced copy: "s" and the factor inserted before the last four
-    // characters ("photo.jpg" gives "photos2.jpg"); a name of four characters or fewer as it is.
-    static QString ReducedName(const QString& fileName, int factor);
     // Whether a batch run is going on (Esc may have asked it to stop after its current file).
     bool BatchActive() const { return FBatchActive; }
     bool BatchRunning() const { return FBatchRunning; }

@@ -26,9 +26,7 @@ const QString TooLargeText = QStringLiteral("1280K Pixels maximum (e.g.1280x1024
 // How many names a message lists; a box of hundreds would be taller than the screen.
 constexpr qsizetype ListedNames = 20;
 
-bool OverPixelLimit(const TBitmap& picture) {
-    return std::int64_t{picture.Width()} * picture.Height() > PixelLimit;
-}
+bool OverPixelLimit(const TBitmap& picture) { return tavelix::OverPixelLimit(picture.Width(), picture.Height()); }
 
 // Lines of a message, one a file, the rest counted.
 QString Lines(const QStringList& lines) {
@@ -56,12 +54,6 @@ void TFtavelix::Reduceto16ondiskClick() {
 
 void TFtavelix::Reduceto64ondiskClick() {
     ReduceFilesOnDisk(8, QStringLiteral("Select Pictures to reduce to w/8 h/8 on disk"));
-}
-
-QString TFtavelix::ReducedName(const QString& fileName, int factor) {
-    if (fileName.size() <= 4) return fileName;
-    QString name = fileName;
-    return name.insert(name.size() - 4, QStringLiteral("s%1").arg(factor));
 }
 
 void TFtavelix::ScrambleFilesOnDisk(bool direction, const QString& title) {
@@ -198,7 +190,7 @@ void TFtavelix::ReduceFilesOnDisk(std::uint8_t factor, const QString& title) {
     RunBatch(files, [&](const QString& fileName, TBitmap& run) {
         run.Clear();
         const QString copy = ReducedName(fileName, factor);
-        if (skipped.contains(copy)) return;  // counted as done; nothing to read for it
+        if (copy.isEmpty() || skipped.contains(copy)) return;  // counted as done; nothing to read for it
         if (!FView->LoadPicture(run, LocalName(fileName))) return;
         ProcessMessages();
         // A picture that would lose a whole side is counted as done; nothing is written.

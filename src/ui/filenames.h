@@ -14,11 +14,10 @@ namespace tavelix::ui {
 
 inline std::string LocalName(const QString& fileName) { return QFile::encodeName(fileName).toStdString(); }
 
-// Whether the name ends in ".jpg" or ".bmp", in any letter case: the files the engine reads
-// and writes.
-inline bool IsPictureName(const QString& fileName) {
-    const std::string extension = PictureExtension(LocalName(fileName));
-    return extension == ".jpg" || extension == ".bmp";
+// The engine's rules on names, for names as Qt holds them.
+inline bool IsPictureName(const QString& fileName) { return tavelix::IsPictureName(LocalName(fileName)); }
+inline QString ReducedName(const QString& fileName, int factor) {
+    return QFile::decodeName(QByteArray::fromStdString(tavelix::ReducedName(LocalName(fileName), factor)));
 }
 
 // A file name as messages and the caption show it: the system's separators, and control

@@ -1,7 +1,5 @@
 #include "ui/forms.h"
 
-#include <malloc.h>
-
 #include <QFileInfo>
 
 #include "raster/fileio.h"
@@ -30,11 +28,6 @@ TForms CreateForms() {
     forms.fabout = new Tfabout(main);
     main.fabout = forms.fabout;
     return forms;
-}
-
-void KeepPictureMemory() {
-    mallopt(M_MMAP_THRESHOLD, 32 << 20);
-    mallopt(M_TRIM_THRESHOLD, 256 << 20);
 }
 
 QStringList OpenableFiles(const QStringList& fileNames, QStringList& problems) {

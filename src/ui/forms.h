@@ -29,13 +29,6 @@ struct TForms {
 
 TForms CreateForms();
 
-// The program's heap setting, made once at its start: large pictures' memory is kept in the
-// heap when freed instead of going back to the system, so the next picture of about the same
-// size reuses it without the page faults of fresh memory (a batch run over many pictures of
-// one size spends a fifth of its time on them otherwise). The peak stays that of the largest
-// picture.
-void KeepPictureMemory();
-
 // The files of fileNames that can be opened (regular files that can be read), in their order.
 // For each other one, a line in problems that names it and says why ("NAME: no such file",
 // "cannot read NAME: not a regular file but a folder"): the program's start tells them on

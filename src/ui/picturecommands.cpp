@@ -181,7 +181,7 @@ void TFtavelix::SavescrambledAs1Click() {
 }
 
 bool TFtavelix::TooLargeToScramble() {
-    if (std::int64_t{FView->Width()} * FView->Height() <= PixelLimit) return false;
+    if (!OverPixelLimit(FView->Width(), FView->Height())) return false;
     FPrompts->Message(TooLargeText);
     return true;
 }
@@ -242,7 +242,7 @@ void TFtavelix::assemble1Click() {
     if (TooLargeToScramble()) return;
     // The working copy is what is assembled; over the limit it would come back unchanged and
     // be shown as if it had been assembled.
-    if (std::int64_t{FWorking.Width()} * FWorking.Height() > PixelLimit) {
+    if (OverPixelLimit(FWorking.Width(), FWorking.Height())) {
         FPrompts->Message(TooLargeText);
         return;
     }

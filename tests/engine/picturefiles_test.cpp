@@ -127,6 +127,46 @@ TEST_F(PictureFiles, LoadsByExtensionAndReportsWrongFormats) {
                                                        ": No such file or directory"});
 }
 
+// The one rule the window and tavelix-cli name reduced copies by.
+TEST(ReducedName, InsertsBeforeTheLastFourCharacters) {
+    struct Case {
+        std::string name;
+        int factor;
+        std::string expected;
+    } cases[] = {
+        {"/pics/photo.jpg", 2, "/pics/photos2.jpg"},
+        {"/pics/photo.jpg", 4, "/pics/photos4.jpg"},
+        {"/pics/photo.jpg", 8, "/pics/photos8.jpg"},
+        {"PHOTO.JPG", 2, "PHOTOs2.JPG"},     // the letter case of the extension stays
+        {"a.bmp", 4, "as4.bmp"},             // five characters: the shortest that gets a name
+        {".jpg", 2, ""},                     // four characters or fewer: none (never the source's)
+        {"abc", 2, ""},
+        {"", 8, ""},
+        {"photo.jpeg", 2, "photo.s2jpeg"},   // always four characters, whatever the extension
+        {"dir.jpg/x", 2, "dir.js2pg/x"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(ReducedName(c.name, c.factor), c.expected);
+    }
+}
+
+TEST(IsPictureName, FollowsTheEnginesExtensionRule) {
+    struct Case {
+        const char* name;
+        bool picture;
+    } cases[] = {
+        {"photo.jpg", true},   {"PHOTO.JPG", true},  {"a.Bmp", true},   {"/x/y.z/p.bmp", true},
+        {".jpg", true},        {"photo.jpeg", false}, {"photo.jpe", false}, {"photo", false},
+        {"photo.png", false},  {"photo.jpg.txt", false}, {"pics.jpg\\photo", false},
+        {"c:photo.jpg:x", false}, {"", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(IsPictureName(c.name), c.picture);
+    }
+}
+
 TEST(VisibleName, ControlCharactersBecomeEscapes) {
     const std::pair<std::string, std::string> cases[] = {
         {"plain name.jpg", "plain name.jpg"},

@@ -234,26 +234,6 @@ private Q_SLOTS:
         QVERIFY(W().Open1->isEnabled());
     }
 
-    void reducedNames_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<int>("factor");
-        QTest::addColumn<QString>("reduced");
-        QTest::newRow("jpg") << "C:\\pics\\photo.jpg" << 2 << "C:\\pics\\photos2.jpg";
-        QTest::newRow("by 4") << "/pics/photo.jpg" << 4 << "/pics/photos4.jpg";
-        QTest::newRow("by 8, bmp") << "/pics/photo.bmp" << 8 << "/pics/photos8.bmp";
-        QTest::newRow("capitals") << "/pics/UP.JPG" << 2 << "/pics/UPs2.JPG";
-        QTest::newRow("five characters") << "a.jpg" << 2 << "as2.jpg";
-        QTest::newRow("four characters") << ".jpg" << 2 << ".jpg";
-        // the last four characters, whatever the extension (such a file is never read anyway)
-        QTest::newRow("long extension") << "/p/photo.jpeg" << 2 << "/p/photo.s2jpeg";
-    }
-    void reducedNames() {
-        QFETCH(QString, name);
-        QFETCH(int, factor);
-        QFETCH(QString, reduced);
-        QCOMPARE(TFtavelix::ReducedName(name, factor), reduced);
-    }
-
     void reduceWritesCopiesBesideTheFiles() {
         const QString photo = F.Write("photo.jpg", Gradient(1024, 768, 4));
         const QString upper = F.Write("UP.JPG", Gradient(100, 80, 5));
