@@ -156,6 +156,19 @@ bool TTavelix::LoadFailed(const std::string& fileName, const TPictureError& erro
     return false;
 }
 
+namespace {
+
+// source encoded into jpeg as a JPEG file at quality (colour at every pixel with fullChroma):
+// what a ".jpg" file written by SavePicture or EncodePicture holds.
+void EncodeJpeg(TJPEGImage& jpeg, const TBitmap& source, int quality, bool fullChroma) {
+    jpeg.Assign(source);
+    jpeg.SetQuality(quality);
+    jpeg.SetFullChroma(fullChroma);
+    jpeg.Encode();
+}
+
+}  // namespace
+
 void TTavelix::SavePicture(const TBitmap& source, const std::string& fileName, int quality, TExisting existing) {
     if (fileName.empty()) return;
     const std::string extension = PictureExtension(fileName);
@@ -164,10 +177,7 @@ void TTavelix::SavePicture(const TBitmap& source, const std::string& fileName, i
     const std::string target = existing == TExisting::Replace ? WriteTarget(fileName) : fileName;
     if (extension == ".jpg") {
         TJPEGImage jpeg;
-        jpeg.Assign(source);
-        jpeg.SetQuality(quality);
-        jpeg.SetFullChroma(FFullChroma);
-        jpeg.Encode();  // completely, before the file is touched
+        EncodeJpeg(jpeg, source, quality, FFullChroma);  // completely, before the file is touched
         WriteFileAtomically(target, jpeg.Data(), options);
     }
     if (extension == ".bmp") {
@@ -181,10 +191,7 @@ TTavelix::TEncoded TTavelix::EncodePicture(const TBitmap& source, const std::str
     const std::string extension = PictureExtension(fileName);
     if (extension == ".jpg") {
         TJPEGImage jpeg;
-        jpeg.Assign(source);
-        jpeg.SetQuality(quality);
-        jpeg.SetFullChroma(FFullChroma);
-        jpeg.Encode();
+        EncodeJpeg(jpeg, source, quality, FFullChroma);
         encoded.Body.assign(jpeg.Data().begin(), jpeg.Data().end());
     }
     if (extension == ".bmp") {
