@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Makes the README's screenshots from the real program on a virtual X server (Xvfb, no
-# window manager, so no window frames), driven with xdotool and captured with ImageMagick:
+# Makes the screenshots of the README and docs/window.md from the real program on a virtual X
+# server (Xvfb, no window manager, so no window frames), driven with xdotool and captured with
+# ImageMagick:
 #   window.png  the sample picture opened through the open dialog, made smaller three times,
 #               with a toolbar hint
 #   about.png   the about box (F1) over the window with the sample picture
