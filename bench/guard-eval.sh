@@ -77,13 +77,15 @@ manifest=$dir/manifest.tsv
 # --- passwords ------------------------------------------------------------------------------------
 chars='abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789 .,-_!?#'
 RANDOM=$seed
+# Both set made, and never run in a subshell: one would draw from a RANDOM seeded anew, and the
+# passwords would differ from run to run.
 new_password() {  # a random password, 8 to 50 characters, no space at either end
     local p=
     while [[ -z $p || $p == " "* || $p == *" " ]]; do
         p=
         for ((c = 8 + RANDOM % 43; c > 0; --c)); do p+=${chars:RANDOM % ${#chars}:1}; done
     done
-    printf '%s' "$p"
+    made=$p
 }
 one_off() {  # password: the same with one character changed, at a random place
     local p=$1 at ch
@@ -94,7 +96,7 @@ one_off() {  # password: the same with one character changed, at a random place
         [[ $ch == " " ]] && ((at == 0 || at == ${#p} - 1)) && continue
         break
     done
-    printf '%s' "${p:0:at}$ch${p:at+1}"
+    made=${p:0:at}$ch${p:at+1}
 }
 
 # --- running tavelix-cli --------------------------------------------------------------------------
@@ -188,11 +190,14 @@ for ((g = 0; g < n_groups; ++g)); do
     mkdir -p "$gdir"
     clear=()
     for row in "${pictures[@]:g*group_size:group_size}"; do clear+=("$dir/${row#*$'\t'}"); done
-    password=$(new_password)
+    new_password
+    password=$made
     printf '%s\n' "$password" >"$gdir/right.pw"
     for ((k = 1; k <= tries; ++k)); do
-        new_password >"$gdir/wrong$k.pw" && echo >>"$gdir/wrong$k.pw"
-        one_off "$password" >"$gdir/oneoff$k.pw" && echo >>"$gdir/oneoff$k.pw"
+        new_password
+        printf '%s\n' "$made" >"$gdir/wrong$k.pw"
+        one_off "$password"
+        printf '%s\n' "$made" >"$gdir/oneoff$k.pw"
     done
 
     tavelix scramble "$gdir/s.log" -j 2 --no-flush --password-file "$gdir/right.pw" --out-dir "$gdir/s" -- "${clear[@]}"
@@ -232,7 +237,8 @@ for ((g = 0; g < n_groups; ++g)); do
         done
     done
     if ((g % twice_every == 0)); then
-        printf '%s\n' "$(new_password)" >"$gdir/second.pw"
+        new_password
+        printf '%s\n' "$made" >"$gdir/second.pw"
         tavelix scramble "$gdir/s2.log" -j 2 --no-flush --password-file "$gdir/second.pw" --out-dir "$gdir/s2" -- "${scrambled[@]}"
         tavelix scramble "$gdir/ss.log" -j 2 --no-flush --password-file "$gdir/right.pw" --out-dir "$gdir/ss" -- "${scrambled[@]}"
         twice_two=() twice_same=()

@@ -32,6 +32,9 @@
 #
 # Usage: bench/guard-eval/make-set.sh DIR [CLI]   (CLI: a tavelix-cli that must read a sample of
 # each format). GUARD_EVAL_SMALL=1: about 100 pictures. GUARD_EVAL_SEED: the seed (default 1).
+# Many choices are drawn in subshells ($(rand ...), $(pick ...)), whose RANDOM bash seeds anew,
+# so two builds with one seed differ in detail. A set, once built, is kept: its manifest says
+# what each picture is, and guard-eval.sh draws its passwords reproducibly from the seed.
 set -euo pipefail
 shopt -s inherit_errexit
 export LC_ALL=C
