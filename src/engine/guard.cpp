@@ -6,9 +6,13 @@
 #include <array>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <future>
 #include <system_error>
+#include <type_traits>
 #include <limits>
+#include <memory>
+#include <tuple>
 #include <vector>
 
 #if defined(__SSE2__)
@@ -69,10 +73,16 @@ public:
         }
     }
     const std::uint8_t* Row(std::int32_t y) const { return FPicture->ScanLine(y); }
+    std::size_t Bytes() const { return FBytes; }
+    // The brightness of pixel x of row, the bytes a pixel known to be Bytes().
+    template <std::size_t Bytes>
     std::uint8_t At(const std::uint8_t* row, std::int32_t x) const {
-        if (FBytes == 1) return FTable[row[x]];
-        const std::uint8_t* p = row + std::size_t(x) * FBytes;
-        return Luma(p[0], p[1], p[2]);
+        if constexpr (Bytes == 1) {
+            return FTable[row[x]];
+        } else {
+            const std::uint8_t* p = row + std::size_t(x) * Bytes;
+            return Luma(p[0], p[1], p[2]);
+        }
     }
 
 private:
@@ -82,21 +92,24 @@ private:
     std::array<std::uint8_t, 256> FTable{};
 };
 
-// The lines of one direction: for every strip its first and last line and, in strips of two
-// lines or more, the lines beside them inside the strip.
+// The lines of one direction: for every strip its first four lines and its last two (in narrower
+// strips some of them are the same line).
+constexpr int LinesKept = 6;
 struct TEdgeLines {
     std::int32_t Width = 1;           // lines per strip
     std::int32_t Count = 0;           // strips
     std::int32_t Points = 0;          // points a line
     std::int32_t Stride = 0;          // Points rounded up to 16, the rest zero
-    std::vector<std::uint8_t> Store;  // Count x 4 lines: first, second, second last, last
+    std::vector<std::uint8_t> Store;  // Count x LinesKept lines: the first four, second last, last
     const std::uint8_t* Line(std::int32_t strip, int which) const {
-        return Store.data() + (std::size_t(strip) * 4 + std::size_t(which)) * std::size_t(Stride);
+        return Store.data() + (std::size_t(strip) * LinesKept + std::size_t(which)) * std::size_t(Stride);
     }
+    // Line k of strip s, k < 4.
+    const std::uint8_t* Inner(std::int32_t s, int k) const { return Line(s, k); }
     const std::uint8_t* First(std::int32_t s) const { return Line(s, 0); }
     const std::uint8_t* Second(std::int32_t s) const { return Line(s, 1); }
-    const std::uint8_t* SecondLast(std::int32_t s) const { return Line(s, 2); }
-    const std::uint8_t* Last(std::int32_t s) const { return Line(s, 3); }
+    const std::uint8_t* SecondLast(std::int32_t s) const { return Line(s, 4); }
+    const std::uint8_t* Last(std::int32_t s) const { return Line(s, 5); }
 };
 
 TEdgeLines ReadLines(const TLumaReader& reader, std::int32_t width, std::int32_t height, bool columns) {
@@ -106,11 +119,12 @@ TEdgeLines ReadLines(const TLumaReader& reader, std::int32_t width, std::int32_t
     lines.Count = length / lines.Width;
     lines.Points = std::min(along, Samples);
     lines.Stride = (lines.Points + 15) / 16 * 16;
-    lines.Store.resize(std::size_t(lines.Count) * 4 * std::size_t(lines.Stride));
+    lines.Store.resize(std::size_t(lines.Count) * LinesKept * std::size_t(lines.Stride));
     const std::int32_t b = lines.Width;
-    const std::array<std::int32_t, 4> offsets = {0, std::min(1, b - 1), std::max(0, b - 2), b - 1};
+    const std::array<std::int32_t, LinesKept> offsets = {
+        0, std::min(1, b - 1), std::min(2, b - 1), std::min(3, b - 1), std::max(0, b - 2), b - 1};
     auto store = [&](std::int32_t strip, int which, std::int32_t point) {
-        return lines.Store.data() + (std::size_t(strip) * 4 + std::size_t(which)) * std::size_t(lines.Stride) +
+        return lines.Store.data() + (std::size_t(strip) * LinesKept + std::size_t(which)) * std::size_t(lines.Stride) +
                std::size_t(point);
     };
     // The points are spread evenly along the edge; along a row, in runs of neighbours spread
@@ -128,19 +142,42 @@ TEdgeLines ReadLines(const TLumaReader& reader, std::int32_t width, std::int32_t
         const std::int64_t first = start + (span - step * (runPoints - 1)) / 2;
         at[std::size_t(k)] = std::int32_t(std::clamp<std::int64_t>(first + step * inRun, start, end - 1));
     }
-    if (columns) {
-        for (std::int32_t k = 0; k < lines.Points; ++k) {
-            const std::uint8_t* row = reader.Row(at[std::size_t(k)]);
-            for (std::int32_t s = 0; s < lines.Count; ++s)
-                for (int w = 0; w < 4; ++w) *store(s, w, k) = reader.At(row, s * b + offsets[std::size_t(w)]);
-        }
-    } else {
-        for (std::int32_t s = 0; s < lines.Count; ++s)
-            for (int w = 0; w < 4; ++w) {
-                const std::uint8_t* row = reader.Row(s * b + offsets[std::size_t(w)]);
-                std::uint8_t* line = store(s, w, 0);
-                for (std::int32_t k = 0; k < lines.Points; ++k) line[k] = reader.At(row, at[std::size_t(k)]);
+    // The pixel format is fixed for the loops (they read some 300,000 pixels of a large picture).
+    auto read = [&](auto bytes) {
+        constexpr std::size_t Bytes = decltype(bytes)::value;
+        if (columns) {
+            // Sixteen rows at a time, so that each line of the store is written sixteen points
+            // at once.
+            std::array<const std::uint8_t*, 16> rows{};
+            for (std::int32_t k0 = 0; k0 < lines.Points; k0 += 16) {
+                const std::int32_t count = std::min(16, lines.Points - k0);
+                for (std::int32_t i = 0; i < count; ++i) rows[std::size_t(i)] = reader.Row(at[std::size_t(k0 + i)]);
+                for (std::int32_t s = 0; s < lines.Count; ++s)
+                    for (int w = 0; w < LinesKept; ++w) {
+                        const std::int32_t x = s * b + offsets[std::size_t(w)];
+                        std::uint8_t* line = store(s, w, k0);
+                        for (std::int32_t i = 0; i < count; ++i)
+                            line[i] = reader.template At<Bytes>(rows[std::size_t(i)], x);
+                    }
             }
+        } else {
+            for (std::int32_t s = 0; s < lines.Count; ++s)
+                for (int w = 0; w < LinesKept; ++w) {
+                    const std::uint8_t* row = reader.Row(s * b + offsets[std::size_t(w)]);
+                    std::uint8_t* line = store(s, w, 0);
+                    for (std::int32_t k = 0; k < lines.Points; ++k) line[k] = reader.template At<Bytes>(row, at[std::size_t(k)]);
+                }
+        }
+    };
+    switch (reader.Bytes()) {
+    case 1:
+        read(std::integral_constant<std::size_t, 1>{});
+        break;
+    case 4:
+        read(std::integral_constant<std::size_t, 4>{});
+        break;
+    default:
+        read(std::integral_constant<std::size_t, 3>{});
     }
     return lines;
 }
@@ -190,7 +227,14 @@ std::vector<std::int32_t> Arrangement(std::int32_t count, std::string_view passw
     return order;
 }
 
-TEdgePairs FindPairs(const TEdgeLines& lines) {
+// The fit matrix of FindPairs, and each strip's best fitting partner on either side, which the
+// steps use as shortcuts.
+struct TFitMatrix {
+    std::vector<std::uint32_t> Fit;  // Fit[l * n + r]: how strip r's first line differs from strip l's last
+    std::vector<std::int32_t> BestRight, BestLeft;
+};
+
+TEdgePairs FindPairs(const TEdgeLines& lines, TFitMatrix& matrix) {
     TEdgePairs found;
     const std::int32_t n = lines.Count, stride = lines.Stride;
     found.Strips = n;
@@ -200,7 +244,8 @@ TEdgePairs FindPairs(const TEdgeLines& lines) {
     const bool thin = found.Thin;
 
     // fit[l * n + r]: how strip r's first line differs from strip l's last.
-    std::vector<std::uint32_t> fit(std::size_t(n) * std::size_t(n), std::numeric_limits<std::uint32_t>::max());
+    std::vector<std::uint32_t>& fit = matrix.Fit;
+    fit.assign(std::size_t(n) * std::size_t(n), std::numeric_limits<std::uint32_t>::max());
     for (std::int32_t l = 0; l < n; ++l)
         for (std::int32_t r = 0; r < n; ++r)
             if (l != r) fit[std::size_t(l) * n + r] = Difference(lines.Last(l), lines.First(r), stride);
@@ -219,7 +264,9 @@ TEdgePairs FindPairs(const TEdgeLines& lines) {
         top.fill({std::numeric_limits<double>::max(), -1});
         for (std::int32_t c = 0; c < n; ++c) {
             if (c == self) continue;
-            std::pair<double, std::int32_t> candidate{difference(c), c};
+            const double d = difference(c);
+            if (d >= top.back().first) continue;  // most are not among the best
+            std::pair<double, std::int32_t> candidate{d, c};
             for (std::size_t i = 0; i < top.size(); ++i)
                 if (candidate.first < top[i].first) std::swap(candidate, top[i]);
         }
@@ -233,6 +280,10 @@ TEdgePairs FindPairs(const TEdgeLines& lines) {
     for (std::int32_t a = 0; a < n; ++a) {
         toRight[std::size_t(a)] = best([&](std::int32_t c) { return at(a, c); }, a);
         toLeft[std::size_t(a)] = best([&](std::int32_t c) { return at(c, a); }, a);
+    }
+    for (std::int32_t a = 0; a < n; ++a) {
+        matrix.BestRight.push_back(toRight[std::size_t(a)].Strip[0]);
+        matrix.BestLeft.push_back(toLeft[std::size_t(a)].Strip[0]);
     }
     for (std::int32_t l = 0; l < n; ++l)
         for (int i = 0; i < wanted; ++i) {
@@ -297,6 +348,175 @@ TEdgePairs FindPairs(const TEdgeLines& lines) {
     return found;
 }
 
+// Steps. Cut at random, a picture of flat areas and sharp edges (a screenshot, a drawing) pairs
+// few strip edges clearly, but its seams change sharply where the lines beside them inside the
+// strips do not: a seam steps where, at StepPointsAtLeast points or more, the brightness across it
+// changes by more than StepFactor times the change across the lines beside it, plus StepLevels.
+// In the clear picture a seam steps about as often as a line pair inside a strip does, with a
+// line on either side (so only strips of four lines or more tell). A step counts only where both
+// strips could have joined another strip without one, and only between strips whose edges have
+// no copy in another strip: in a pattern that repeats with the strips, every seam may step.
+constexpr int StepFactor = 3, StepLevels = 16, CopyLevels = 2;
+constexpr std::int32_t StepPointsAtLeast = 8, StepsFromWidth = 4;
+// The least share of stepping seams a right arrangement is taken to have.
+constexpr double LeastStepShare = 0.02;
+
+// How much the brightness may change at each point across the edge line a without a step:
+// StepFactor times the change from a to its neighbour b inside the strip, plus StepLevels.
+void StepThreshold(const std::uint8_t* a, const std::uint8_t* b, std::uint8_t* threshold, std::int32_t stride) {
+#if defined(__SSE2__)
+    static_assert(StepFactor == 3);
+    for (std::int32_t k = 0; k < stride; k += 16) {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + k));
+        const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + k));
+        const __m128i change = _mm_or_si128(_mm_subs_epu8(x, y), _mm_subs_epu8(y, x));
+        const __m128i allowed = _mm_adds_epu8(_mm_adds_epu8(_mm_adds_epu8(change, change), change),
+                                              _mm_set1_epi8(char(StepLevels)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(threshold + k), allowed);
+    }
+#else
+    for (std::int32_t k = 0; k < stride; ++k)
+        threshold[k] = std::uint8_t(std::min(255, StepFactor * std::abs(int(a[k]) - int(b[k])) + StepLevels));
+#endif
+}
+
+// Whether the seam between lines x and y steps, x and y allowed the changes tx and ty.
+bool Steps(const std::uint8_t* x, const std::uint8_t* y, const std::uint8_t* tx, const std::uint8_t* ty,
+           std::int32_t stride) {
+#if defined(__SSE2__)
+    __m128i count = _mm_setzero_si128();  // per byte: at most stride / 16 points each
+    for (std::int32_t k = 0; k < stride; k += 16) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(x + k));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(y + k));
+        const __m128i across = _mm_or_si128(_mm_subs_epu8(a, b), _mm_subs_epu8(b, a));
+        const __m128i allowed = _mm_max_epu8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(tx + k)),
+                                             _mm_loadu_si128(reinterpret_cast<const __m128i*>(ty + k)));
+        // A point within what is allowed gives 0 - 1 = 255, one beyond it 0 - 0.
+        count = _mm_sub_epi8(count, _mm_cmpeq_epi8(_mm_subs_epu8(across, allowed), _mm_setzero_si128()));
+    }
+    const __m128i within = _mm_sad_epu8(count, _mm_setzero_si128());
+    const std::int32_t smooth = _mm_cvtsi128_si32(within) + _mm_cvtsi128_si32(_mm_srli_si128(within, 8));
+    return stride - smooth >= StepPointsAtLeast;
+#else
+    std::int32_t count = 0;
+    for (std::int32_t k = 0; k < stride; ++k) count += std::abs(int(x[k]) - int(y[k])) > std::max(tx[k], ty[k]);
+    return count >= StepPointsAtLeast;
+#endif
+}
+
+}  // namespace
+
+// What the steps of one direction's strips need, whatever the arrangement.
+struct TEdgeSteps {
+    TEdgeLines Lines;
+    bool Tells = false;
+    // Per strip, a line of allowed changes: across its last line (from its second last), its
+    // first line (from its second), and its third line (from its fourth).
+    std::vector<std::uint8_t> AfterLast, BeforeFirst, BeforeThird;
+    std::vector<char> Copied;       // the strip's first or last line has a copy in another strip
+    std::vector<char> JoinsRight;   // its last line joins some other strip's first without a step
+    std::vector<char> JoinsLeft;    // its first line joins some other strip's last without a step
+    std::int32_t Tested = 0, Stepped = 0;
+
+    const std::uint8_t* Allowed(const std::vector<std::uint8_t>& lines, std::int32_t s) const {
+        return lines.data() + std::size_t(s) * std::size_t(Lines.Stride);
+    }
+    // Whether line x, allowed tx, joins some strip's first line (other than not_'s) without a step;
+    // the strip first that try tells.
+    bool JoinsSomeFirst(const std::uint8_t* x, const std::uint8_t* tx, std::int32_t not_, std::int32_t first) const {
+        for (std::int32_t i = -1; i < Lines.Count; ++i) {
+            const std::int32_t o = i < 0 ? first : i;
+            if (o >= 0 && o != not_ && !Steps(x, Lines.First(o), tx, Allowed(BeforeFirst, o), Lines.Stride)) return true;
+        }
+        return false;
+    }
+    bool JoinsSomeLast(const std::uint8_t* y, const std::uint8_t* ty, std::int32_t not_, std::int32_t first) const {
+        for (std::int32_t i = -1; i < Lines.Count; ++i) {
+            const std::int32_t o = i < 0 ? first : i;
+            if (o >= 0 && o != not_ && !Steps(Lines.Last(o), y, Allowed(AfterLast, o), ty, Lines.Stride)) return true;
+        }
+        return false;
+    }
+};
+
+namespace {
+
+// Which strips have a line (their last if last, else their first) that another strip's same
+// line copies, within CopyLevels a point. Lines that are that close fit any third line within
+// the same distance, so the fit matrix rules out most pairs before they are compared.
+std::vector<char> FindCopies(const TEdgeLines& lines, const TFitMatrix& matrix, bool last) {
+    const std::int32_t n = lines.Count;
+    const std::uint32_t within = std::uint32_t(CopyLevels * lines.Points);
+    std::vector<char> copied(static_cast<std::size_t>(n), 0);
+    auto fit = [&](std::int32_t s, std::int32_t third) {
+        return std::int64_t(last ? matrix.Fit[std::size_t(s) * n + third] : matrix.Fit[std::size_t(third) * n + s]);
+    };
+    for (std::int32_t a = 0; a < n; ++a)
+        for (std::int32_t b = a + 1; b < n; ++b) {
+            const std::int32_t third = a != 0 ? 0 : b != 1 ? 1 : 2;
+            if (std::abs(fit(a, third) - fit(b, third)) > within) continue;
+            const auto line = last ? &TEdgeLines::Last : &TEdgeLines::First;
+            if (Difference((lines.*line)(a), (lines.*line)(b), lines.Stride) <= within) copied[std::size_t(a)] = copied[std::size_t(b)] = 1;
+        }
+    return copied;
+}
+
+TEdgeSteps FindSteps(TEdgeLines lines, const TFitMatrix& matrix) {
+    TEdgeSteps steps;
+    const std::int32_t n = lines.Count, stride = lines.Stride;
+    steps.Tells = lines.Width >= StepsFromWidth && n >= 3 && lines.Points > 0 && !matrix.Fit.empty();
+    steps.Lines = std::move(lines);
+    if (!steps.Tells) return steps;
+    const TEdgeLines& l = steps.Lines;
+    for (auto* allowed : {&steps.AfterLast, &steps.BeforeFirst, &steps.BeforeThird})
+        allowed->resize(std::size_t(n) * std::size_t(stride));
+    std::vector<char> lastCopied = FindCopies(l, matrix, true), firstCopied = FindCopies(l, matrix, false);
+    steps.Copied.resize(static_cast<std::size_t>(n));
+    steps.JoinsRight.resize(static_cast<std::size_t>(n));
+    steps.JoinsLeft.resize(static_cast<std::size_t>(n));
+    for (std::int32_t s = 0; s < n; ++s) {
+        const std::size_t at = std::size_t(s) * std::size_t(stride);
+        StepThreshold(l.Last(s), l.SecondLast(s), steps.AfterLast.data() + at, stride);
+        StepThreshold(l.First(s), l.Second(s), steps.BeforeFirst.data() + at, stride);
+        StepThreshold(l.Inner(s, 2), l.Inner(s, 3), steps.BeforeThird.data() + at, stride);
+        steps.Copied[std::size_t(s)] = lastCopied[std::size_t(s)] || firstCopied[std::size_t(s)];
+    }
+    for (std::int32_t s = 0; s < n; ++s) {
+        steps.JoinsRight[std::size_t(s)] =
+            steps.JoinsSomeFirst(l.Last(s), steps.Allowed(steps.AfterLast, s), s, matrix.BestRight[std::size_t(s)]);
+        steps.JoinsLeft[std::size_t(s)] =
+            steps.JoinsSomeLast(l.First(s), steps.Allowed(steps.BeforeFirst, s), s, matrix.BestLeft[std::size_t(s)]);
+    }
+    // The second and third lines of each strip, judged as a seam is.
+    for (std::int32_t s = 0; s < n; ++s) {
+        if (steps.Copied[std::size_t(s)]) continue;
+        ++steps.Tested;
+        const std::uint8_t *x = l.Inner(s, 1), *y = l.Inner(s, 2);
+        const std::uint8_t *tx = steps.Allowed(steps.BeforeFirst, s), *ty = steps.Allowed(steps.BeforeThird, s);
+        if (Steps(x, y, tx, ty, stride) && steps.JoinsSomeFirst(x, tx, s, -1) && steps.JoinsSomeLast(y, ty, s, -1))
+            ++steps.Stepped;
+    }
+    return steps;
+}
+
+TStepEvidence WeighSteps(const TEdgeSteps& steps, const std::vector<std::int32_t>& order) {
+    TStepEvidence evidence;
+    if (!steps.Tells) return evidence;
+    evidence.Tested = steps.Tested;
+    evidence.Stepped = steps.Stepped;
+    const TEdgeLines& lines = steps.Lines;
+    for (std::size_t s = 0; s + 1 < order.size(); ++s) {
+        const std::int32_t l = order[s], r = order[s + 1];
+        if (steps.Copied[std::size_t(l)] || steps.Copied[std::size_t(r)]) continue;
+        ++evidence.Seams;
+        if (steps.JoinsRight[std::size_t(l)] && steps.JoinsLeft[std::size_t(r)] &&
+            Steps(lines.Last(l), lines.First(r), steps.Allowed(steps.AfterLast, l), steps.Allowed(steps.BeforeFirst, r),
+                  lines.Stride))
+            ++evidence.Steps;
+    }
+    return evidence;
+}
+
 TSeamEvidence Weigh(const TEdgePairs& found, const std::vector<std::int32_t>& order, bool judgeMoved) {
     TSeamEvidence evidence;
     const std::int32_t n = found.Strips;
@@ -352,37 +572,68 @@ TSeamLook TSeamEvidence::Look() const {
     return TSeamLook::Unclear;
 }
 
+TSeamLook TStepEvidence::Look() const {
+    // As with pairs: the share of stepping line pairs inside the strips, three times over and
+    // counting one more stepping and one more smooth, bounds the share of a right arrangement.
+    if (Tested < TrustedAfterTests) return TSeamLook::Unclear;
+    const double stepping = std::max(LeastStepShare, 3.0 * (Stepped + 1) / (Tested + 2));
+    return stepping <= 0.5 && Steps >= 4 && BinomialUpper(Steps, Seams, stepping) < RefuseBelow ? TSeamLook::Scrambled
+                                                                                               : TSeamLook::Unclear;
+}
+
 bool TSeamEvidence::KeepsPairs() const {
     return Strips > 1 && Pairs >= TrustedAfterTests && BinomialUpper(Pairs - Broken, Pairs, KeptWhenScrambled) < RefuseBelow;
 }
 
 bool TArrangementLook::LooksClear() const {
-    return Columns.Look() != TSeamLook::Scrambled && Rows.Look() != TSeamLook::Scrambled &&
-           (Columns.KeepsPairs() || Rows.KeepsPairs());
+    return Look() != TSeamLook::Scrambled && (Columns.KeepsPairs() || Rows.KeepsPairs());
 }
 
 TSeamLook TArrangementLook::Look() const {
     const TSeamLook columns = Columns.Look(), rows = Rows.Look();
-    if (columns == TSeamLook::Scrambled || rows == TSeamLook::Scrambled) return TSeamLook::Scrambled;
+    if (columns == TSeamLook::Scrambled || rows == TSeamLook::Scrambled ||
+        ColumnSteps.Look() == TSeamLook::Scrambled || RowSteps.Look() == TSeamLook::Scrambled)
+        return TSeamLook::Scrambled;
     if (columns == TSeamLook::Assembled && rows == TSeamLook::Assembled) return TSeamLook::Assembled;
     return TSeamLook::Unclear;
 }
 
+namespace {
+
+std::pair<TEdgePairs, std::shared_ptr<const TEdgeSteps>> WeighLines(TEdgeLines lines) {
+    TFitMatrix matrix;
+    TEdgePairs pairs = FindPairs(lines, matrix);
+    return {std::move(pairs), std::make_shared<const TEdgeSteps>(FindSteps(std::move(lines), matrix))};
+}
+
+bool Tells(const TBitmap& picture) { return !picture.Empty() && !OverPixelLimit(picture.Width(), picture.Height()); }
+
+}  // namespace
+
+// The edge lines of both directions, read and not yet weighed.
+struct TStripFit::TLines {
+    TEdgeLines Columns, Rows;
+};
+
 TStripFit::TStripFit(const TBitmap& picture) {
-    const std::int32_t width = picture.Width(), height = picture.Height();
-    FTells = !picture.Empty() && !OverPixelLimit(width, height);
+    FTells = Tells(picture);
     if (!FTells) return;
     const TLumaReader reader(picture);
-    // The two directions are independent: the rows are weighed on a thread of their own.
-    auto rows = [&] { return FindPairs(ReadLines(reader, width, height, false)); };
-    std::future<TEdgePairs> later;
+    // The two directions are independent: the rows are read and weighed on a thread of their own.
+    auto weigh = [&](bool columns) { return WeighLines(ReadLines(reader, picture.Width(), picture.Height(), columns)); };
+    std::future<std::pair<TEdgePairs, std::shared_ptr<const TEdgeSteps>>> later;
     try {
-        later = std::async(std::launch::async, rows);
+        later = std::async(std::launch::async, weigh, false);
     } catch (const std::system_error&) {
         // No thread to be had: one after the other.
     }
-    FColumns = FindPairs(ReadLines(reader, width, height, true));
-    FRows = later.valid() ? later.get() : rows();
+    std::tie(FColumns, FColumnSteps) = weigh(true);
+    std::tie(FRows, FRowSteps) = later.valid() ? later.get() : weigh(false);
+}
+
+TStripFit::TStripFit(TLines lines) : FTells(true) {
+    std::tie(FColumns, FColumnSteps) = WeighLines(std::move(lines.Columns));
+    std::tie(FRows, FRowSteps) = WeighLines(std::move(lines.Rows));
 }
 
 TArrangementLook TStripFit::Look(std::string_view password, int assembles, bool everyPair) const {
@@ -392,8 +643,12 @@ TArrangementLook TStripFit::Look(std::string_view password, int assembles, bool 
         return look;
     }
     const bool moved = assembles > 0 && !password.empty() && !everyPair;
-    look.Columns = Weigh(FColumns, Arrangement(FColumns.Strips, password, assembles), moved);
-    look.Rows = Weigh(FRows, Arrangement(FRows.Strips, password, assembles), moved);
+    const std::vector<std::int32_t> columns = Arrangement(FColumns.Strips, password, assembles),
+                                    rows = Arrangement(FRows.Strips, password, assembles);
+    look.Columns = Weigh(FColumns, columns, moved);
+    look.Rows = Weigh(FRows, rows, moved);
+    look.ColumnSteps = WeighSteps(*FColumnSteps, columns);
+    look.RowSteps = WeighSteps(*FRowSteps, rows);
     return look;
 }
 
@@ -401,8 +656,9 @@ TArrangementLook LookOfArrangement(const TBitmap& picture, std::string_view pass
     return TStripFit(picture).Look(password, assembles);
 }
 
-TAssemblyVerdict JudgeAssembly(const TBitmap& picture, std::string_view password) {
-    const TStripFit fit(picture);
+namespace {
+
+TAssemblyVerdict Judge(const TStripFit& fit, std::string_view password) {
     const TSeamLook assembled = fit.Look(password, 1).Look();
     if (assembled == TSeamLook::Scrambled)
         return fit.Look(password, 2).Look() == TSeamLook::Assembled ? TAssemblyVerdict::ScrambledTwice
@@ -414,6 +670,35 @@ TAssemblyVerdict JudgeAssembly(const TBitmap& picture, std::string_view password
     if (fit.Look().LooksClear())
         return fit.Look(password, 1, true).LooksClear() ? unscrambled : TAssemblyVerdict::NotAssembled;
     return unscrambled;
+}
+
+}  // namespace
+
+TAssemblyVerdict JudgeAssembly(const TBitmap& picture, std::string_view password) {
+    return Judge(TStripFit(picture), password);
+}
+
+std::future<TAssemblyVerdict> JudgeAssemblyLater(const TBitmap& picture, std::string password) {
+    if (!Tells(picture)) {
+        std::promise<TAssemblyVerdict> now;
+        now.set_value(JudgeAssembly(picture, password));
+        return now.get_future();
+    }
+    const TLumaReader reader(picture);
+    TStripFit::TLines lines{ReadLines(reader, picture.Width(), picture.Height(), true),
+                            ReadLines(reader, picture.Width(), picture.Height(), false)};
+    auto judge = [](TStripFit::TLines read, std::string secret) {
+        const TAssemblyVerdict verdict = Judge(TStripFit(std::move(read)), secret);
+        ::explicit_bzero(secret.data(), secret.size());
+        return verdict;
+    };
+    try {
+        return std::async(std::launch::async, judge, std::move(lines), std::move(password));
+    } catch (const std::system_error&) {
+        std::promise<TAssemblyVerdict> now;  // no thread to be had: judged now
+        now.set_value(judge(std::move(lines), std::move(password)));
+        return now.get_future();
+    }
 }
 
 }  // namespace tavelix

@@ -14,12 +14,19 @@
 // pairs proved trustworthy there, and it breaks more of them than a right arrangement would
 // but for a chance below one in a million. It is called right only where pairs stand at nearly
 // every seam and it breaks none of them, as a wrong password, which breaks a few seams at the
-// least, would but for a chance below one in a thousand. Between the two the picture cannot
-// tell: flat, tiny, thin, noisy and patterned pictures, screenshots of text, and some
-// photographs cannot.
+// least, would but for a chance below one in a thousand.
+//
+// A picture of flat areas and sharp edges, as a screenshot is, pairs few edges clearly. Cut at
+// random, its seams step: they change sharply where the lines beside them inside the strips do
+// not. An arrangement is also called wrong when far more of its seams step than line pairs
+// inside the strips do. Between right and wrong the picture cannot tell: flat, tiny, thin, noisy
+// and patterned pictures, many screenshots of text, and some photographs cannot.
 #pragma once
 
 #include <cstdint>
+#include <future>
+#include <memory>
+#include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -47,9 +54,22 @@ struct TSeamEvidence {
     bool KeepsPairs() const;
 };
 
+// What the steps of one direction's seams tell (see guard.cpp): seams that change sharply where
+// the strips beside them do not.
+struct TStepEvidence {
+    std::int32_t Seams = 0;    // seams between strips whose edges have no copy
+    std::int32_t Steps = 0;    // of those, seams that step
+    std::int32_t Tested = 0;   // line pairs inside strips judged as seams are
+    std::int32_t Stepped = 0;  // of those, pairs that step
+    // Scrambled when far more seams step than the line pairs inside the strips let a right
+    // arrangement have but for a chance below one in a million; never Assembled.
+    TSeamLook Look() const;
+};
+
 struct TArrangementLook {
     TSeamEvidence Columns, Rows;
-    // Scrambled when either direction looks scrambled; Assembled when both look assembled (a
+    TStepEvidence ColumnSteps, RowSteps;
+    // Scrambled when either direction looks scrambled, by its pairs or its steps; Assembled when both look assembled (a
     // direction of one strip, where nothing moves, counts as assembled); else Unclear.
     TSeamLook Look() const;
     // A clear picture as it is: neither direction looks scrambled and one keeps its pairs.
@@ -64,6 +84,8 @@ struct TEdgePairs {
     std::int32_t Tested = 0, Misled = 0;
 };
 
+struct TEdgeSteps;
+
 // The fit of a picture's strip edges, found once (about 1 ms for 1280 x 1024), to weigh
 // arrangements against.
 class TStripFit {
@@ -77,9 +99,15 @@ public:
     // which are never scrambled, and empty ones tell nothing (Unclear).
     TArrangementLook Look(std::string_view password = {}, int assembles = 0, bool everyPair = false) const;
 
+    // The edge lines of a picture, read and not yet weighed.
+    struct TLines;
+    // Weighs lines read before, on this thread alone.
+    explicit TStripFit(TLines lines);
+
 private:
     bool FTells = false;
     TEdgePairs FColumns, FRows;
+    std::shared_ptr<const TEdgeSteps> FColumnSteps, FRowSteps;
 };
 
 TArrangementLook LookOfArrangement(const TBitmap& picture, std::string_view password = {}, int assembles = 0);
@@ -92,5 +120,8 @@ enum class TAssemblyVerdict {
     ScrambledTwice,  // it takes two assembles with password to look assembled
 };
 TAssemblyVerdict JudgeAssembly(const TBitmap& picture, std::string_view password);
+// The same judgement, begun now and finished on a thread of its own: picture is read before the
+// call returns (it may change afterwards) and weighed while the caller goes on.
+std::future<TAssemblyVerdict> JudgeAssemblyLater(const TBitmap& picture, std::string password);
 
 }  // namespace tavelix

@@ -2,6 +2,8 @@
 // (which tell), and flat, noisy, tiny and thin ones (which often cannot).
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
 #include <string>
 
 #include "engine/guard.h"
@@ -78,17 +80,66 @@ TEST(Guard, APasswordThatBreaksFewSeamsIsNeverTakenForRight) {
     EXPECT_EQ(JudgeAssembly(read, "correct horse battery staple"), TAssemblyVerdict::Assembled);
 }
 
+// Windows of flat colour on a flat background, with lines of one-pixel strokes in them.
+TBitmap MakeScreenLike(std::int32_t width, std::int32_t height, std::uint32_t seed) {
+    std::mt19937 random(seed);
+    TBitmap picture;
+    picture.Allocate(width, height, Rgb24Format());
+    auto fill = [&](std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1, TColor colour) {
+        for (std::int32_t y = y0; y < y1; ++y)
+            for (std::int32_t x = x0; x < x1; ++x) picture.SetPixel(x, y, colour);
+    };
+    fill(0, 0, width, height, RGB(90, 90, 100));
+    for (int window = 0; window < 6; ++window) {
+        const std::int32_t x0 = std::int32_t(random() % std::uint32_t(width * 2 / 3)),
+                           y0 = std::int32_t(random() % std::uint32_t(height * 2 / 3));
+        const std::int32_t x1 = std::min(width, x0 + width / 4 + std::int32_t(random() % std::uint32_t(width / 3))),
+                           y1 = std::min(height, y0 + height / 5 + std::int32_t(random() % std::uint32_t(height / 3)));
+        const bool dark = random() % 2 != 0;
+        fill(x0, y0, x1, y1, dark ? RGB(20, 20, 30) : RGB(240, 240, 230));
+        for (std::int32_t y = y0 + 4; y + 13 < y1; y += 13)  // lines of glyphs in cells of 7 x 13
+            for (std::int32_t x = x0 + 4; x + 7 < x1 - std::int32_t(random() % 40); x += 7)
+                for (int stroke = 0; stroke < 4; ++stroke) {
+                    const bool across = random() % 2 != 0;
+                    const std::int32_t sx = x + std::int32_t(random() % 5), sy = y + std::int32_t(random() % 8),
+                                       length = 2 + std::int32_t(random() % 4);
+                    for (std::int32_t i = 0; i < length; ++i)
+                        picture.SetPixel(std::min(x + 5, across ? sx + i : sx), std::min(y + 8, across ? sy : sy + i),
+                                         dark ? RGB(200, 220, 200) : RGB(30, 30, 30));
+                }
+    }
+    return picture;
+}
+
+// A screenshot pairs few strip edges clearly, and its pairs mislead; its seams step where the
+// strips do not.
+TEST(Guard, APictureOfFlatAreasRefusesAWrongPasswordByItsSteps) {
+    const TBitmap read = Scrambled(MakeScreenLike(1280, 1024, 1), Password);
+    const TArrangementLook wrong = LookOfArrangement(read, "zebra crossing 42", 1);
+    EXPECT_NE(wrong.Columns.Look(), TSeamLook::Scrambled);
+    EXPECT_NE(wrong.Rows.Look(), TSeamLook::Scrambled);
+    EXPECT_EQ(wrong.Look(), TSeamLook::Scrambled);
+    EXPECT_EQ(JudgeAssembly(read, "zebra crossing 42"), TAssemblyVerdict::NotAssembled);
+    EXPECT_NE(LookOfArrangement(read, Password, 1).Look(), TSeamLook::Scrambled);
+    EXPECT_EQ(JudgeAssemblyLater(read, "correct horse batterz").get(), JudgeAssembly(read, "correct horse batterz"));
+}
+
 // Pictures that show too little never refuse the right password, never pass a wrong one
 // silently, and never make check call them what they are not.
 TEST(Guard, PicturesThatShowLittleNeverRefuseTheRightPassword) {
-    TBitmap flat;
+    TBitmap flat, checkerboard;
     flat.Allocate(800, 600, Rgb24Format());
+    checkerboard.Allocate(1024, 768, Rgb24Format());  // cells of 8 pixels, strips of 4 lines
     for (std::int32_t y = 0; y < 600; ++y)
         for (std::int32_t x = 0; x < 800; ++x) flat.SetPixel(x, y, RGB(90, 120, 200));
+    for (std::int32_t y = 0; y < 768; ++y)
+        for (std::int32_t x = 0; x < 1024; ++x)
+            checkerboard.SetPixel(x, y, (x / 8 + y / 8) % 2 != 0 ? RGB(70, 40, 220) : RGB(255, 255, 255));
     const struct {
         const char* name;
         TBitmap picture;
     } cases[] = {{"flat", flat},
+                 {"checkerboard", checkerboard},
                  {"noise", MakeNoise(1280, 1024, 3, Rgb24Format())},
                  {"gray noise", MakeNoise(640, 480, 9, Gray8Format())},
                  {"tiny photo", MakePhotoLike(16, 12, 4)},
