@@ -136,7 +136,13 @@ std::string WriteStandardOutput(std::span<const std::uint8_t> bytes) {
 std::string Figures(const TArrangementLook& look) {
     const std::int32_t pairs = look.Columns.Pairs + look.Rows.Pairs;
     const std::int32_t kept = pairs - look.Columns.Broken - look.Rows.Broken;
-    return "the strips keep " + std::to_string(kept) + " of " + std::to_string(pairs) + " pairs of fitting edges";
+    std::string figures =
+        "the strips keep " + std::to_string(kept) + " of " + std::to_string(pairs) + " pairs of fitting edges";
+    const std::int32_t seams = look.ColumnSteps.Seams + look.RowSteps.Seams;
+    if (seams > 0)
+        figures += "; " + std::to_string(look.ColumnSteps.Steps + look.RowSteps.Steps) + " of " +
+                   std::to_string(seams) + " seams step";
+    return figures;
 }
 
 }  // namespace
@@ -266,6 +272,7 @@ bool TWorker::Load(const TFileJob& job, const TReadableFile& input, bool& reduce
 }
 
 bool TWorker::Shuffle(const TFileJob& job) {
+    FVerdict = {};
     const bool scramble = FSettings.Command == TCommand::Scramble;
     const char* unchanged = job.InPlace ? "left unchanged" : "nothing written";
     if (OverPixelLimit(FPicture.Width(), FPicture.Height())) {
@@ -283,9 +290,19 @@ bool TWorker::Shuffle(const TFileJob& job) {
         return true;
     }
     // A wrong password gives a picture scrambled once more, which every further round of a JPEG
-    // damages for good: where the picture tells, the result must look assembled.
+    // damages for good: where the picture tells, the result must look assembled. It is judged
+    // on a thread of its own while it is assembled and encoded; Save asks before it writes.
+    if (!FSettings.Force) FVerdict = JudgeAssemblyLater(FPicture, std::string(FSettings.Password));
+    TTavelix::Scramble(&FPicture, std::string(FSettings.Password), false);
+    if (FSettings.Smooth) SmoothSeams(FPicture);
+    return true;
+}
+
+bool TWorker::Admitted(const TFileJob& job) {
+    if (!FVerdict.valid()) return true;
+    const char* unchanged = job.InPlace ? "left unchanged" : "nothing written";
     const std::string refused = std::string(unchanged) + "; --force assembles it anyway";
-    switch (FSettings.Force ? TAssemblyVerdict::Assembled : JudgeAssembly(FPicture, FSettings.Password)) {
+    switch (FVerdict.get()) {
     case TAssemblyVerdict::Assembled:
         break;
     case TAssemblyVerdict::NotAssembled:
@@ -302,14 +319,13 @@ bool TWorker::Shuffle(const TFileJob& job) {
                                             "assembles it rightly; assembled all the same");
         break;
     }
-    TTavelix::Scramble(&FPicture, std::string(FSettings.Password), false);
-    if (FSettings.Smooth) SmoothSeams(FPicture);
     return true;
 }
 
 bool TWorker::Save(const TFileJob& job, const std::string& target) {
     try {
         if (IsStream(job.Output)) {
+            if (!Admitted(job)) return false;
             const TTavelix::TEncoded encoded = FView.EncodePicture(FPicture, CodecName(job.Output), FSettings.Quality);
             std::string error = WriteStandardOutput(encoded.Head);
             if (error.empty()) error = WriteStandardOutput(encoded.Body);
@@ -320,8 +336,8 @@ bool TWorker::Save(const TFileJob& job, const std::string& target) {
         const std::filesystem::path folder = std::filesystem::path(target).parent_path();
         if (!folder.empty()) std::filesystem::create_directories(folder);
         const bool mayReplace = job.InPlace || FSettings.Force;
-        FView.SavePicture(FPicture, target, FSettings.Quality, mayReplace ? TExisting::Replace : TExisting::Refuse);
-        return true;
+        return FView.SavePicture(FPicture, target, FSettings.Quality,
+                                 mayReplace ? TExisting::Replace : TExisting::Refuse, [&] { return Admitted(job); });
     } catch (const std::exception& error) {
         FReporter.Problem(job.Output, std::string("not saved: ") + error.what());
         return false;

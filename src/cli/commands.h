@@ -2,11 +2,13 @@
 #pragma once
 
 #include <cstdint>
+#include <future>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "cli/report.h"
+#include "engine/guard.h"
 #include "engine/host.h"
 #include "engine/tavelix.h"
 #include "raster/bitmap.h"
@@ -86,9 +88,12 @@ private:
     // left empty when too small to reduce): false when it failed, was told, and nothing is left
     // to do (reduced says whether a reduction happened).
     bool Load(const TFileJob& job, const TReadableFile& input, bool& reduced);
-    // Scramble and assemble, with the look of the seams checked; false when refused (told).
+    // Scramble and assemble; false when refused (told). An assemble is judged while it is done
+    // and its result encoded (FVerdict): Admitted tells whether it may be written.
     bool Shuffle(const TFileJob& job);
-    // Writes FPicture to job.Output (a file, or standard output); false when it failed (told).
+    bool Admitted(const TFileJob& job);
+    // Writes FPicture to job.Output (a file, or standard output); false when it failed or was
+    // not admitted (told).
     bool Save(const TFileJob& job, const std::string& target);
     // The codec's name for a file of the job: "-" is named by --format.
     std::string CodecName(const std::string& fileName) const;
@@ -101,6 +106,7 @@ private:
     TCliHost FHost;
     TTavelix FView;
     TBitmap FPicture;
+    std::future<TAssemblyVerdict> FVerdict;
     std::string FResult;
 };
 

@@ -169,21 +169,23 @@ void EncodeJpeg(TJPEGImage& jpeg, const TBitmap& source, int quality, bool fullC
 
 }  // namespace
 
-void TTavelix::SavePicture(const TBitmap& source, const std::string& fileName, int quality, TExisting existing) {
-    if (fileName.empty()) return;
+bool TTavelix::SavePicture(const TBitmap& source, const std::string& fileName, int quality, TExisting existing,
+                           const std::function<bool()>& mayWrite) {
+    if (fileName.empty()) return true;
     const std::string extension = PictureExtension(fileName);
-    const TSaveOptions options{.Flush = FFlushOnSave, .Existing = existing};
+    const TSaveOptions options{.Flush = FFlushOnSave, .Existing = existing, .MayPlace = mayWrite};
     // Through a symbolic link the picture it names is replaced; the link stays a link.
     const std::string target = existing == TExisting::Replace ? WriteTarget(fileName) : fileName;
     if (extension == ".jpg") {
         TJPEGImage jpeg;
         EncodeJpeg(jpeg, source, quality, FFullChroma);  // completely, before the file is touched
-        WriteFileAtomically(target, jpeg.Data(), options);
+        return WriteFileAtomically(target, jpeg.Data(), options);
     }
     if (extension == ".bmp") {
         const TBmpFile file = EncodeBmp(source);
-        WriteFileAtomically(target, {file.Head, file.Pixels}, options);
+        return WriteFileAtomically(target, {file.Head, file.Pixels}, options);
     }
+    return true;
 }
 
 TTavelix::TEncoded TTavelix::EncodePicture(const TBitmap& source, const std::string& fileName, int quality) const {

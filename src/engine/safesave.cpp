@@ -137,11 +137,11 @@ std::string TemporaryName(const std::string& fileName, unsigned attempt, std::si
     return folder + "." + base + tail;
 }
 
-void WriteFileAtomically(const std::string& fileName, std::span<const std::uint8_t> bytes, const TSaveOptions& options) {
-    WriteFileAtomically(fileName, {bytes}, options);
+bool WriteFileAtomically(const std::string& fileName, std::span<const std::uint8_t> bytes, const TSaveOptions& options) {
+    return WriteFileAtomically(fileName, {bytes}, options);
 }
 
-void WriteFileAtomically(const std::string& fileName, std::initializer_list<std::span<const std::uint8_t>> pieces,
+bool WriteFileAtomically(const std::string& fileName, std::initializer_list<std::span<const std::uint8_t>> pieces,
                          const TSaveOptions& options) {
     if (fileName.empty()) Fail(fileName, "cannot write", ENOENT);
     const bool mayReplace = options.Existing == TExisting::Replace;
@@ -172,6 +172,10 @@ void WriteFileAtomically(const std::string& fileName, std::initializer_list<std:
     TFd file(fd);
     try {
         for (const std::span<const std::uint8_t> piece : pieces) WriteAll(file.Get(), piece, fileName);
+        if (options.MayPlace && !options.MayPlace()) {
+            if (!named.empty()) ::unlink(named.c_str());
+            return false;
+        }
         if (replacing) {
             // Keep the old file's permissions (and owner, where we may).
             ::fchmod(file.Get(), mode);
@@ -186,7 +190,7 @@ void WriteFileAtomically(const std::string& fileName, std::initializer_list<std:
                 // A new file takes its own name at once; the link fails if the name is taken.
                 if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, fileName.c_str(), AT_SYMLINK_FOLLOW) != 0)
                     Fail(fileName, "cannot write", errno);
-                return;
+                return true;
             }
             // Give the finished unnamed file a name beside the target, then move it over.
             for (unsigned attempt = 0; named.empty(); ++attempt) {
@@ -206,6 +210,7 @@ void WriteFileAtomically(const std::string& fileName, std::initializer_list<std:
         throw;
     }
     if (options.Flush && replacing) SyncFolder(folder);
+    return true;
 }
 
 std::string WriteTarget(const std::string& fileName) {

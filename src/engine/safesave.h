@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <optional>
 #include <span>
@@ -23,6 +24,9 @@ struct TSaveOptions {
     // Always write under a temporary name, as on file systems without unnamed temporary
     // files (so tests can reach that way too).
     bool NamedTemporary = false;
+    // When given, asked once the temporary holds every byte, before it takes the file's place:
+    // false drops the temporary and leaves the file as it was (the write returns false).
+    std::function<bool()> MayPlace = nullptr;
 };
 
 // Writes bytes to fileName so that the file either holds all of them or, after any failure
@@ -32,10 +36,10 @@ struct TSaveOptions {
 // removed again on every failure. Temporary names fit in the folder whatever the length of
 // fileName. A replaced file keeps its permissions. Throws TPictureError (Io) naming the file
 // and the reason (a target that is not a regular file is named for what it is).
-void WriteFileAtomically(const std::string& fileName, std::span<const std::uint8_t> bytes,
+bool WriteFileAtomically(const std::string& fileName, std::span<const std::uint8_t> bytes,
                          const TSaveOptions& options = {});
 // The same for a file made of several pieces, written one after the other.
-void WriteFileAtomically(const std::string& fileName, std::initializer_list<std::span<const std::uint8_t>> pieces,
+bool WriteFileAtomically(const std::string& fileName, std::initializer_list<std::span<const std::uint8_t>> pieces,
                          const TSaveOptions& options = {});
 
 // The temporary name a save into fileName tries at its attempt-th try: hidden, beside the

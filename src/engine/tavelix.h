@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -88,8 +89,10 @@ public:
     // nothing. Errors are thrown; an existing file is replaced whole or not at all (through a
     // symbolic link, the file it names: see WriteTarget), or with TExisting::Refuse left alone
     // (the save then fails).
-    void SavePicture(const TBitmap& source, const std::string& fileName, int quality,
-                     TExisting existing = TExisting::Replace);
+    // When given, mayWrite is asked once the picture is encoded and written beside fileName,
+    // before it takes fileName's place: false leaves fileName as it was and returns false.
+    bool SavePicture(const TBitmap& source, const std::string& fileName, int quality,
+                     TExisting existing = TExisting::Replace, const std::function<bool()>& mayWrite = {});
     // Turns source into 8-bit gray in target (they may be the same bitmap) by one pass through
     // the JPEG encoder and decoder. Errors are thrown and leave target as it was; an empty
     // source is one (the encoder makes no data of it, and no data decodes).

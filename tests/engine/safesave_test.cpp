@@ -178,6 +178,24 @@ TEST_F(SafeSave, TargetsThatAreNoRegularFilesAreNamedForWhatTheyAre) {
     EXPECT_EQ(Names().size(), 3u);
 }
 
+// A save asked whether it may take the file's place, and told no, leaves everything as it was.
+TEST_F(SafeSave, ASaveNotAllowedToTakeThePlaceLeavesTheFileAndNoTemporary) {
+    const fs::path old = FFolder.Path() / "old.jpg";
+    Write(old, {1, 2, 3});
+    for (TSaveOptions way : {Unnamed, Named}) {
+        bool asked = false;
+        way.MayPlace = [&] {
+            asked = true;
+            return false;
+        };
+        EXPECT_FALSE(WriteFileAtomically(old.string(), std::vector<std::uint8_t>(5, 7), way));
+        EXPECT_FALSE(WriteFileAtomically((FFolder.Path() / "new.jpg").string(), std::vector<std::uint8_t>(5, 7), way));
+        EXPECT_TRUE(asked);
+        EXPECT_EQ(Read(old), (std::vector<std::uint8_t>{1, 2, 3}));
+        EXPECT_EQ(Names(), std::vector<std::string>{"old.jpg"});
+    }
+}
+
 TEST_F(SafeSave, RefusingSavesLeaveWhatIsThereAlone) {
     const TSaveOptions refuse{.Existing = TExisting::Refuse};
     const fs::path old = FFolder.Path() / "old.jpg", dangling = FFolder.Path() / "dangling.jpg";
