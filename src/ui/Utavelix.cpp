@@ -88,7 +88,7 @@ TFtavelix::TFtavelix(QWidget* parent) : QMainWindow(parent) {
     FPrompts = FCountedPrompts.get();
     // The show's delay runs afresh when a box of ours closes: the next slide, or the next box
     // over a broken file, comes a whole delay later, and the user has all of it to press Esc.
-    FCountedPrompts->OnAllClosed = [this] { SetTimerEnabled(FTimerEnabled); };
+    FCountedPrompts->OnAllClosed = [this] { FShow.SetTimerEnabled(FShow.TimerEnabled()); };
     const auto commandGroup = [this] {
         auto* group = new QActionGroup(this);
         group->setExclusionPolicy(QActionGroup::ExclusionPolicy::None);
@@ -101,8 +101,16 @@ TFtavelix::TFtavelix(QWidget* parent) : QMainWindow(parent) {
     CreatePictureArea();
     autoTimer = new QTimer(this);
     autoTimer->setObjectName("autoTimer");
-    autoTimer->setInterval(3000);
+    autoTimer->setInterval(FShow.Delay());
     connect(autoTimer, &QTimer::timeout, this, &TFtavelix::autoTimerTimer);
+    FShow.OnTimer = [this] {
+        autoTimer->setInterval(FShow.Delay());
+        // A Qt timer of interval 0 would fire at every pass of the event loop: "Manual" stops it.
+        if (FShow.TimerRuns())
+            autoTimer->start();  // afresh, also when it runs
+        else
+            autoTimer->stop();
+    };
     CreatePopupMenu();
     setMouseTracking(true);
     qApp->installEventFilter(this);
@@ -284,7 +292,6 @@ void TFtavelix::FormCreate() {
     for (int i = 0; i < buttons.size(); ++i) buttons[i]->setIcon(ImageList1.value(i));
     FFileName.clear();
     SetReloadEnabled(false);
-    FSlideIndex = 0;
     SetClientSize(MinClientWidth, ToolbarHeight() + MinClientHeight);
 }
 

@@ -17,12 +17,12 @@
 #include <functional>
 #include <initializer_list>
 #include <memory>
-#include <random>
 
 #include "engine/host.h"
 #include "engine/password.h"
 #include "engine/tavelix.h"
 #include "raster/bitmap.h"
+#include "ui/slideshow.h"
 
 class QAction;
 class QActionGroup;
@@ -122,18 +122,13 @@ public:
     void autoTimerTimer();
     // A click on the picture area.
     void FormClick();
-    // Another index than the current one, at random.
-    void PickRandomSlide();
     void AtRandom1Click();
     void Autoassemble1Click();
     void Autosize1Click();
     // The delay items: the timer's interval in milliseconds; 0 ("Manual") never fires.
     void SetDelay(int milliseconds);
-    std::int32_t SlideIndex() const { return FSlideIndex; }
-    // The slide timer as the show sees it: enabled or not; an enabled timer runs unless its
-    // delay is "Manual".
-    bool TimerEnabled() const { return FTimerEnabled; }
-    void SetTimerEnabled(bool enabled);
+    // The picture list, the slide index, the show's options and its timer.
+    const TSlideShow& SlideShow() const { return FShow; }
 
     // --- batch commands on disk (batch.cpp) ------------------------------------------------
     void scrambleondisk1Click();
@@ -217,7 +212,6 @@ public:
     const QString& FileName() const { return FFileName; }
     // The password's bytes; written only by the password dialog.
     TSecret& PasswordStore() { return FPassword; }
-    const QStringList& PictureList() const { return FPictureList; }
     TPictureView& PictureView() { return *FViewWidget; }
     // Every question goes through prompts; by default the real dialogs. Not owned.
     void SetPrompts(TPrompts* prompts);
@@ -355,11 +349,10 @@ private:
     TBitmap FWorking;
     QString FFileName;
     TSecret FPassword;
-    std::int32_t FSlideIndex = 0;
     bool FBatchRunning = false;  // the run goes on while true; Esc clears it
     bool FBatchActive = false;   // a run is inside its loop
     bool FCloseAfterRun = false; // the window was asked to close during a run
-    QStringList FPictureList;  // the names chosen in the last use of the open dialog
+    TSlideShow FShow;
     bool FShowHints = true;
     QMenu* FContextMenu = nullptr;
     QActionGroup* FOpenCommands = nullptr;   // the commands that use the open dialog
@@ -371,9 +364,6 @@ private:
     bool FClipStarted = false;  // this drag's start corner is recorded
     QPointF FPressPosition;     // where the button went down, in the view's units
     bool FFrameOnly = false;    // the picture changes by its frame alone: no rebuild
-
-    bool FTimerEnabled = false;
-    std::mt19937 FRandom;       // the slide order of "At Random"
 
     TPictureView* FViewWidget = nullptr;
     QWidget* FScrollContent = nullptr;  // what the scroll box scrolls: the black area holding the view

@@ -57,12 +57,19 @@ void TFtavelix::CreatePopupMenu() {
     Stop1 = item("Stop1", "Stop the autoshow");
     connect(Stop1, &QAction::triggered, this, &TFtavelix::Stop1Click);
     N6 = separator("N6");
-    AtRandom1 = check("AtRandom1", "At Random", false);
+    // The check marks show the show's options; a mark changed, by the user or otherwise,
+    // changes the option. The handlers do the rest of what a click on the item does.
+    const auto option = [&](const char* name, const QString& caption, bool value, void (TSlideShow::*set)(bool)) {
+        QAction* action = check(name, caption, value);
+        connect(action, &QAction::toggled, this, [this, set](bool checked) { (FShow.*set)(checked); });
+        return action;
+    };
+    AtRandom1 = option("AtRandom1", "At Random", FShow.AtRandom(), &TSlideShow::SetAtRandom);
     connect(AtRandom1, &QAction::triggered, this, &TFtavelix::AtRandom1Click);
-    Loop1 = check("Loop1", "Loop", true);
-    Autoassemble1 = check("Autoassemble1", "Autoassemble", false);
+    Loop1 = option("Loop1", "Loop", FShow.Loop(), &TSlideShow::SetLoop);
+    Autoassemble1 = option("Autoassemble1", "Autoassemble", FShow.Autoassemble(), &TSlideShow::SetAutoassemble);
     connect(Autoassemble1, &QAction::triggered, this, &TFtavelix::Autoassemble1Click);
-    Autosize1 = check("Autosize1", "Autosize", true);
+    Autosize1 = option("Autosize1", "Autosize", FShow.Autosize(), &TSlideShow::SetAutosize);
     connect(Autosize1, &QAction::triggered, this, &TFtavelix::Autosize1Click);
     N4 = separator("N4");
     Delay1 = item("Delay1", "Delay:");  // a label
@@ -70,7 +77,7 @@ void TFtavelix::CreatePopupMenu() {
     auto* delays = new QActionGroup(PopupMenu1);
     delays->setExclusive(true);
     const auto delay = [&](const char* name, const QString& caption, int milliseconds) {
-        QAction* action = check(name, caption, milliseconds == 3000);
+        QAction* action = check(name, caption, milliseconds == FShow.Delay());
         delays->addAction(action);
         connect(action, &QAction::triggered, this, [this, milliseconds] { SetDelay(milliseconds); });
         return action;
@@ -99,7 +106,7 @@ void TFtavelix::CreatePopupMenu() {
 // --- the two modes ------------------------------------------------------------------------
 
 void TFtavelix::StartAutoshow() {
-    AtRandom1->setEnabled(FPictureList.size() > 2);
+    AtRandom1->setEnabled(FShow.CanPickAtRandom());
     SetContextMenu(PopupMenu1);
     QScreen* screen = this->screen();  // taken before the window is made anew
     // New window flags hide the window and make its native window anew.
@@ -115,7 +122,7 @@ void TFtavelix::StartAutoshow() {
     // The picture area takes the whole screen now, not at the next pass of the event loop:
     // the first picture is centred in it.
     if (layout()) layout()->activate();
-    SetTimerEnabled(true);
+    FShow.SetTimerEnabled(true);
     ShowCurrentSlide();
     // Scrolled back to the top-left (the window may have been scrolled in normal mode).
     ScrollBox1->horizontalScrollBar()->setValue(0);
@@ -127,7 +134,7 @@ void TFtavelix::StartAutoshow() {
 
 void TFtavelix::StopAutoshow() {
     hide();
-    SetTimerEnabled(false);
+    FShow.SetTimerEnabled(false);
     menuBar()->show();
     SetContextMenu(nullptr);
     setWindowFlags(windowFlags() & ~ShowFlags);
@@ -166,9 +173,8 @@ void TFtavelix::contextMenuEvent(QContextMenuEvent* event) {
 // --- slides -------------------------------------------------------------------------------
 
 void TFtavelix::ShowCurrentSlide() {
-    if (FSlideIndex < 0 || FSlideIndex >= FPictureList.size()) FSlideIndex = 0;
-    if (FPictureList.isEmpty()) return;
-    const QString fileName = FPictureList.at(FSlideIndex);
+    if (!FShow.Current()) return;
+    const QString fileName = QtName(*FShow.Current());
     if (!QFileInfo::exists(fileName)) return;
     Guarded(
         [&] {
@@ -177,12 +183,12 @@ void TFtavelix::ShowCurrentSlide() {
             // shuffle it).
             TBitmap slide;
             if (!FView->LoadPicture(slide, LocalName(fileName))) return;
-            if (Autoassemble1->isChecked()) TTavelix::Scramble(&slide, std::string(FPassword.View()), false);
+            if (FShow.Autoassemble()) TTavelix::Scramble(&slide, std::string(FPassword.View()), false);
             FFileName = QFileInfo(fileName).fileName();
             FWorking.CopyFrom(slide);
             FView->Picture().CopyFrom(FWorking);
             const TSize screen = ScreenSize();
-            if (Autosize1->isChecked() || FWorking.Width() > screen.Width || FWorking.Height() > screen.Height)
+            if (FShow.Autosize() || FWorking.Width() > screen.Width || FWorking.Height() > screen.Height)
                 FView->FitToScreen(FWorking);
             CenterPicture();
             UpdateCaption();
@@ -191,26 +197,11 @@ void TFtavelix::ShowCurrentSlide() {
 }
 
 void TFtavelix::nextClick() {
-    if (!InAutoshowMode()) return;
-    const qsizetype count = FPictureList.size();
-    if (FSlideIndex == count - 1 && !Loop1->isChecked() && !AtRandom1->isChecked()) return;
-    if (AtRandom1->isChecked())
-        PickRandomSlide();
-    else
-        ++FSlideIndex;
-    SetTimerEnabled(false);  // the full delay runs from now
-    SetTimerEnabled(true);
-    ShowCurrentSlide();
+    if (InAutoshowMode() && FShow.Next()) ShowCurrentSlide();
 }
 
 void TFtavelix::previousClick() {
-    if (!InAutoshowMode() || AtRandom1->isChecked()) return;
-    if (FSlideIndex == 0 && Loop1->isChecked()) FSlideIndex = static_cast<std::int32_t>(FPictureList.size());
-    if (FSlideIndex == 0) return;
-    --FSlideIndex;
-    SetTimerEnabled(false);
-    SetTimerEnabled(true);
-    ShowCurrentSlide();
+    if (InAutoshowMode() && FShow.Previous()) ShowCurrentSlide();
 }
 
 // Modal boxes run their own event loops, where ticks go on arriving: over a folder of broken
@@ -222,48 +213,25 @@ void TFtavelix::autoTimerTimer() {
 
 void TFtavelix::FormClick() { nextClick(); }
 
-void TFtavelix::PickRandomSlide() {
-    const auto count = static_cast<std::int32_t>(FPictureList.size());
-    if (count < 2) {  // no other picture to go to
-        FSlideIndex = 0;
-        return;
-    }
-    const std::int32_t current = FSlideIndex;
-    std::uniform_int_distribution<std::int32_t> pick(0, count - 1);
-    while (FSlideIndex == current) FSlideIndex = pick(FRandom);
-}
-
-void TFtavelix::SetTimerEnabled(bool enabled) {
-    FTimerEnabled = enabled;
-    // A Qt timer of interval 0 would fire at every pass of the event loop; "Manual" never fires.
-    if (FTimerEnabled && autoTimer->interval() > 0)
-        autoTimer->start();
-    else
-        autoTimer->stop();
-}
-
-void TFtavelix::SetDelay(int milliseconds) {
-    autoTimer->setInterval(milliseconds);
-    SetTimerEnabled(FTimerEnabled);
-}
+void TFtavelix::SetDelay(int milliseconds) { FShow.SetDelay(milliseconds); }
 
 // --- the check items (the action has inverted its check mark already) -----------------------
 
 void TFtavelix::AtRandom1Click() {
-    Loop1->setEnabled(!AtRandom1->isChecked());
-    if (AtRandom1->isChecked())
-        FRandom.seed(static_cast<std::mt19937::result_type>(std::chrono::steady_clock::now().time_since_epoch().count()));
+    Loop1->setEnabled(!FShow.AtRandom());
+    if (FShow.AtRandom())
+        FShow.Seed(static_cast<std::uint32_t>(std::chrono::steady_clock::now().time_since_epoch().count()));
 }
 
 void TFtavelix::Autoassemble1Click() {
-    if (!Autoassemble1->isChecked() || !FPassword.Empty()) return;
-    SetTimerEnabled(false);
-    if (!RequestPassword()) Autoassemble1->setChecked(false);
-    SetTimerEnabled(true);
+    if (!FShow.Autoassemble() || !FPassword.Empty()) return;
+    FShow.SetTimerEnabled(false);
+    if (!RequestPassword()) Autoassemble1->setChecked(false);  // the option follows its mark
+    FShow.SetTimerEnabled(true);
 }
 
 void TFtavelix::Autosize1Click() {
-    if (!Autosize1->isChecked()) return;
+    if (!FShow.Autosize()) return;
     Guarded([&] {
         FView->FitToScreen(FWorking);
         CenterPicture();

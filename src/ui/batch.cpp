@@ -60,7 +60,7 @@ void TFtavelix::ScrambleFilesOnDisk(bool direction, const QString& title) {
     if (FBatchActive) return;
     const QStringList files = FPrompts->PicturesToOpen(title);
     if (files.isEmpty()) return;
-    FPictureList = files;
+    FShow.SetPictures(PlainNames(files));
     if (TooLargeToScramble()) return;  // the picture in view, as for the other scrambling commands
     if (!RequestPassword()) return;
     // The password in force when the run starts serves every file of it, even if another one
@@ -139,7 +139,7 @@ void TFtavelix::ReduceFilesOnDisk(std::uint8_t factor, const QString& title) {
     if (FBatchActive) return;
     const QStringList files = FPrompts->PicturesToOpen(title);
     if (files.isEmpty()) return;
-    FPictureList = files;
+    FShow.SetPictures(PlainNames(files));
     if (TooLargeToScramble()) return;
 
     // Before the run, what the copies would meet. A copy never replaces a picture chosen for

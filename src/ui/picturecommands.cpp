@@ -117,8 +117,7 @@ void TFtavelix::openClick() {
 
 void TFtavelix::OpenPictures(const QStringList& files) {
     if (files.isEmpty()) return;
-    FPictureList = files;
-    FSlideIndex = 0;
+    FShow.SetPictures(PlainNames(files));
     if (files.size() == 1)
         ShowSelected();
     else
@@ -126,9 +125,9 @@ void TFtavelix::OpenPictures(const QStringList& files) {
 }
 
 void TFtavelix::ShowSelected() {
-    SetTimerEnabled(false);
-    if (FPictureList.isEmpty()) return;
-    const QString fileName = FPictureList.first();
+    FShow.SetTimerEnabled(false);
+    if (FShow.Pictures().empty()) return;
+    const QString fileName = QtName(FShow.Pictures().front());
     if (!QFileInfo::exists(fileName)) return;
     // Only a picture that was read changes the window; after a failure the caption goes on
     // naming the picture in view, so a save cannot put it under the other file's name.

@@ -18,6 +18,7 @@
 
 #include "engine/tavelix.h"
 #include "testutil.h"
+#include "ui/filenames.h"
 #include "windowfixture.h"
 
 using namespace tavelix;
@@ -128,7 +129,7 @@ private Q_SLOTS:
         QVERIFY(SameColours(ReadPicture(files[2]), ScrambledJpeg(decodedC, "correct horse")));
         // the picture in view is not touched; the selection is the picture list
         QVERIFY(F.Display().SharesStoreWith(inView));
-        QCOMPARE(W().PictureList(), files);
+        QCOMPARE(QtNames(W().SlideShow().Pictures()), files);
         // assembled with the password in force: not asked again
         F.Prompts->Log.clear();
         F.Prompts->Open.push_back(files);

@@ -32,6 +32,7 @@
 #include "ui/Uabout.h"
 #include "ui/Ucompression.h"
 #include "ui/Utavelix.h"
+#include "ui/filenames.h"
 #include "ui/forms.h"
 #include "ui/pictureview.h"
 
@@ -286,7 +287,7 @@ private Q_SLOTS:
         const QString path = OpenNew("photo.jpg", picture);
         QCOMPARE(FPrompts->Log, QStringList({OpenTitle}));
         QCOMPARE(W().FileName(), QString("photo.jpg"));
-        QCOMPARE(W().PictureList(), QStringList({path}));
+        QCOMPARE(QtNames(W().SlideShow().Pictures()), QStringList({path}));
         QVERIFY(SameColours(Display(), ReadPicture(path)));
         // the display and the working copy are one picture, in one shared store
         QVERIFY(Display().SharesStoreWith(W().Working()));
@@ -300,7 +301,7 @@ private Q_SLOTS:
         const QString b = WriteBmp(*FFolder, "b.bmp", Gradient(40, 10, 2));
         FPrompts->Open.push_back({a, b});
         W().openClick();
-        QCOMPARE(W().PictureList(), QStringList({a, b}));
+        QCOMPARE(QtNames(W().SlideShow().Pictures()), QStringList({a, b}));
         QVERIFY(W().InAutoshowMode());
         QCOMPARE(W().FileName(), QString("a.bmp"));
         QVERIFY(SameColours(W().Working(), Gradient(30, 20, 1)));
@@ -315,7 +316,7 @@ private Q_SLOTS:
         const QString one = WriteJpeg(*FFolder, "one.jpg", Gradient(64, 48, 1));
         W().OpenPictures({one});
         QVERIFY(FPrompts->Log.isEmpty());
-        QCOMPARE(W().PictureList(), QStringList({one}));
+        QCOMPARE(QtNames(W().SlideShow().Pictures()), QStringList({one}));
         QCOMPARE(W().windowTitle(), QString("Tavelix-one.jpg (64 x 48) "));
         QVERIFY(W().Reload1->isEnabled());
         QVERIFY(!W().InAutoshowMode());
@@ -324,14 +325,14 @@ private Q_SLOTS:
                                    WriteBmp(*FFolder, "b.bmp", Gradient(40, 10, 3)), one};
         W().OpenPictures(three);
         QVERIFY(FPrompts->Log.isEmpty());
-        QCOMPARE(W().PictureList(), three);
+        QCOMPARE(QtNames(W().SlideShow().Pictures()), three);
         QVERIFY(W().InAutoshowMode());
         QCOMPARE(W().FileName(), QString("a.bmp"));
         W().PopupMenu1->close();
         W().StopAutoshow();
 
         W().OpenPictures({});  // nothing given changes nothing
-        QCOMPARE(W().PictureList(), three);
+        QCOMPARE(QtNames(W().SlideShow().Pictures()), three);
     }
 
     // Files the program is started with that cannot be opened are left out, each named once.
