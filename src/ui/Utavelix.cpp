@@ -338,7 +338,13 @@ QSize TFtavelix::FrameExtra() const {
 // --- layout --------------------------------------------------------------------------------
 
 void TFtavelix::PictureChanged() {
-    if (!FViewWidget || FFrameOnly) return;
+    if (!FViewWidget) return;
+    // A clip frame belongs to the picture it was drawn on: on a picture changed under it the
+    // drag is over, with nothing to erase (drawn again, the frame would show on this one).
+    // A button down on the old picture starts no drag on this one either.
+    const bool dragging = FDrag.Dragging();
+    FDrag.PictureChanged();
+    if (dragging) UpdateCaption();
     FViewWidget->PictureChanged();
     PlacePicture();
 }
@@ -428,7 +434,7 @@ void TFtavelix::paintEvent(QPaintEvent* event) {
 
 // While a frame is dragged the caption shows its size; a repaint in between keeps it.
 void TFtavelix::FormPaint() {
-    if (!FDragging) UpdateCaption();
+    if (!FDrag.Dragging()) UpdateCaption();
 }
 
 // --- commands ------------------------------------------------------------------------------

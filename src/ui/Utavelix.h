@@ -15,13 +15,14 @@
 
 #include <cstdint>
 #include <functional>
-#include <initializer_list>
 #include <memory>
+#include <vector>
 
 #include "engine/host.h"
 #include "engine/password.h"
 #include "engine/tavelix.h"
 #include "raster/bitmap.h"
+#include "ui/clipdrag.h"
 #include "ui/slideshow.h"
 
 class QAction;
@@ -99,10 +100,8 @@ public:
     void dmDragOver(std::int32_t X, std::int32_t Y);
     // Erases the frame, offers the clip when it has an area, rebuilds the caption.
     void dmEndDrag();
-    bool Dragging() const { return FDragging; }
-    // The drag rectangle: the start corner (first drag-over) and the current corner (last
-    // drag-over); all four 0 between drags.
-    std::int32_t ClipStartX = 0, ClipStartY = 0, ClipEndX = 0, ClipEndY = 0;
+    // The drag rectangle, and whether a drag goes on.
+    const TClipDrag& ClipDrag() const { return FDrag; }
 
     // --- autoshow (autoshow.cpp) ---------------------------------------------------------
     // Two or more pictures opened: the window becomes a frameless full-screen show on top of
@@ -324,8 +323,8 @@ private:
     // A position on the view in the displayed picture's pixels.
     QPoint PicturePoint(const QPointF& position) const;
     bool OverPicture(const QPoint& point) const;
-    // Inverts the outline of rect on the displayed picture and repaints only what changed.
-    void DrawFrames(std::initializer_list<TRect> frames);
+    // Inverts the outlines of frames on the displayed picture and repaints only what changed.
+    void DrawFrames(const std::vector<TRect>& frames);
     bool ClipboardHoldsPicture() const;
     void RefreshPaste();
     // Runs a command; whatever it throws ends in a message (naming fileName, the file it works
@@ -335,8 +334,6 @@ private:
     void RunCommand(void (TFtavelix::*command)());
     // Ends a clip drag going on without a question: the frame erased, the caption rebuilt.
     void DropDrag();
-    // Erases the frame and, when offerClip and the frame has an area, offers the clip.
-    void EndDrag(bool offerClip);
     // The frame the window system adds around the window (0 x 0 without a window manager).
     QSize FrameExtra() const;
     // A size for the window with the limits of normal mode applied: the client area at least
@@ -359,11 +356,8 @@ private:
     QActionGroup* FOtherCommands = nullptr;  // every other command of the menus and the toolbar
     int FOpenBlocks = 0, FAllBlocks = 0;
 
-    bool FDragPending = false;  // the left button went down on the picture; no drag yet
-    bool FDragging = false;     // between dmStartDrag and dmEndDrag
-    bool FClipStarted = false;  // this drag's start corner is recorded
+    TClipDrag FDrag;
     QPointF FPressPosition;     // where the button went down, in the view's units
-    bool FFrameOnly = false;    // the picture changes by its frame alone: no rebuild
 
     TPictureView* FViewWidget = nullptr;
     QWidget* FScrollContent = nullptr;  // what the scroll box scrolls: the black area holding the view

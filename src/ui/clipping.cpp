@@ -8,7 +8,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
+#include <optional>
 #include <utility>
+#include <vector>
 
 #include "ui/Utavelix.h"
 #include "ui/pictureview.h"
@@ -33,59 +36,35 @@ QRegion FrameArea(const TRect& rect) {
 
 }  // namespace
 
-void TFtavelix::dmStartDrag() {
-    ClipStartX = ClipStartY = ClipEndX = ClipEndY = 0;
-    // The four integers cannot tell a start corner recorded at (0, 0) from none at all: a
-    // flag of its own marks the first drag-over of this drag.
-    FClipStarted = false;
-    FDragging = true;
-}
+void TFtavelix::dmStartDrag() { FDrag.Start(); }
 
 void TFtavelix::dmDragOver(std::int32_t X, std::int32_t Y) {
-    if (!FClipStarted) {
-        FClipStarted = true;
-        ClipStartX = ClipEndX = X;
-        ClipStartY = ClipEndY = Y;
-        return;
-    }
-    if (X != ClipEndX || Y != ClipEndY) {
-        // The previous frame is erased by drawing it again, then the new one is drawn.
-        DrawFrames({Rect(ClipStartX, ClipStartY, ClipEndX, ClipEndY), Rect(ClipStartX, ClipStartY, X, Y)});
-        ClipEndX = X;
-        ClipEndY = Y;
-    }
-    setWindowTitle(QStringLiteral("Clipsize %1 x %2").arg(std::abs(X - ClipStartX)).arg(std::abs(Y - ClipStartY)));
+    const TClipDrag::TStep step = FDrag.DragOver(X, Y);
+    if (!step.Invert.empty()) DrawFrames(step.Invert);
+    if (step.Size) setWindowTitle(QStringLiteral("Clipsize %1 x %2").arg(step.Size->Width).arg(step.Size->Height));
 }
 
-void TFtavelix::dmEndDrag() { EndDrag(true); }
-
-void TFtavelix::DropDrag() {
-    FDragPending = false;
-    if (FDragging) EndDrag(false);
-}
-
-void TFtavelix::EndDrag(bool offerClip) {
-    FDragging = false;
+void TFtavelix::dmEndDrag() {
+    const TClipDrag::TEnd end = FDrag.End();
     // The last frame goes first, so the picture is as before the drag whatever follows.
-    DrawFrames({Rect(ClipStartX, ClipStartY, ClipEndX, ClipEndY)});
-    if (offerClip && ClipEndX != ClipStartX && ClipEndY != ClipStartY) {
-        if (ClipEndX < ClipStartX) std::swap(ClipStartX, ClipEndX);
-        if (ClipEndY < ClipStartY) std::swap(ClipStartY, ClipEndY);
-        const TRect clip = Rect(ClipStartX, ClipStartY, ClipEndX, ClipEndY);
-        if (FPrompts->OkCancel(QStringLiteral("Take clip as new picture?"))) {
-            Guarded([&] {
-                FView->ClipTo(clip);  // the right column and the bottom row stay out
-                FWorking.CopyFrom(FView->Picture());
-                FitWindowToPicture();
-            });
-        }
+    if (end.Erase) DrawFrames({*end.Erase});
+    if (end.Clip && FPrompts->OkCancel(QStringLiteral("Take clip as new picture?"))) {
+        Guarded([&] {
+            FView->ClipTo(*end.Clip);  // the right column and the bottom row stay out
+            FWorking.CopyFrom(FView->Picture());
+            FitWindowToPicture();
+        });
     }
     UpdateCaption();
-    ClipStartX = ClipStartY = ClipEndX = ClipEndY = 0;
-    FClipStarted = false;
 }
 
-void TFtavelix::DrawFrames(std::initializer_list<TRect> frames) {
+void TFtavelix::DropDrag() {
+    const bool dragging = FDrag.Dragging();
+    if (const std::optional<TRect> frame = FDrag.Drop()) DrawFrames({*frame});
+    if (dragging) UpdateCaption();
+}
+
+void TFtavelix::DrawFrames(const std::vector<TRect>& frames) {
     // Where two outlines cross, a pixel is inverted twice and comes back as it was: only the
     // pixels in an odd number of outlines change. An outline without width or height inverts
     // some of its own pixels twice, though; then every outline counts whole.
@@ -94,13 +73,14 @@ void TFtavelix::DrawFrames(std::initializer_list<TRect> frames) {
     });
     QRegion changed;
     {
-        // Inverting a frame changes only its outline: the view updates that part of its
-        // display copy instead of rebuilding all of it.
-        FFrameOnly = true;
-        struct TRestore {
-            bool& Flag;
-            ~TRestore() { Flag = false; }
-        } restore{FFrameOnly};
+        // Inverting a frame changes only its outline. Meanwhile the component tells nobody of
+        // a changed picture: the view updates that part of its display copy instead of
+        // rebuilding all of it, and the drag does not take its own frame for a new picture.
+        struct TQuiet {
+            TTavelix& View;
+            std::function<void()> Listener = std::exchange(View.OnPictureChange, nullptr);
+            ~TQuiet() { View.OnPictureChange = std::move(Listener); }
+        } quiet{*FView};
         Guarded([&] {
             for (const TRect& frame : frames) {
                 FView->DrawClipFrame(FView->Picture().Canvas(), frame);
@@ -127,22 +107,22 @@ bool TFtavelix::OverPicture(const QPoint& point) const {
 // without a drag is a click.
 bool TFtavelix::ViewMouseEvent(QEvent::Type type, const QMouseEvent& event) {
     switch (type) {
-    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonPress: {
         if (event.button() != Qt::LeftButton || InAutoshowMode() || AllCommandsBlocked()) return false;
-        FDragPending = OverPicture(PicturePoint(event.position()));
+        FDrag.SetPending(OverPicture(PicturePoint(event.position())));
         FPressPosition = event.position();
-        return FDragPending;
+        return FDrag.Pending();
+    }
     case QEvent::MouseMove: {
-        if (!FDragPending && !FDragging) return false;
+        if (!FDrag.Pending() && !FDrag.Dragging()) return false;
         if (!(event.buttons() & Qt::LeftButton)) {
             // The release went elsewhere (a box took the mouse): the drag ends here.
-            FDragPending = false;
-            if (FDragging) dmEndDrag();
+            FDrag.SetPending(false);
+            if (FDrag.Dragging()) dmEndDrag();
             return true;
         }
-        if (!FDragging) {
+        if (!FDrag.Dragging()) {
             if ((event.position() - FPressPosition).manhattanLength() < QApplication::startDragDistance()) return true;
-            FDragPending = false;
             dmStartDrag();
             const QPoint start = PicturePoint(FPressPosition);
             dmDragOver(start.x(), start.y());
@@ -153,8 +133,8 @@ bool TFtavelix::ViewMouseEvent(QEvent::Type type, const QMouseEvent& event) {
     }
     case QEvent::MouseButtonRelease:
         if (event.button() != Qt::LeftButton) return false;
-        FDragPending = false;
-        if (!FDragging) return false;  // a click
+        FDrag.SetPending(false);
+        if (!FDrag.Dragging()) return false;  // a click
         dmEndDrag();
         return true;
     default:
