@@ -22,12 +22,12 @@
 #include "engine/password.h"
 #include "engine/tavelix.h"
 #include "raster/bitmap.h"
+#include "ui/batchrun.h"
 #include "ui/clipdrag.h"
 #include "ui/slideshow.h"
 
 class QAction;
 class QActionGroup;
-class QCloseEvent;
 class QContextMenuEvent;
 class QKeyEvent;
 class QMenu;
@@ -146,9 +146,6 @@ public:
     // run); other existing copies are replaced or skipped as the user says, asked once before
     // the run (or the run is cancelled).
     void ReduceFilesOnDisk(std::uint8_t factor, const QString& title);
-    // Whether a batch run is going on (Esc may have asked it to stop after its current file).
-    bool BatchActive() const { return FBatchActive; }
-    bool BatchRunning() const { return FBatchRunning; }
 
     // --- commands blocked (Utavelix.cpp) ---------------------------------------------------
     // Work that lets pending events run (a batch run, the black-and-white conversion) blocks
@@ -297,8 +294,6 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     QMenu* createPopupMenu() override { return nullptr; }  // no context menu in normal mode
     void contextMenuEvent(QContextMenuEvent* event) override;
-    // Closing while a batch runs stops the run after its current file, then closes.
-    void closeEvent(QCloseEvent* event) override;
 
 private:
     void CreateMenus();
@@ -307,10 +302,11 @@ private:
     void CreatePopupMenu();
     // Pops the autoshow's menu up with its top-left corner at the centre of the window.
     void PopupAtCentre();
-    // The frame of a batch run: progress panel, flags, the commands that use the open dialog
-    // disabled; step works on one file with the run bitmap. True when the run went to its end
-    // (not stopped by Esc, nor by closing the window).
-    bool RunBatch(const QStringList& files, const std::function<void(const QString&, TBitmap&)>& step);
+    // Runs a batch run in its frame (progress panel, the commands that use the open dialog
+    // blocked); step works on one file of the run with the run's bitmap. True when the run went
+    // to its end (not stopped by Esc, nor by closing the window).
+    using TRunStep = std::function<void(TBatchRun&, const QString&, TBitmap&)>;
+    bool RunBatch(TBatchRun& run, const TRunStep& step);
     // Saves a file of a batch run; a failure is told, naming the file, and the run goes on.
     void SaveInRun(const TBitmap& picture, const QString& fileName, TExisting existing);
     void FormCreate();
@@ -346,9 +342,7 @@ private:
     TBitmap FWorking;
     QString FFileName;
     TSecret FPassword;
-    bool FBatchRunning = false;  // the run goes on while true; Esc clears it
-    bool FBatchActive = false;   // a run is inside its loop
-    bool FCloseAfterRun = false; // the window was asked to close during a run
+    TBatchRun* FBatch = nullptr;  // the run going on
     TSlideShow FShow;
     bool FShowHints = true;
     QMenu* FContextMenu = nullptr;

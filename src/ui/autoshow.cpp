@@ -261,7 +261,7 @@ bool TFtavelix::FormKeyDown(const QKeyEvent& key) {
 
 bool TFtavelix::FormKeyPress(QChar key) {
     if (key == QChar(27)) {
-        FBatchRunning = false;  // Esc stops a batch run after its current file
+        if (FBatch) FBatch->Stop();  // Esc stops a batch run after its current file
         if (!InAutoshowMode()) return false;
         PopupAtCentre();
         return true;

@@ -3,7 +3,7 @@
 // on the window's thread, with a progress bar; pending events are handled between the steps,
 // so the window repaints and Esc stops the run after the file it is working on. Every file
 // is replaced whole or not at all, so a run stopped in any way leaves no half-written picture.
-#include <QCloseEvent>
+#include <QEvent>
 #include <QFileInfo>
 #include <QProgressBar>
 #include <QSet>
@@ -15,6 +15,7 @@
 
 #include "engine/guard.h"
 #include "ui/Utavelix.h"
+#include "ui/batchrun.h"
 #include "ui/filenames.h"
 #include "ui/prompts.h"
 
@@ -22,16 +23,26 @@ namespace tavelix::ui {
 
 namespace {
 
-const QString TooLargeText = QStringLiteral("1280K Pixels maximum (e.g.1280x1024)");
 // How many names a message lists; a box of hundreds would be taller than the screen.
 constexpr qsizetype ListedNames = 20;
-
-bool OverPixelLimit(const TBitmap& picture) { return tavelix::OverPixelLimit(picture.Width(), picture.Height()); }
 
 // Lines of a message, one a file, the rest counted.
 QString Lines(const QStringList& lines) {
     if (lines.size() <= ListedNames) return lines.join('\n');
     return lines.first(ListedNames).join('\n') + QStringLiteral("\n... and %1 more").arg(lines.size() - ListedNames);
+}
+// The same of files, by the names messages show.
+QString Lines(const std::vector<TBatchRun::TName>& files) {
+    QStringList lines;
+    for (const TBatchRun::TName& file : files) lines << ShownName(QtName(file));
+    return Lines(lines);
+}
+// The same of files left out: "name: why".
+QString Lines(const std::vector<TBatchRun::TLeftOut>& files) {
+    QStringList lines;
+    for (const TBatchRun::TLeftOut& file : files)
+        lines << ShownName(QtName(file.File)) + QStringLiteral(": ") + QString::fromStdString(file.Why);
+    return Lines(lines);
 }
 
 }  // namespace
@@ -57,86 +68,63 @@ void TFtavelix::Reduceto64ondiskClick() {
 }
 
 void TFtavelix::ScrambleFilesOnDisk(bool direction, const QString& title) {
-    if (FBatchActive) return;
+    if (FBatch) return;
     const QStringList files = FPrompts->PicturesToOpen(title);
     if (files.isEmpty()) return;
     FShow.SetPictures(PlainNames(files));
     if (TooLargeToScramble()) return;  // the picture in view, as for the other scrambling commands
     if (!RequestPassword()) return;
-    // The password in force when the run starts serves every file of it, even if another one
-    // is set while the run goes on.
-    const std::string password(FPassword.View());
-    QStringList unchanged;  // "name: why", told after the run
     // Assembling: files whose result would not look assembled are left unchanged and offered
     // after the run; files that show too little to tell are assembled and named.
-    QStringList refused, unclear;
-    bool guarded = !direction;
-    auto step = [&](const QString& fileName, TBitmap& run) {
+    TBatchRun run(PlainNames(files), std::string(FPassword.View()), /*judgeAssembly=*/!direction);
+    const auto step = [&](TBatchRun& current, const QString& fileName, TBitmap& picture) {
         // A file that was not read writes nothing: the run bitmap never carries the previous
         // file's picture over to this one's name.
-        run.Clear();
+        picture.Clear();
         if (!IsPictureName(fileName)) return;  // neither read nor written
         // Changed where it is, as tavelix-cli changes it: through a link, the picture the link
         // names (the save goes there); not a file whose other names would keep the old picture,
         // nor a write-protected one.
         const TInPlaceCheck check = CheckInPlace(WriteTarget(LocalName(fileName)));
         if (check.Obstacle != TInPlaceObstacle::None) {
-            unchanged << ShownName(fileName) + QStringLiteral(": ") + QString::fromStdString(InPlaceObstacleText(check, direction));
+            current.LeaveUnchanged(fileName.toStdU16String(), InPlaceObstacleText(check, direction));
             return;
         }
-        if (!FView->LoadPicture(run, LocalName(fileName))) return;
+        if (!FView->LoadPicture(picture, LocalName(fileName))) return;
         ProcessMessages();
-        if (OverPixelLimit(run)) {
-            // Scrambling leaves such a picture as it is; writing it back would only pretend
-            // that it was scrambled.
-            unchanged << ShownName(fileName) + QStringLiteral(": %1 x %2 pixels; ").arg(run.Width()).arg(run.Height()) +
-                             TooLargeText;
+        if (current.OverPixelLimit(fileName.toStdU16String(), picture.Width(), picture.Height())) return;
+        if (current.JudgesAssembly() &&
+            !current.MayWrite(fileName.toStdU16String(), JudgeAssembly(picture, current.Password())))
             return;
-        }
-        if (guarded) {
-            switch (JudgeAssembly(run, password)) {
-            case TAssemblyVerdict::Assembled:
-                break;
-            case TAssemblyVerdict::Unclear:
-                unclear << ShownName(fileName);
-                break;
-            case TAssemblyVerdict::NotAssembled:
-            case TAssemblyVerdict::ScrambledTwice:
-                refused << fileName;
-                return;
-            }
-        }
-        TTavelix::Scramble(&run, password, direction);
+        TTavelix::Scramble(&picture, current.Password(), direction);
         ProcessMessages();
-        SaveInRun(run, fileName, TExisting::Replace);
+        SaveInRun(picture, fileName, TExisting::Replace);
         ProcessMessages();
     };
-    const bool toTheEnd = RunBatch(files, step);
+    const bool toTheEnd = RunBatch(run, step);
     QStringList told;
-    if (!unchanged.isEmpty())
+    if (!run.Unchanged().empty())
         told << (direction ? QStringLiteral("Not scrambled, left unchanged:\n") : QStringLiteral("Not assembled, left unchanged:\n")) +
-                    Lines(unchanged);
-    if (!unclear.isEmpty())
+                    Lines(run.Unchanged());
+    if (!run.Unclear().empty())
         told << QStringLiteral("Assembled, but these pictures show too little to tell whether the password is right:\n") +
-                    Lines(unclear);
+                    Lines(run.Unclear());
     if (!told.isEmpty()) FPrompts->Message(told.join(QStringLiteral("\n\n")));
     // Stopped by Esc or by closing the window: nothing more is asked.
-    if (refused.isEmpty() || !toTheEnd) return;
-    QStringList shown;
-    for (const QString& file : refused) shown << ShownName(file);
+    if (run.Refused().empty() || !toTheEnd) return;
     if (!FPrompts->OkCancel(QStringLiteral("These pictures do not look assembled with this password (the password may "
                                            "be wrong, the pictures may not be scrambled, or they may be scrambled "
                                            "twice) and were left unchanged:\n") +
-                            Lines(shown) + QStringLiteral("\n\nAssemble them anyway?")))
+                            Lines(run.Refused()) + QStringLiteral("\n\nAssemble them anyway?")))
         return;
-    guarded = false;
-    unchanged.clear();
-    RunBatch(refused, step);
-    if (!unchanged.isEmpty()) FPrompts->Message(QStringLiteral("Not assembled, left unchanged:\n") + Lines(unchanged));
+    TBatchRun anyway = run.Anyway();
+    RunBatch(anyway, step);
+    if (!anyway.Unchanged().empty())
+        FPrompts->Message(QStringLiteral("Not assembled, left unchanged:\n") + Lines(anyway.Unchanged()));
 }
 
 void TFtavelix::ReduceFilesOnDisk(std::uint8_t factor, const QString& title) {
-    if (FBatchActive) return;
+    if (FBatch) return;
     const QStringList files = FPrompts->PicturesToOpen(title);
     if (files.isEmpty()) return;
     FShow.SetPictures(PlainNames(files));
@@ -146,11 +134,12 @@ void TFtavelix::ReduceFilesOnDisk(std::uint8_t factor, const QString& title) {
     // this run (it may be still to come, or be worked on already), nor a write-protected file;
     // those are named after the run. Other files under the copies' names are replaced only when
     // the user says so, asked once for all of them.
+    TBatchRun run(PlainNames(files));
     std::set<TFileId> chosen;
     for (const QString& file : files)
         if (const std::optional<TFileId> id = FileIdOf(LocalName(file))) chosen.insert(*id);
     QSet<QString> skipped, replaced;  // names of copies
-    QStringList kept, existing;       // for the messages
+    QStringList existing;
     for (const QString& file : files) {
         if (!IsPictureName(file)) continue;
         const QString copy = ReducedName(file, factor);
@@ -158,10 +147,10 @@ void TFtavelix::ReduceFilesOnDisk(std::uint8_t factor, const QString& title) {
         // Only a file can be lost; a save onto anything else fails and says why.
         if (!id || !QFileInfo(copy).isFile()) continue;
         if (chosen.count(*id) > 0) {
-            kept << ShownName(copy) + QStringLiteral(": a picture chosen for this run");
+            run.LeaveUnchanged(copy.toStdU16String(), "a picture chosen for this run");
             skipped.insert(copy);
         } else if (IsWriteProtected(LocalName(copy))) {
-            kept << ShownName(copy) + QStringLiteral(": the file is write-protected");
+            run.LeaveUnchanged(copy.toStdU16String(), "the file is write-protected");
             skipped.insert(copy);
         } else {
             existing << copy;
@@ -187,47 +176,66 @@ void TFtavelix::ReduceFilesOnDisk(std::uint8_t factor, const QString& title) {
         }
     }
 
-    RunBatch(files, [&](const QString& fileName, TBitmap& run) {
-        run.Clear();
+    RunBatch(run, [&](TBatchRun&, const QString& fileName, TBitmap& picture) {
+        picture.Clear();
         const QString copy = ReducedName(fileName, factor);
         if (copy.isEmpty() || skipped.contains(copy)) return;  // counted as done; nothing to read for it
-        if (!FView->LoadPicture(run, LocalName(fileName))) return;
+        if (!FView->LoadPicture(picture, LocalName(fileName))) return;
         ProcessMessages();
         // A picture that would lose a whole side is counted as done; nothing is written.
-        if (FView->ReduceBy(run, factor)) {
+        if (FView->ReduceBy(picture, factor)) {
             ProcessMessages();
             // A file that appears under a new copy's name meanwhile is kept (the save fails).
-            SaveInRun(run, copy, replaced.contains(copy) ? TExisting::Replace : TExisting::Refuse);
+            SaveInRun(picture, copy, replaced.contains(copy) ? TExisting::Replace : TExisting::Refuse);
         }
         ProcessMessages();
     });
-    if (!kept.isEmpty())
-        FPrompts->Message(QStringLiteral("Not replaced by a reduced copy:\n") + Lines(kept));
+    if (!run.Unchanged().empty())
+        FPrompts->Message(QStringLiteral("Not replaced by a reduced copy:\n") + Lines(run.Unchanged()));
 }
 
-bool TFtavelix::RunBatch(const QStringList& files, const std::function<void(const QString&, TBitmap&)>& step) {
-    ProgressBar1->setRange(0, static_cast<int>(files.size()));
+// The frame of a run: the progress panel over the picture area, the commands that use the open
+// dialog blocked, Esc and closing the window stopping the run after its current file. One
+// bitmap serves the whole run.
+bool TFtavelix::RunBatch(TBatchRun& run, const TRunStep& step) {
+    const auto count = static_cast<int>(run.Files().size());
+    ProgressBar1->setRange(0, count);
     ProgressBar1->setValue(0);
     PlacePicture();  // the panel fills the picture area
     Panel1->show();
     Panel1->raise();
     BlockCommands(TCommandSet::OpenCommands, true);
-    FBatchActive = true;
-    FBatchRunning = true;
-    {
-        TBitmap run;  // one bitmap for the whole run
-        for (qsizetype i = 0; i < files.size() && FBatchRunning;) {
-            Guarded([&] { step(files[i], run); }, files[i]);  // a failure of one file is told; the run goes on
-            ++i;
-            ProgressBar1->setValue(static_cast<int>(i));
+    // Nothing is destroyed under the running loop: closing the window stops the run after its
+    // current file and closes the window then.
+    struct TCloseAfterRun : QObject {
+        TBatchRun& Run;
+        bool Asked = false;
+        explicit TCloseAfterRun(TBatchRun& run) : Run(run) {}
+        bool eventFilter(QObject*, QEvent* event) override {
+            if (event->type() != QEvent::Close) return false;
+            Run.Stop();
+            Asked = true;
+            event->ignore();
+            return true;
         }
+    } closing(run);
+    installEventFilter(&closing);
+    FBatch = &run;
+    bool toTheEnd;
+    {
+        TBitmap picture;
+        toTheEnd = run.Run(
+            [&](const std::u16string& file) {
+                const QString fileName = QtName(file);
+                Guarded([&] { step(run, fileName, picture); }, fileName);  // a failure is told; the run goes on
+            },
+            [&](std::size_t done) { ProgressBar1->setValue(static_cast<int>(done)); });
     }
-    const bool toTheEnd = FBatchRunning;
-    FBatchActive = false;
+    FBatch = nullptr;
+    removeEventFilter(&closing);
     Panel1->hide();
     BlockCommands(TCommandSet::OpenCommands, false);
-    if (FCloseAfterRun) {
-        FCloseAfterRun = false;
+    if (closing.Asked) {
         close();
         return false;
     }
@@ -247,18 +255,6 @@ void TFtavelix::SaveInRun(const TBitmap& picture, const QString& fileName, TExis
     } catch (const std::bad_alloc&) {
         FPrompts->Message(QStringLiteral("Error: ") + ShownName(fileName) + QStringLiteral(" was not saved: not enough memory"));
     }
-}
-
-void TFtavelix::closeEvent(QCloseEvent* event) {
-    if (FBatchActive) {
-        // Nothing is destroyed under the running loop: it stops after its current file and
-        // closes the window then.
-        FBatchRunning = false;
-        FCloseAfterRun = true;
-        event->ignore();
-        return;
-    }
-    QMainWindow::closeEvent(event);
 }
 
 }  // namespace tavelix::ui
