@@ -25,29 +25,17 @@
 #include "ui/batchrun.h"
 #include "ui/clipdrag.h"
 #include "ui/slideshow.h"
+#include "ui/Utavelixui.h"
 
-class QAction;
-class QActionGroup;
 class QContextMenuEvent;
 class QKeyEvent;
-class QMenu;
 class QMouseEvent;
-class QProgressBar;
-class QScrollArea;
-class QTimer;
-class QToolBar;
 
 namespace tavelix::ui {
 
 class TCountedPrompts;
 class TDialogPrompts;
-class TOpenPictureDialog;
-class TPictureView;
 class TPrompts;
-class TPasswordDlg;
-class TSavePictureDialog;
-class Tfabout;
-class Tfcompression;
 
 class TFtavelix : public QMainWindow, public TPictureHost {
     Q_OBJECT
@@ -63,10 +51,8 @@ public:
     explicit TFtavelix(QWidget* parent = nullptr);
     ~TFtavelix() override;  // FormDestroy
 
-    // The forms created after this one (by CreateForms), which the window shows and reads.
-    TPasswordDlg* PasswordDlg = nullptr;
-    Tfcompression* fcompression = nullptr;
-    Tfabout* fabout = nullptr;
+    // The controls, under their object names.
+    TFtavelixUi Ui;
 
     // --- picture commands (picturecommands.cpp) -----------------------------------------
     void openClick();
@@ -147,17 +133,6 @@ public:
     // the run (or the run is cancelled).
     void ReduceFilesOnDisk(std::uint8_t factor, const QString& title);
 
-    // --- commands blocked (Utavelix.cpp) ---------------------------------------------------
-    // Work that lets pending events run (a batch run, the black-and-white conversion) blocks
-    // the commands that must not run inside it: those that use the open dialog (Open and the
-    // batch commands), or all of them. Their menu items and buttons are disabled, and with them
-    // their keys. Blocks nest; a command's own state (Reload without a file, Paste without a
-    // picture on the clipboard) goes on being kept meanwhile and shows when the last block ends.
-    enum class TCommandSet { OpenCommands, AllCommands };
-    void BlockCommands(TCommandSet commands, bool block);
-    // Whether every command is blocked; no clip drag starts then either.
-    bool AllCommandsBlocked() const { return FAllBlocks > 0; }
-
     // --- window handlers (Utavelix.cpp) -------------------------------------------------
     void File1Click();
     void FormMouseMove();
@@ -181,8 +156,6 @@ public:
     // The window is in autoshow mode exactly while its context menu is PopupMenu1; in
     // normal mode it has none.
     bool InAutoshowMode() const;
-    QMenu* ContextMenu() const { return FContextMenu; }
-    void SetContextMenu(QMenu* menu);
 
     // The client area is the window below its menu bar, toolbar included; in the window's
     // own units (logical pixels).
@@ -208,85 +181,11 @@ public:
     const QString& FileName() const { return FFileName; }
     // The password's bytes; written only by the password dialog.
     TSecret& PasswordStore() { return FPassword; }
-    TPictureView& PictureView() { return *FViewWidget; }
     // Every question goes through prompts; by default the real dialogs. Not owned.
     void SetPrompts(TPrompts* prompts);
     TPrompts& Prompts() { return *FPrompts; }
-    // The file dialogs, made when first used.
-    TOpenPictureDialog& Opd1();
-    TSavePictureDialog& Spd1();
     // Files are saved at the quality of the quality dialog, 90 without one.
     int JpegQuality() const;
-
-    // --- controls (as a form publishes them) ---------------------------------------------
-    QToolBar* ToolBar = nullptr;
-    QList<QIcon> ImageList1;
-    QScrollArea* ScrollBox1 = nullptr;
-    QWidget* Panel1 = nullptr;        // progress panel of the batch runs, hidden
-    QProgressBar* ProgressBar1 = nullptr;
-    QTimer* autoTimer = nullptr;      // the autoshow's slide timer, stopped
-    QMenu* PopupMenu1 = nullptr;      // the autoshow's menu, the context menu in that mode
-    QAction* Autoshow1 = nullptr;
-    QAction* Stop1 = nullptr;
-    QAction* N6 = nullptr;
-    QAction* AtRandom1 = nullptr;
-    QAction* Loop1 = nullptr;
-    QAction* Autoassemble1 = nullptr;
-    QAction* Autosize1 = nullptr;
-    QAction* N4 = nullptr;
-    QAction* Delay1 = nullptr;
-    QAction* N05sec1 = nullptr;
-    QAction* N1sec1 = nullptr;
-    QAction* N2sec1 = nullptr;
-    QAction* N3sec1 = nullptr;
-    QAction* N5sec1 = nullptr;
-    QAction* N101 = nullptr;
-    QAction* Manual1 = nullptr;
-    QAction* N7 = nullptr;
-    QAction* Previous1 = nullptr;
-    QAction* Next1 = nullptr;
-
-    QMenu* File1 = nullptr;
-    QAction* Open1 = nullptr;
-    QAction* Saveas = nullptr;
-    QAction* SaveScrambledAs1 = nullptr;
-    QAction* N1 = nullptr;
-    QAction* Paste1 = nullptr;
-    QAction* Clear1 = nullptr;
-    QAction* N2 = nullptr;
-    QAction* scrambleondisk1 = nullptr;
-    QAction* assembleondisk1 = nullptr;
-    QAction* N3 = nullptr;
-    QAction* Reduceto4ondisk = nullptr;
-    QAction* Reduceto16ondisk = nullptr;
-    QAction* Reduceto64ondisk = nullptr;
-    QAction* N8 = nullptr;
-    QAction* Exit1 = nullptr;
-    QAction* Smaller = nullptr;
-    QAction* Reload1 = nullptr;
-    QAction* Larger1 = nullptr;
-    QAction* assemble1 = nullptr;
-    QMenu* Options = nullptr;
-    QAction* Toolbaronoff = nullptr;
-    QAction* ShowHints1 = nullptr;
-    QAction* JPGCompression1 = nullptr;
-    QAction* Password1 = nullptr;
-    QAction* N5 = nullptr;
-    QAction* Settoblackwhite1 = nullptr;
-    QAction* About1 = nullptr;
-
-    QAction* btnopen = nullptr;
-    QAction* btnpaste = nullptr;
-    QAction* btnsaveas = nullptr;
-    QAction* btnsavescrambledas = nullptr;
-    QAction* btnsmaller = nullptr;
-    QAction* btnreload = nullptr;
-    QAction* btnlarger = nullptr;
-    QAction* btnassemble = nullptr;
-    QAction* btnabout = nullptr;
-
-    // Whether the toolbar shows its hints.
-    bool ToolbarShowsHints() const { return FShowHints; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -296,10 +195,6 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
-    void CreateMenus();
-    void CreateToolBar();
-    void CreatePictureArea();
-    void CreatePopupMenu();
     // Pops the autoshow's menu up with its top-left corner at the centre of the window.
     void PopupAtCentre();
     // Runs a batch run in its frame (progress panel, the commands that use the open dialog
@@ -326,8 +221,6 @@ private:
     // Runs a command; whatever it throws ends in a message (naming fileName, the file it works
     // on, if one is given), never in the event loop. False when it threw.
     bool Guarded(const std::function<void()>& command, const QString& fileName = QString());
-    // Every command of the menus and the toolbar, by mouse or by key, runs through here.
-    void RunCommand(void (TFtavelix::*command)());
     // Ends a clip drag going on without a question: the frame erased, the caption rebuilt.
     void DropDrag();
     // The frame the window system adds around the window (0 x 0 without a window manager).
@@ -344,22 +237,13 @@ private:
     TSecret FPassword;
     TBatchRun* FBatch = nullptr;  // the run going on
     TSlideShow FShow;
-    bool FShowHints = true;
-    QMenu* FContextMenu = nullptr;
-    QActionGroup* FOpenCommands = nullptr;   // the commands that use the open dialog
-    QActionGroup* FOtherCommands = nullptr;  // every other command of the menus and the toolbar
-    int FOpenBlocks = 0, FAllBlocks = 0;
 
     TClipDrag FDrag;
     QPointF FPressPosition;     // where the button went down, in the view's units
 
-    TPictureView* FViewWidget = nullptr;
-    QWidget* FScrollContent = nullptr;  // what the scroll box scrolls: the black area holding the view
     std::unique_ptr<TDialogPrompts> FDialogPrompts;
     std::unique_ptr<TCountedPrompts> FCountedPrompts;  // every question passes here
     TPrompts* FPrompts = nullptr;                      // the counted prompts
-    TOpenPictureDialog* FOpd1 = nullptr;
-    TSavePictureDialog* FSpd1 = nullptr;
 };
 
 }  // namespace tavelix::ui

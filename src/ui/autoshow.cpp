@@ -33,88 +33,18 @@ constexpr Qt::WindowFlags ShowFlags = Qt::FramelessWindowHint | Qt::WindowStaysO
 
 }  // namespace
 
-void TFtavelix::CreatePopupMenu() {
-    PopupMenu1 = new QMenu(this);
-    PopupMenu1->setObjectName("PopupMenu1");
-    const auto item = [this](const char* name, const QString& caption) {
-        QAction* action = PopupMenu1->addAction(caption);
-        action->setObjectName(name);
-        return action;
-    };
-    const auto check = [&](const char* name, const QString& caption, bool checked) {
-        QAction* action = item(name, caption);
-        action->setCheckable(true);
-        action->setChecked(checked);
-        return action;
-    };
-    const auto separator = [this](const char* name) {
-        QAction* action = PopupMenu1->addSeparator();
-        action->setObjectName(name);
-        return action;
-    };
-
-    Autoshow1 = item("Autoshow1", "Autoshow: <ESC> toggles the menu");  // a label
-    Stop1 = item("Stop1", "Stop the autoshow");
-    connect(Stop1, &QAction::triggered, this, &TFtavelix::Stop1Click);
-    N6 = separator("N6");
-    // The check marks show the show's options; a mark changed, by the user or otherwise,
-    // changes the option. The handlers do the rest of what a click on the item does.
-    const auto option = [&](const char* name, const QString& caption, bool value, void (TSlideShow::*set)(bool)) {
-        QAction* action = check(name, caption, value);
-        connect(action, &QAction::toggled, this, [this, set](bool checked) { (FShow.*set)(checked); });
-        return action;
-    };
-    AtRandom1 = option("AtRandom1", "At Random", FShow.AtRandom(), &TSlideShow::SetAtRandom);
-    connect(AtRandom1, &QAction::triggered, this, &TFtavelix::AtRandom1Click);
-    Loop1 = option("Loop1", "Loop", FShow.Loop(), &TSlideShow::SetLoop);
-    Autoassemble1 = option("Autoassemble1", "Autoassemble", FShow.Autoassemble(), &TSlideShow::SetAutoassemble);
-    connect(Autoassemble1, &QAction::triggered, this, &TFtavelix::Autoassemble1Click);
-    Autosize1 = option("Autosize1", "Autosize", FShow.Autosize(), &TSlideShow::SetAutosize);
-    connect(Autosize1, &QAction::triggered, this, &TFtavelix::Autosize1Click);
-    N4 = separator("N4");
-    Delay1 = item("Delay1", "Delay:");  // a label
-
-    auto* delays = new QActionGroup(PopupMenu1);
-    delays->setExclusive(true);
-    const auto delay = [&](const char* name, const QString& caption, int milliseconds) {
-        QAction* action = check(name, caption, milliseconds == FShow.Delay());
-        delays->addAction(action);
-        connect(action, &QAction::triggered, this, [this, milliseconds] { SetDelay(milliseconds); });
-        return action;
-    };
-    N05sec1 = delay("N05sec1", "0.5 sec", 500);
-    N1sec1 = delay("N1sec1", "1 sec", 1000);
-    N2sec1 = delay("N2sec1", "2 sec", 2000);
-    N3sec1 = delay("N3sec1", "3 sec", 3000);
-    N5sec1 = delay("N5sec1", "5 sec", 5000);
-    N101 = delay("N101", "10 sec", 10000);
-    Manual1 = delay("Manual1", "Manual", 0);
-
-    N7 = separator("N7");
-    Previous1 = item("Previous1", "<--- Previous");
-    Previous1->setShortcut(QKeySequence(Qt::Key_F2));
-    connect(Previous1, &QAction::triggered, this, &TFtavelix::previousClick);
-    Next1 = item("Next1", "---> Next");
-    Next1->setShortcut(QKeySequence(Qt::Key_F3));
-    connect(Next1, &QAction::triggered, this, &TFtavelix::nextClick);
-    // A closed menu's shortcuts are dead: the window holds them too; the handlers do nothing
-    // in normal mode.
-    addAction(Previous1);
-    addAction(Next1);
-}
-
 // --- the two modes ------------------------------------------------------------------------
 
 void TFtavelix::StartAutoshow() {
-    AtRandom1->setEnabled(FShow.CanPickAtRandom());
-    SetContextMenu(PopupMenu1);
+    Ui.AtRandom1->setEnabled(FShow.CanPickAtRandom());
+    Ui.ContextMenu = Ui.PopupMenu1;
     QScreen* screen = this->screen();  // taken before the window is made anew
     // New window flags hide the window and make its native window anew.
     setWindowFlags(windowFlags() | ShowFlags);
     menuBar()->hide();
-    ToolBar->hide();
-    ScrollBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    ScrollBox1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    Ui.ToolBar->hide();
+    Ui.ScrollBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    Ui.ScrollBox1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     if (screen) setGeometry(screen->geometry());
     show();
     raise();
@@ -125,8 +55,8 @@ void TFtavelix::StartAutoshow() {
     FShow.SetTimerEnabled(true);
     ShowCurrentSlide();
     // Scrolled back to the top-left (the window may have been scrolled in normal mode).
-    ScrollBox1->horizontalScrollBar()->setValue(0);
-    ScrollBox1->verticalScrollBar()->setValue(0);
+    Ui.ScrollBox1->horizontalScrollBar()->setValue(0);
+    Ui.ScrollBox1->verticalScrollBar()->setValue(0);
     // The menu is shown without a loop of its own: "Stop the autoshow" chosen from it must
     // not return into the middle of this command.
     PopupAtCentre();
@@ -136,9 +66,9 @@ void TFtavelix::StopAutoshow() {
     hide();
     FShow.SetTimerEnabled(false);
     menuBar()->show();
-    SetContextMenu(nullptr);
+    Ui.ContextMenu = nullptr;
     setWindowFlags(windowFlags() & ~ShowFlags);
-    ToolBar->setVisible(Toolbaronoff->isChecked());
+    Ui.ToolBar->setVisible(Ui.Toolbaronoff->isChecked());
     // The empty picture goes back where it was after creation, not to the middle of the
     // screen, where it would give a small window scroll bars.
     FView->Left = 0;
@@ -146,8 +76,8 @@ void TFtavelix::StopAutoshow() {
     Clear1Click();
     setAttribute(Qt::WA_Moved, false);  // the system places the window, as a new one
     SetClientSize(MinClientWidth, MinClientHeight);
-    ScrollBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    ScrollBox1->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    Ui.ScrollBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    Ui.ScrollBox1->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     show();
     activateWindow();
 }
@@ -158,15 +88,15 @@ void TFtavelix::Stop1Click() {
 }
 
 void TFtavelix::PopupAtCentre() {
-    PopupMenu1->popup(mapToGlobal(QPoint(width() / 2, height() / 2)));
+    Ui.PopupMenu1->popup(mapToGlobal(QPoint(width() / 2, height() / 2)));
 }
 
 void TFtavelix::contextMenuEvent(QContextMenuEvent* event) {
-    if (!FContextMenu) {
+    if (!Ui.ContextMenu) {
         event->ignore();
         return;
     }
-    FContextMenu->popup(event->globalPos());
+    Ui.ContextMenu->popup(event->globalPos());
     event->accept();
 }
 
@@ -218,7 +148,7 @@ void TFtavelix::SetDelay(int milliseconds) { FShow.SetDelay(milliseconds); }
 // --- the check items (the action has inverted its check mark already) -----------------------
 
 void TFtavelix::AtRandom1Click() {
-    Loop1->setEnabled(!FShow.AtRandom());
+    Ui.Loop1->setEnabled(!FShow.AtRandom());
     if (FShow.AtRandom())
         FShow.Seed(static_cast<std::uint32_t>(std::chrono::steady_clock::now().time_since_epoch().count()));
 }
@@ -226,7 +156,7 @@ void TFtavelix::AtRandom1Click() {
 void TFtavelix::Autoassemble1Click() {
     if (!FShow.Autoassemble() || !FPassword.Empty()) return;
     FShow.SetTimerEnabled(false);
-    if (!RequestPassword()) Autoassemble1->setChecked(false);  // the option follows its mark
+    if (!RequestPassword()) Ui.Autoassemble1->setChecked(false);  // the option follows its mark
     FShow.SetTimerEnabled(true);
 }
 
@@ -244,7 +174,7 @@ bool TFtavelix::FormKeyDown(const QKeyEvent& key) {
     if (key.modifiers() & ~Qt::KeypadModifier) return false;
     switch (key.key()) {
     case Qt::Key_F1:
-        About1->trigger();  // a command like the menu item: not while commands are blocked
+        Ui.About1->trigger();  // a command like the menu item: not while commands are blocked
         return true;
     case Qt::Key_Left:
         if (!InAutoshowMode()) return false;  // the scroll box's key in normal mode

@@ -199,12 +199,12 @@ void TFtavelix::ReduceFilesOnDisk(std::uint8_t factor, const QString& title) {
 // bitmap serves the whole run.
 bool TFtavelix::RunBatch(TBatchRun& run, const TRunStep& step) {
     const auto count = static_cast<int>(run.Files().size());
-    ProgressBar1->setRange(0, count);
-    ProgressBar1->setValue(0);
+    Ui.ProgressBar1->setRange(0, count);
+    Ui.ProgressBar1->setValue(0);
     PlacePicture();  // the panel fills the picture area
-    Panel1->show();
-    Panel1->raise();
-    BlockCommands(TCommandSet::OpenCommands, true);
+    Ui.Panel1->show();
+    Ui.Panel1->raise();
+    Ui.Commands.Block(TCommandSet::OpenCommands, true);
     // Nothing is destroyed under the running loop: closing the window stops the run after its
     // current file and closes the window then.
     struct TCloseAfterRun : QObject {
@@ -229,12 +229,12 @@ bool TFtavelix::RunBatch(TBatchRun& run, const TRunStep& step) {
                 const QString fileName = QtName(file);
                 Guarded([&] { step(run, fileName, picture); }, fileName);  // a failure is told; the run goes on
             },
-            [&](std::size_t done) { ProgressBar1->setValue(static_cast<int>(done)); });
+            [&](std::size_t done) { Ui.ProgressBar1->setValue(static_cast<int>(done)); });
     }
     FBatch = nullptr;
     removeEventFilter(&closing);
-    Panel1->hide();
-    BlockCommands(TCommandSet::OpenCommands, false);
+    Ui.Panel1->hide();
+    Ui.Commands.Block(TCommandSet::OpenCommands, false);
     if (closing.Asked) {
         close();
         return false;

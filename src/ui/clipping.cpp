@@ -91,7 +91,7 @@ void TFtavelix::DrawFrames(const std::vector<TRect>& frames) {
             }
         });
     }
-    FViewWidget->PictureAreaChanged(changed);
+    Ui.PictureView->PictureAreaChanged(changed);
 }
 
 QPoint TFtavelix::PicturePoint(const QPointF& position) const {
@@ -108,7 +108,7 @@ bool TFtavelix::OverPicture(const QPoint& point) const {
 bool TFtavelix::ViewMouseEvent(QEvent::Type type, const QMouseEvent& event) {
     switch (type) {
     case QEvent::MouseButtonPress: {
-        if (event.button() != Qt::LeftButton || InAutoshowMode() || AllCommandsBlocked()) return false;
+        if (event.button() != Qt::LeftButton || InAutoshowMode() || Ui.Commands.AllBlocked()) return false;
         FDrag.SetPending(OverPicture(PicturePoint(event.position())));
         FPressPosition = event.position();
         return FDrag.Pending();

@@ -276,19 +276,19 @@ void TFtavelix::SmallerClick() {
 // inside it would change the picture, the file name and the caption under it, and the gray
 // old picture would then be shown (and saved) under the new one's name.
 void TFtavelix::SettoBW1Click() {
-    BlockCommands(TCommandSet::AllCommands, true);
+    Ui.Commands.Block(TCommandSet::AllCommands, true);
     Guarded([&] { FView->MakeBlackWhite(FView->Picture(), FView->Picture()); });
-    BlockCommands(TCommandSet::AllCommands, false);
+    Ui.Commands.Block(TCommandSet::AllCommands, false);
 }
 
 void TFtavelix::Password1Click() { FPrompts->PasswordRequest(); }
 
 void TFtavelix::JPGCompression1Click() {
-    if (fcompression) FPrompts->ShowModal(*fcompression);
+    if (Ui.fcompression) FPrompts->ShowModal(*Ui.fcompression);
 }
 
 void TFtavelix::About1Click() {
-    if (fabout) FPrompts->ShowModal(*fabout);
+    if (Ui.fabout) FPrompts->ShowModal(*Ui.fabout);
 }
 
 }  // namespace tavelix::ui

@@ -72,7 +72,7 @@ void TCountedPrompts::ShowModal(QDialog& dialog) {
 }
 
 QStringList TDialogPrompts::PicturesToOpen(const QString& title) {
-    TOpenPictureDialog& dialog = FWindow.Opd1();
+    TOpenPictureDialog& dialog = FWindow.Ui.Opd1();
     dialog.setWindowTitle(title);
     if (!FLastFolder.isEmpty()) dialog.setDirectory(FLastFolder);
     dialog.selectFile(QString());  // an empty file name at every use
@@ -83,7 +83,7 @@ QStringList TDialogPrompts::PicturesToOpen(const QString& title) {
 }
 
 QString TDialogPrompts::SaveName(const QString& title, const QString& proposedName) {
-    TSavePictureDialog& dialog = FWindow.Spd1();
+    TSavePictureDialog& dialog = FWindow.Ui.Spd1();
     dialog.setWindowTitle(title);
     if (!FLastFolder.isEmpty()) dialog.setDirectory(FLastFolder);
     dialog.selectFile(proposedName);
@@ -95,7 +95,7 @@ QString TDialogPrompts::SaveName(const QString& title, const QString& proposedNa
 }
 
 bool TDialogPrompts::PasswordRequest() {
-    return FWindow.PasswordDlg && ExecOver(FWindow, *FWindow.PasswordDlg) == QDialog::Accepted;
+    return FWindow.Ui.PasswordDlg && ExecOver(FWindow, *FWindow.Ui.PasswordDlg) == QDialog::Accepted;
 }
 
 void TDialogPrompts::Message(const QString& text) { MessageBox(FWindow, text, QMessageBox::Ok); }

@@ -40,7 +40,7 @@ class TestClipping : public QObject {
     const TBitmap FOriginal = Gradient(200, 100, 5);
 
     TFtavelix& W() { return F.W(); }
-    QWidget* View() { return &W().PictureView(); }
+    QWidget* View() { return W().Ui.PictureView; }
 
     // The picture of 200 x 100 in view, in a shown window.
     void Start() {
@@ -78,7 +78,7 @@ private Q_SLOTS:
         QFETCH(QPoint, from);
         QFETCH(QPoint, to);
         Start();
-        const int rebuilds = W().PictureView().Rebuilds();
+        const int rebuilds = W().Ui.PictureView->Rebuilds();
         Press(from);
         Move((from + to) / 2);
         Move(to);
@@ -87,8 +87,8 @@ private Q_SLOTS:
         QCOMPARE(W().windowTitle(), QString("Clipsize 100 x 50"));
         const TBitmap framed = WithFrame(FOriginal, Rect(from.x(), from.y(), to.x(), to.y()));
         QVERIFY(SameColours(F.Display(), framed));
-        QCOMPARE(W().PictureView().DisplayCopy(), ToQImage(framed));
-        QCOMPARE(W().PictureView().Rebuilds(), rebuilds);
+        QCOMPARE(W().Ui.PictureView->DisplayCopy(), ToQImage(framed));
+        QCOMPARE(W().Ui.PictureView->Rebuilds(), rebuilds);
 
         F.Prompts->Question.push_back(true);
         Release(to);
@@ -142,13 +142,13 @@ private Q_SLOTS:
         QFETCH(QSize, result);
         Start();
         F.Prompts->Question.push_back(answer);
-        const int rebuilds = W().PictureView().Rebuilds();
+        const int rebuilds = W().Ui.PictureView->Rebuilds();
         Press(path.first());
         for (int i = 1; i + 1 < path.size(); ++i) {
             Move(path[i]);
             // the display copy follows the picture part by part, never rebuilt whole
-            QCOMPARE(W().PictureView().DisplayCopy(), ToQImage(F.Display()));
-            QCOMPARE(W().PictureView().Rebuilds(), rebuilds);
+            QCOMPARE(W().Ui.PictureView->DisplayCopy(), ToQImage(F.Display()));
+            QCOMPARE(W().Ui.PictureView->Rebuilds(), rebuilds);
         }
         Release(path.last());
         QCOMPARE(F.Prompts->Log, asked ? QStringList({Question}) : QStringList());
@@ -159,7 +159,7 @@ private Q_SLOTS:
             QVERIFY(SameColours(F.Display(), Part(FOriginal, path[3].x() < path[0].x() ? path[3].x() : path[0].x(),
                                                   path[3].y() < path[0].y() ? path[3].y() : path[0].y(),
                                                   result.width(), result.height())));
-        QCOMPARE(W().PictureView().DisplayCopy(), ToQImage(F.Display()));
+        QCOMPARE(W().Ui.PictureView->DisplayCopy(), ToQImage(F.Display()));
         QCOMPARE(W().windowTitle(), QString("Tavelix-p.bmp (%1 x %2) ").arg(result.width()).arg(result.height()));
     }
 
@@ -206,7 +206,7 @@ private Q_SLOTS:
         QCOMPARE(F.Prompts->Log.filter("question:"), QStringList());
         QCOMPARE(QSize(F.Display().Width(), F.Display().Height()), QSize(expected.Width(), expected.Height()));
         QVERIFY(SameColours(F.Display(), expected));
-        QCOMPARE(W().PictureView().DisplayCopy(), ToQImage(F.Display()));
+        QCOMPARE(W().Ui.PictureView->DisplayCopy(), ToQImage(F.Display()));
         if (command == "Saveas") QVERIFY(SameColours(ReadPicture(F.Path("dragged.bmp")), FOriginal));
     }
 
@@ -241,7 +241,7 @@ private Q_SLOTS:
         W().reloadClick();
         W().LargerClick();
         QVERIFY(SameColours(afterDrag, F.Display()));
-        QCOMPARE(W().PictureView().DisplayCopy(), ToQImage(F.Display()));
+        QCOMPARE(W().Ui.PictureView->DisplayCopy(), ToQImage(F.Display()));
     }
 
     // A drag-over step repaints the two frames' outlines, not the rectangle around them.
@@ -278,7 +278,7 @@ private Q_SLOTS:
 
     void noDragInAutoshowMode() {
         Start();
-        W().SetContextMenu(W().PopupMenu1);
+        W().Ui.ContextMenu = W().Ui.PopupMenu1;
         Press({10, 20});
         Move({60, 40});
         Move({110, 70});
@@ -286,7 +286,7 @@ private Q_SLOTS:
         QVERIFY(SameColours(F.Display(), FOriginal));
         Release({110, 70});
         QCOMPARE(F.Prompts->Log, QStringList());
-        W().SetContextMenu(nullptr);
+        W().Ui.ContextMenu = nullptr;
     }
 };
 
