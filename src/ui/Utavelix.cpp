@@ -31,6 +31,7 @@
 #include "ui/glyphs.h"
 #include "ui/pictureview.h"
 #include "ui/prompts.h"
+#include "ui/windowlayout.h"
 
 namespace tavelix::ui {
 
@@ -127,17 +128,20 @@ TFtavelix::TFtavelix(QWidget* parent) : QMainWindow(parent) {
             Ui.autoTimer->stop();
     };
 
-    Ui.ScrollBox1->viewport()->installEventFilter(this);
     setMouseTracking(true);
-    qApp->installEventFilter(this);
     connect(QApplication::clipboard(), &QClipboard::dataChanged, this, &TFtavelix::RefreshPaste);
     FormCreate();
+    WatchKeys(*this);
+    WatchMouse(*this);
+    WatchLayout(*this);
 }
 
 // FormDestroy: the working copy, then the picture component; the view that paints the
 // component goes first, so nothing can paint a component that is gone.
 TFtavelix::~TFtavelix() {
-    qApp->removeEventFilter(this);
+    // The filters go first, so no event reaches a window half destroyed.
+    for (const char* filter : {"WindowKeys", "WindowMouse", "WindowLayout"})
+        delete findChild<QObject*>(filter, Qt::FindDirectChildrenOnly);
     FView->OnPictureChange = nullptr;
     delete Ui.PictureView;
     Ui.PictureView = nullptr;
@@ -155,11 +159,20 @@ void TFtavelix::FormCreate() {
     Ui.PictureView->setObjectName("FView");
     FView->SetAutoSize(true);
     FView->SetStretch(false);
-    FView->Top = ToolbarHeight();
+    FView->Top = ToolbarHeight(Ui);
     FView->Picture().SetWidth(1);
     FView->Picture().SetHeight(1);
-    FView->OnPictureChange = [this] { PictureChanged(); };
-    PictureChanged();
+    FView->OnPictureChange = [this] {
+        // A clip frame belongs to the picture it was drawn on: on a picture changed under it
+        // the drag is over, with nothing to erase (drawn again, the frame would show on this
+        // one), and a button down on the old picture starts no drag on this one either.
+        const bool dragging = FDrag.Dragging();
+        FDrag.PictureChanged();
+        if (dragging) UpdateCaption();
+        Ui.PictureView->PictureChanged();
+        PlacePicture(*this);
+    };
+    FView->OnPictureChange();
     FWorking = TBitmap();
     setWindowIcon(ApplicationIcon());
     Ui.ImageList1 = ImageListFromStrip(ToolbarStrip(), GlyphSize);
@@ -168,98 +181,33 @@ void TFtavelix::FormCreate() {
     for (int i = 0; i < buttons.size(); ++i) buttons[i]->setIcon(Ui.ImageList1.value(i));
     FFileName.clear();
     SetReloadEnabled(false);
-    SetClientSize(MinClientWidth, ToolbarHeight() + MinClientHeight);
-}
-
-// --- sizes ---------------------------------------------------------------------------------
-
-double TFtavelix::PixelRatio() const {
-    const double ratio = devicePixelRatioF();
-    return ratio > 0 ? ratio : 1.0;
-}
-
-int TFtavelix::MenuHeight() const {
-    const QWidget* menu = menuWidget();
-    if (!menu || menu->isHidden()) return 0;
-    if (menu->hasHeightForWidth()) return menu->heightForWidth(width());
-    return menu->sizeHint().height();
-}
-
-int TFtavelix::ClientWidth() const { return width(); }
-
-int TFtavelix::ClientHeight() const { return height() - MenuHeight(); }
-
-// The limits are applied before the window is resized, so a window that cannot grow further
-// is not resized (and repainted whole) twice for nothing.
-void TFtavelix::SetClientSize(int width, int height) {
-    const QSize limited = LimitedSize(QSize(width, height + MenuHeight()));
-    if (limited != size()) resize(limited);
-}
-
-int TFtavelix::ToolbarHeight() const { return Ui.ToolBar && !Ui.ToolBar->isHidden() ? Ui.ToolBar->height() : 0; }
-
-int TFtavelix::PictureWidthInWindow() const {
-    return TPictureView::LogicalSize(FView->Width(), FView->Height(), PixelRatio()).width();
-}
-
-int TFtavelix::PictureHeightInWindow() const {
-    return TPictureView::LogicalSize(FView->Width(), FView->Height(), PixelRatio()).height();
-}
-
-QSize TFtavelix::FrameExtra() const {
-    if (!isVisible()) return {0, 0};
-    return frameGeometry().size() - geometry().size();
-}
-
-// --- layout --------------------------------------------------------------------------------
-
-void TFtavelix::PictureChanged() {
-    if (!Ui.PictureView) return;
-    // A clip frame belongs to the picture it was drawn on: on a picture changed under it the
-    // drag is over, with nothing to erase (drawn again, the frame would show on this one).
-    // A button down on the old picture starts no drag on this one either.
-    const bool dragging = FDrag.Dragging();
-    FDrag.PictureChanged();
-    if (dragging) UpdateCaption();
-    Ui.PictureView->PictureChanged();
-    PlacePicture();
-}
-
-// The view at the component's place, with its size; the scrolled area reaches to the view's
-// far edges, and at least fills the visible area (which is black around the picture).
-void TFtavelix::PlacePicture() {
-    const QSize size = TPictureView::LogicalSize(FView->Width(), FView->Height(), PixelRatio());
-    Ui.PictureView->setGeometry(FView->Left, FView->Top, size.width(), size.height());
-    const QSize visible = Ui.ScrollBox1->viewport()->size();
-    Ui.ScrollContent->resize(std::max(visible.width(), FView->Left + size.width()),
-                           std::max(visible.height(), FView->Top + size.height()));
-    if (Ui.Panel1) Ui.Panel1->setGeometry(QRect(QPoint(0, 0), visible));
+    SetClientSize(*this, MinClientWidth, ToolbarHeight(Ui) + MinClientHeight);
 }
 
 // The picture area is never seen half rearranged: widgets paint only once the event loop
 // runs again, after the command. (Switching its updates off and on would repaint all of it,
 // scroll bars included, at every zoom step.)
 void TFtavelix::FitWindowToPicture() {
-    const int t = ToolbarHeight();
-    const int pictureWidth = PictureWidthInWindow();
-    const int pictureHeight = PictureHeightInWindow();
-    if (ClientWidth() < pictureWidth) SetClientSize(pictureWidth, ClientHeight());
-    if (ClientHeight() < pictureHeight + t) SetClientSize(ClientWidth(), pictureHeight + t);
+    const int t = ToolbarHeight(Ui);
+    const QSize picture = PictureSizeInWindow(*this);
+    if (ClientWidth(*this) < picture.width()) SetClientSize(*this, picture.width(), ClientHeight(*this));
+    if (ClientHeight(*this) < picture.height() + t) SetClientSize(*this, ClientWidth(*this), picture.height() + t);
     if (FView->Width() >= 3 && FView->Height() >= 2) {
         // The size limits may have cut what was asked for: read the client size again.
-        const int left = ClientWidth() / 2 - pictureWidth / 2;
-        const int top = (ClientHeight() - t) / 2 - pictureHeight / 2;
+        const int left = ClientWidth(*this) / 2 - picture.width() / 2;
+        const int top = (ClientHeight(*this) - t) / 2 - picture.height() / 2;
         FView->Left = std::max(left, 0);
         FView->Top = std::max(top, 0);
     }
-    PlacePicture();
+    PlacePicture(*this);
 }
 
 void TFtavelix::CenterPicture() {
     if (FView->Width() <= 2 || FView->Height() < 2) return;
-    FView->Left = Ui.ScrollBox1->width() / 2 - PictureWidthInWindow() / 2;
-    FView->Top = Ui.ScrollBox1->height() / 2 - PictureHeightInWindow() / 2;
-    PlacePicture();
+    const QSize picture = PictureSizeInWindow(*this);
+    FView->Left = Ui.ScrollBox1->width() / 2 - picture.width() / 2;
+    FView->Top = Ui.ScrollBox1->height() / 2 - picture.height() / 2;
+    PlacePicture(*this);
 }
 
 void TFtavelix::UpdateCaption() {
@@ -273,37 +221,10 @@ void TFtavelix::UpdateCaption() {
 
 bool TFtavelix::InAutoshowMode() const { return Ui.ContextMenu != nullptr && Ui.ContextMenu == Ui.PopupMenu1; }
 
-QSize TFtavelix::LimitedSize(QSize wanted) const {
-    if (InAutoshowMode()) return wanted;
-    int width = wanted.width();
-    int height = wanted.height();
-    if (width < MinClientWidth) width = MinClientWidth;
-    if (height - MenuHeight() < MinClientHeight) height = MinClientHeight + MenuHeight();
-    if (const QScreen* screen = this->screen()) {
-        const QSize extra = FrameExtra();
-        const QSize room = screen->geometry().size();
-        if (room.width() - ScreenMarginWidth < width + extra.width())
-            width = room.width() - ScreenMarginWidth - extra.width();
-        if (room.height() - ScreenMarginHeight < height + extra.height())
-            height = room.height() - ScreenMarginHeight - extra.height();
-    }
-    return {width, height};
-}
-
 void TFtavelix::FormResize() {
     if (InAutoshowMode()) return;
-    const QSize limited = LimitedSize(size());
+    const QSize limited = LimitedSize(*this, size());
     if (limited != size()) resize(limited);
-}
-
-void TFtavelix::resizeEvent(QResizeEvent* event) {
-    QMainWindow::resizeEvent(event);
-    FormResize();
-}
-
-void TFtavelix::paintEvent(QPaintEvent* event) {
-    QMainWindow::paintEvent(event);
-    FormPaint();
 }
 
 // While a frame is dragged the caption shows its size; a repaint in between keeps it.
@@ -349,56 +270,6 @@ void TFtavelix::SetReloadEnabled(bool enabled) {
     Ui.btnreload->setEnabled(enabled);
 }
 
-bool TFtavelix::eventFilter(QObject* watched, QEvent* event) {
-    switch (event->type()) {
-    case QEvent::KeyPress: {
-        // Keys go to the focused control, then up to its parents; the window takes each key
-        // once, from the control that receives it first. While the application has no focus
-        // widget (as after the show's menu closed, without a window manager) Qt gives keys
-        // to the control that last had the focus in this window.
-        auto* widget = qobject_cast<QWidget*>(watched);
-        if (!widget || widget->window() != this) break;
-        QWidget* first = QApplication::focusWidget();
-        if (!first || first->window() != this) first = focusWidget();
-        if (!first) first = this;
-        if (widget != first) break;
-        auto* key = static_cast<QKeyEvent*>(event);
-        bool used = FormKeyDown(*key);
-        if (!used && !key->text().isEmpty()) used = FormKeyPress(key->text().front());
-        return used;
-    }
-    case QEvent::MouseMove:
-        if (watched == this || watched == Ui.ScrollBox1->viewport() || watched == Ui.ScrollContent ||
-            watched == Ui.PictureView)
-            FormMouseMove();
-        if (watched == Ui.PictureView) return ViewMouseEvent(event->type(), *static_cast<QMouseEvent*>(event));
-        break;
-    case QEvent::MouseButtonPress:
-        if (watched == Ui.PictureView) return ViewMouseEvent(event->type(), *static_cast<QMouseEvent*>(event));
-        break;
-    case QEvent::MouseButtonRelease: {
-        auto* mouse = static_cast<QMouseEvent*>(event);
-        if (watched == Ui.PictureView && ViewMouseEvent(event->type(), *mouse)) return true;
-        // A click on the picture area; it is taken once, where it landed first.
-        if (mouse->button() == Qt::LeftButton && InAutoshowMode() &&
-            (watched == this || watched == Ui.ScrollBox1->viewport() || watched == Ui.ScrollContent ||
-             watched == Ui.PictureView)) {
-            FormClick();
-            return true;
-        }
-        break;
-    }
-    case QEvent::Paint:
-        if (watched == Ui.ScrollContent) FormPaint();
-        break;
-    case QEvent::Resize:
-        if (watched == Ui.ScrollBox1->viewport() && FView) PlacePicture();
-        break;
-    default:
-        break;
-    }
-    return QMainWindow::eventFilter(watched, event);
-}
 
 // --- host ----------------------------------------------------------------------------------
 

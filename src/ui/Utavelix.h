@@ -6,10 +6,7 @@
 // batch commands on disk in batch.cpp.
 #pragma once
 
-#include <QEvent>
 #include <QMainWindow>
-#include <QPoint>
-#include <QPointF>
 #include <QString>
 #include <QStringList>
 
@@ -27,9 +24,7 @@
 #include "ui/slideshow.h"
 #include "ui/Utavelixui.h"
 
-class QContextMenuEvent;
 class QKeyEvent;
-class QMouseEvent;
 
 namespace tavelix::ui {
 
@@ -41,13 +36,6 @@ class TFtavelix : public QMainWindow, public TPictureHost {
     Q_OBJECT
 
 public:
-    // Sizes the window keeps in normal mode: the smallest client area, and the room it
-    // leaves free on the screen.
-    static constexpr int MinClientWidth = 450;
-    static constexpr int MinClientHeight = 120;
-    static constexpr int ScreenMarginWidth = 20;
-    static constexpr int ScreenMarginHeight = 50;
-
     explicit TFtavelix(QWidget* parent = nullptr);
     ~TFtavelix() override;  // FormDestroy
 
@@ -86,8 +74,8 @@ public:
     void dmDragOver(std::int32_t X, std::int32_t Y);
     // Erases the frame, offers the clip when it has an area, rebuilds the caption.
     void dmEndDrag();
-    // The drag rectangle, and whether a drag goes on.
-    const TClipDrag& ClipDrag() const { return FDrag; }
+    // The drag rectangle, and whether a drag goes on; the mouse on the picture moves it.
+    TClipDrag& ClipDrag() { return FDrag; }
 
     // --- autoshow (autoshow.cpp) ---------------------------------------------------------
     // Two or more pictures opened: the window becomes a frameless full-screen show on top of
@@ -157,18 +145,6 @@ public:
     // normal mode it has none.
     bool InAutoshowMode() const;
 
-    // The client area is the window below its menu bar, toolbar included; in the window's
-    // own units (logical pixels).
-    int ClientWidth() const;
-    int ClientHeight() const;
-    void SetClientSize(int width, int height);
-    // Height of the toolbar when it is shown, else 0.
-    int ToolbarHeight() const;
-    // The picture's size in the window's units: one picture pixel is one pixel of the
-    // screen, so on a screen scaled by 2 a 100-pixel picture takes 50 units.
-    int PictureWidthInWindow() const;
-    int PictureHeightInWindow() const;
-
     // --- TPictureHost -------------------------------------------------------------------
     void ShowMessage(std::string_view text) override;
     void ProcessMessages() override;
@@ -187,13 +163,6 @@ public:
     // Files are saved at the quality of the quality dialog, 90 without one.
     int JpegQuality() const;
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
-    void paintEvent(QPaintEvent* event) override;
-    QMenu* createPopupMenu() override { return nullptr; }  // no context menu in normal mode
-    void contextMenuEvent(QContextMenuEvent* event) override;
-
 private:
     // Pops the autoshow's menu up with its top-left corner at the centre of the window.
     void PopupAtCentre();
@@ -205,15 +174,7 @@ private:
     // Saves a file of a batch run; a failure is told, naming the file, and the run goes on.
     void SaveInRun(const TBitmap& picture, const QString& fileName, TExisting existing);
     void FormCreate();
-    // The picture changed: the view's size and place, the scroll area's extent.
-    void PictureChanged();
-    void PlacePicture();
     void SetReloadEnabled(bool enabled);
-    // The mouse on the picture: press, move and release build the drag; true when used.
-    bool ViewMouseEvent(QEvent::Type type, const QMouseEvent& event);
-    // A position on the view in the displayed picture's pixels.
-    QPoint PicturePoint(const QPointF& position) const;
-    bool OverPicture(const QPoint& point) const;
     // Inverts the outlines of frames on the displayed picture and repaints only what changed.
     void DrawFrames(const std::vector<TRect>& frames);
     bool ClipboardHoldsPicture() const;
@@ -223,13 +184,6 @@ private:
     bool Guarded(const std::function<void()>& command, const QString& fileName = QString());
     // Ends a clip drag going on without a question: the frame erased, the caption rebuilt.
     void DropDrag();
-    // The frame the window system adds around the window (0 x 0 without a window manager).
-    QSize FrameExtra() const;
-    // A size for the window with the limits of normal mode applied: the client area at least
-    // 450 x 120, the outer size at most the screen's less 20 x 50.
-    QSize LimitedSize(QSize wanted) const;
-    double PixelRatio() const;
-    int MenuHeight() const;
 
     std::unique_ptr<TTavelix> FView;
     TBitmap FWorking;
@@ -239,11 +193,16 @@ private:
     TSlideShow FShow;
 
     TClipDrag FDrag;
-    QPointF FPressPosition;     // where the button went down, in the view's units
 
     std::unique_ptr<TDialogPrompts> FDialogPrompts;
     std::unique_ptr<TCountedPrompts> FCountedPrompts;  // every question passes here
     TPrompts* FPrompts = nullptr;                      // the counted prompts
 };
+
+// The window sees the events of its controls through three filters, one for each concern, each
+// a child of the window: the keys it takes before its controls (autoshow.cpp), the mouse on
+// its picture area (clipping.cpp), and its resizes and repaints (WatchLayout, windowlayout.h).
+void WatchKeys(TFtavelix& window);
+void WatchMouse(TFtavelix& window);
 
 }  // namespace tavelix::ui

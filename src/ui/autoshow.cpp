@@ -5,7 +5,6 @@
 // modes.
 #include <QActionGroup>
 #include <QApplication>
-#include <QContextMenuEvent>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QMenu>
@@ -24,6 +23,7 @@
 #include "ui/filenames.h"
 #include "ui/pictureview.h"
 #include "ui/prompts.h"
+#include "ui/windowlayout.h"
 
 namespace tavelix::ui {
 
@@ -72,10 +72,10 @@ void TFtavelix::StopAutoshow() {
     // The empty picture goes back where it was after creation, not to the middle of the
     // screen, where it would give a small window scroll bars.
     FView->Left = 0;
-    FView->Top = ToolbarHeight();
+    FView->Top = ToolbarHeight(Ui);
     Clear1Click();
     setAttribute(Qt::WA_Moved, false);  // the system places the window, as a new one
-    SetClientSize(MinClientWidth, MinClientHeight);
+    SetClientSize(*this, MinClientWidth, MinClientHeight);
     Ui.ScrollBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     Ui.ScrollBox1->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     show();
@@ -89,15 +89,6 @@ void TFtavelix::Stop1Click() {
 
 void TFtavelix::PopupAtCentre() {
     Ui.PopupMenu1->popup(mapToGlobal(QPoint(width() / 2, height() / 2)));
-}
-
-void TFtavelix::contextMenuEvent(QContextMenuEvent* event) {
-    if (!Ui.ContextMenu) {
-        event->ignore();
-        return;
-    }
-    Ui.ContextMenu->popup(event->globalPos());
-    event->accept();
 }
 
 // --- slides -------------------------------------------------------------------------------
@@ -202,5 +193,42 @@ bool TFtavelix::FormKeyPress(QChar key) {
     }
     return false;
 }
+
+namespace {
+
+// The keys the window sees before its controls (Qt has no key preview: a focused scroll box
+// would eat the arrows and Enter). Keys go to the focused control, then up to its parents; the
+// window takes each key once, from the control that receives it first. While the application
+// has no focus widget (as after the show's menu closed, without a window manager) Qt gives
+// keys to the control that last had the focus in this window.
+class TWindowKeys : public QObject {
+public:
+    explicit TWindowKeys(TFtavelix& window) : QObject(&window), FWindow(window) {
+        setObjectName("WindowKeys");
+        qApp->installEventFilter(this);
+    }
+    ~TWindowKeys() override { qApp->removeEventFilter(this); }
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress) return false;
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (!widget || widget->window() != &FWindow) return false;
+        QWidget* first = QApplication::focusWidget();
+        if (!first || first->window() != &FWindow) first = FWindow.focusWidget();
+        if (!first) first = &FWindow;
+        if (widget != first) return false;
+        const auto& key = *static_cast<QKeyEvent*>(event);
+        bool used = FWindow.FormKeyDown(key);
+        if (!used && !key.text().isEmpty()) used = FWindow.FormKeyPress(key.text().front());
+        return used;
+    }
+
+private:
+    TFtavelix& FWindow;
+};
+
+}  // namespace
+
+void WatchKeys(TFtavelix& window) { new TWindowKeys(window); }
 
 }  // namespace tavelix::ui

@@ -18,6 +18,7 @@
 #include "ui/batchrun.h"
 #include "ui/filenames.h"
 #include "ui/prompts.h"
+#include "ui/windowlayout.h"
 
 namespace tavelix::ui {
 
@@ -201,7 +202,7 @@ bool TFtavelix::RunBatch(TBatchRun& run, const TRunStep& step) {
     const auto count = static_cast<int>(run.Files().size());
     Ui.ProgressBar1->setRange(0, count);
     Ui.ProgressBar1->setValue(0);
-    PlacePicture();  // the panel fills the picture area
+    PlacePicture(*this);  // the panel fills the picture area
     Ui.Panel1->show();
     Ui.Panel1->raise();
     Ui.Commands.Block(TCommandSet::OpenCommands, true);

@@ -3,11 +3,13 @@
 // the new picture. The frame is drawn into the displayed picture itself, so drawing it a
 // second time restores every pixel; only the pixels it changes are repainted.
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QMouseEvent>
 #include <QRegion>
 
 #include <algorithm>
 #include <cmath>
+#include <array>
 #include <functional>
 #include <optional>
 #include <utility>
@@ -94,52 +96,110 @@ void TFtavelix::DrawFrames(const std::vector<TRect>& frames) {
     Ui.PictureView->PictureAreaChanged(changed);
 }
 
-QPoint TFtavelix::PicturePoint(const QPointF& position) const {
-    const double ratio = PixelRatio();
-    return {static_cast<int>(std::floor(position.x() * ratio)), static_cast<int>(std::floor(position.y() * ratio))};
-}
+namespace {
 
-bool TFtavelix::OverPicture(const QPoint& point) const {
-    return point.x() >= 0 && point.y() >= 0 && point.x() < FView->Width() && point.y() < FView->Height();
-}
-
-// Qt starts no drag on a widget by itself: press, move and release make one. A release
-// without a drag is a click.
-bool TFtavelix::ViewMouseEvent(QEvent::Type type, const QMouseEvent& event) {
-    switch (type) {
-    case QEvent::MouseButtonPress: {
-        if (event.button() != Qt::LeftButton || InAutoshowMode() || Ui.Commands.AllBlocked()) return false;
-        FDrag.SetPending(OverPicture(PicturePoint(event.position())));
-        FPressPosition = event.position();
-        return FDrag.Pending();
+// The mouse on the picture area. Qt starts no drag on a widget by itself: press, move and
+// release on the picture make one, in normal mode; a release without a drag is a click, which
+// in the show steps it on. Moves refresh Paste, and the right button opens the window's context
+// menu, if it has one.
+class TWindowMouse : public QObject {
+public:
+    explicit TWindowMouse(TFtavelix& window) : QObject(&window), FWindow(window) {
+        setObjectName("WindowMouse");
+        for (QObject* watched : Area()) watched->installEventFilter(this);
     }
-    case QEvent::MouseMove: {
-        if (!FDrag.Pending() && !FDrag.Dragging()) return false;
-        if (!(event.buttons() & Qt::LeftButton)) {
-            // The release went elsewhere (a box took the mouse): the drag ends here.
-            FDrag.SetPending(false);
-            if (FDrag.Dragging()) dmEndDrag();
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        switch (event->type()) {
+        case QEvent::MouseMove:
+            FWindow.FormMouseMove();
+            return watched == FWindow.Ui.PictureView && Drag(event->type(), *static_cast<QMouseEvent*>(event));
+        case QEvent::MouseButtonPress:
+            return watched == FWindow.Ui.PictureView && Drag(event->type(), *static_cast<QMouseEvent*>(event));
+        case QEvent::MouseButtonRelease: {
+            const auto& mouse = *static_cast<QMouseEvent*>(event);
+            if (watched == FWindow.Ui.PictureView && Drag(event->type(), mouse)) return true;
+            // A click on the picture area; it is taken once, where it landed first.
+            if (mouse.button() != Qt::LeftButton || !FWindow.InAutoshowMode()) return false;
+            FWindow.FormClick();
             return true;
         }
-        if (!FDrag.Dragging()) {
-            if ((event.position() - FPressPosition).manhattanLength() < QApplication::startDragDistance()) return true;
-            dmStartDrag();
-            const QPoint start = PicturePoint(FPressPosition);
-            dmDragOver(start.x(), start.y());
+        case QEvent::ContextMenu: {
+            if (watched != &FWindow) return false;
+            auto* request = static_cast<QContextMenuEvent*>(event);
+            if (!FWindow.Ui.ContextMenu) {
+                request->ignore();  // none in normal mode
+                return true;
+            }
+            FWindow.Ui.ContextMenu->popup(request->globalPos());
+            request->accept();
+            return true;
         }
-        const QPoint point = PicturePoint(event.position());
-        if (OverPicture(point)) dmDragOver(point.x(), point.y());
-        return true;
+        default:
+            return false;
+        }
     }
-    case QEvent::MouseButtonRelease:
-        if (event.button() != Qt::LeftButton) return false;
-        FDrag.SetPending(false);
-        if (!FDrag.Dragging()) return false;  // a click
-        dmEndDrag();
-        return true;
-    default:
-        return false;
+
+private:
+    // The window and what lies over it, down to the picture.
+    std::array<QObject*, 4> Area() const {
+        return {&FWindow, FWindow.Ui.ScrollBox1->viewport(), FWindow.Ui.ScrollContent, FWindow.Ui.PictureView};
     }
-}
+
+    bool Drag(QEvent::Type type, const QMouseEvent& event) {
+        TClipDrag& drag = FWindow.ClipDrag();
+        switch (type) {
+        case QEvent::MouseButtonPress:
+            if (event.button() != Qt::LeftButton || FWindow.InAutoshowMode() || FWindow.Ui.Commands.AllBlocked())
+                return false;
+            drag.SetPending(OverPicture(PicturePoint(event.position())));
+            FPressPosition = event.position();
+            return drag.Pending();
+        case QEvent::MouseMove: {
+            if (!drag.Pending() && !drag.Dragging()) return false;
+            if (!(event.buttons() & Qt::LeftButton)) {
+                // The release went elsewhere (a box took the mouse): the drag ends here.
+                drag.SetPending(false);
+                if (drag.Dragging()) FWindow.dmEndDrag();
+                return true;
+            }
+            if (!drag.Dragging()) {
+                if ((event.position() - FPressPosition).manhattanLength() < QApplication::startDragDistance()) return true;
+                FWindow.dmStartDrag();
+                const QPoint start = PicturePoint(FPressPosition);
+                FWindow.dmDragOver(start.x(), start.y());
+            }
+            const QPoint point = PicturePoint(event.position());
+            if (OverPicture(point)) FWindow.dmDragOver(point.x(), point.y());
+            return true;
+        }
+        case QEvent::MouseButtonRelease:
+            if (event.button() != Qt::LeftButton) return false;
+            drag.SetPending(false);
+            if (!drag.Dragging()) return false;  // a click
+            FWindow.dmEndDrag();
+            return true;
+        default:
+            return false;
+        }
+    }
+
+    // A position on the view in the displayed picture's pixels.
+    QPoint PicturePoint(const QPointF& position) const {
+        const double ratio = FWindow.devicePixelRatioF() > 0 ? FWindow.devicePixelRatioF() : 1.0;
+        return {static_cast<int>(std::floor(position.x() * ratio)), static_cast<int>(std::floor(position.y() * ratio))};
+    }
+    bool OverPicture(const QPoint& point) const {
+        const TTavelix& view = FWindow.View();
+        return point.x() >= 0 && point.y() >= 0 && point.x() < view.Width() && point.y() < view.Height();
+    }
+
+    TFtavelix& FWindow;
+    QPointF FPressPosition;  // where the button went down, in the view's units
+};
+
+}  // namespace
+
+void WatchMouse(TFtavelix& window) { new TWindowMouse(window); }
 
 }  // namespace tavelix::ui

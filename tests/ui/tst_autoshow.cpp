@@ -18,6 +18,7 @@
 #include "engine/tavelix.h"
 #include "ui/pictureview.h"
 #include "ui/prompts.h"
+#include "ui/windowlayout.h"
 #include "windowfixture.h"
 
 using namespace tavelix;
@@ -132,8 +133,8 @@ private Q_SLOTS:
         QVERIFY(!W().menuBar()->isHidden());
         QVERIFY(!W().Ui.ToolBar->isHidden());
         QVERIFY(!W().Ui.autoTimer->isActive());
-        QCOMPARE(W().ClientWidth(), 450);
-        QCOMPARE(W().ClientHeight(), 120);
+        QCOMPARE(ClientWidth(W()), 450);
+        QCOMPARE(ClientHeight(W()), 120);
         QCOMPARE(W().View().Width(), 1);
         QCOMPARE(W().Working().Width(), 1);
         QCOMPARE(W().FileName(), QString());

@@ -35,6 +35,7 @@
 #include "ui/filenames.h"
 #include "ui/forms.h"
 #include "ui/pictureview.h"
+#include "ui/windowlayout.h"
 
 using namespace tavelix;
 using namespace tavelix::ui;
@@ -141,7 +142,7 @@ private Q_SLOTS:
         QCOMPARE(W().windowTitle(), QString("Tavelix"));
         Show();
         QTRY_COMPARE(W().windowTitle(), QString("Tavelix- (1 x 1) "));
-        QCOMPARE(W().ClientWidth(), 450);
+        QCOMPARE(ClientWidth(W()), 450);
         QCOMPARE(W().height() - MenuBarHeight(), 30 + 120);
         QCOMPARE(W().Ui.ToolBar->height(), 30);
         QCOMPARE(W().View().Width(), 1);
@@ -222,7 +223,7 @@ private Q_SLOTS:
         QCOMPARE(W().View().Width(), width);
         // -1: cut by the screen, whose size less 20 x 50 is the most the window takes outside
         if (client.width() >= 0)
-            QCOMPARE(W().ClientWidth(), client.width());
+            QCOMPARE(ClientWidth(W()), client.width());
         else
             QCOMPARE(W().frameGeometry().width(), 1280 - 20);
         if (client.height() >= 0)
@@ -272,7 +273,7 @@ private Q_SLOTS:
         QVERIFY(!W().Ui.Toolbaronoff->isChecked());
         QVERIFY(W().Ui.ToolBar->isHidden());
         QCOMPARE(W().size(), before);
-        QCOMPARE(W().ToolbarHeight(), 0);
+        QCOMPARE(ToolbarHeight(W().Ui), 0);
         QCOMPARE(W().View().Top, 230 / 2 - 100);
         W().Ui.Toolbaronoff->trigger();
         QVERIFY(W().Ui.ToolBar->isVisible());
