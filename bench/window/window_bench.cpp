@@ -70,7 +70,7 @@ struct TWindow {
     TFtavelix& W = *Forms.Ftavelix;
 
     TWindow() {
-        W.SetPrompts(&Prompts);
+        W.Prompts().SetTarget(&Prompts);
         W.show();
         while (!W.windowHandle() || !W.windowHandle()->isExposed()) QCoreApplication::processEvents();
     }

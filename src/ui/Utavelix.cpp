@@ -1,49 +1,30 @@
-// The main window: its controls, its state after creation, the layout operations that the
-// commands share (grow around the picture, centre it, caption), the size limits, and the one
-// event filter through which the window sees keys, mouse moves and hints before its controls.
+// The main window: its handlers connected to its controls, its state after creation, the
+// layout operations that the commands share (grow around the picture, centre it, caption),
+// and the small handlers of the window itself.
 #include "ui/Utavelix.h"
 
 #include <QAction>
-#include <QActionGroup>
 #include <QApplication>
 #include <QClipboard>
-#include <QKeyEvent>
 #include <QMenu>
-#include <QMenuBar>
-#include <QMouseEvent>
-#include <QMimeData>
-#include <QPaintEvent>
-#include <QProgressBar>
-#include <QProxyStyle>
-#include <QScreen>
 #include <QScrollArea>
 #include <QTimer>
-#include <QToolBar>
-#include <QToolButton>
 
 #include <algorithm>
-#include <cmath>
+#include <utility>
 
 #include "ui/Uabout.h"
-#include "ui/Ucompression.h"
-#include "ui/filedialogs.h"
 #include "ui/filenames.h"
 #include "ui/glyphs.h"
 #include "ui/pictureview.h"
-#include "ui/prompts.h"
 #include "ui/windowlayout.h"
 
 namespace tavelix::ui {
 
 
-TFtavelix::TFtavelix(QWidget* parent) : QMainWindow(parent) {
+TFtavelix::TFtavelix(QWidget* parent) : QMainWindow(parent), FHost(*this) {
     setObjectName("Ftavelix");
-    FDialogPrompts = std::make_unique<TDialogPrompts>(*this);
-    FCountedPrompts = std::make_unique<TCountedPrompts>(*FDialogPrompts);
-    FPrompts = FCountedPrompts.get();
-    // The show's delay runs afresh when a box of ours closes: the next slide, or the next box
-    // over a broken file, comes a whole delay later, and the user has all of it to press Esc.
-    FCountedPrompts->OnAllClosed = [this] { FShow.SetTimerEnabled(FShow.TimerEnabled()); };
+    Prompts().OnAllClosed = [this] { FShow.SetTimerEnabled(FShow.TimerEnabled()); };
     Ui.Setup(*this);
 
     // Every command of the menus and the toolbar, by mouse or by key. A clip drag going on
@@ -84,7 +65,7 @@ TFtavelix::TFtavelix(QWidget* parent) : QMainWindow(parent) {
     };
     for (const auto& [action, handler] : commands)
         connect(action, &QAction::triggered, this, [this, handler = handler] {
-            DropDrag();
+            DropDrag(*this);
             (this->*handler)();
         });
     connect(Ui.File1, &QMenu::aboutToShow, this, &TFtavelix::File1Click);
@@ -104,7 +85,8 @@ TFtavelix::TFtavelix(QWidget* parent) : QMainWindow(parent) {
     };
     for (const auto& option : options) {
         option.Item->setChecked((FShow.*option.Get)());
-        connect(option.Item, &QAction::toggled, this, [this, set = option.Set](bool checked) { (FShow.*set)(checked); });
+        connect(option.Item, &QAction::toggled, this,
+                [this, set = option.Set](bool checked) { (FShow.*set)(checked); });
         if (option.Handler) connect(option.Item, &QAction::triggered, this, option.Handler);
     }
     const std::pair<QAction*, int> delays[] = {{Ui.N05sec1, 500}, {Ui.N1sec1, 1000}, {Ui.N2sec1, 2000},
@@ -112,7 +94,7 @@ TFtavelix::TFtavelix(QWidget* parent) : QMainWindow(parent) {
                                                {Ui.Manual1, 0}};
     for (const auto& [item, milliseconds] : delays) {
         item->setChecked(milliseconds == FShow.Delay());
-        connect(item, &QAction::triggered, this, [this, milliseconds = milliseconds] { SetDelay(milliseconds); });
+        connect(item, &QAction::triggered, this, [this, milliseconds = milliseconds] { FShow.SetDelay(milliseconds); });
     }
     connect(Ui.Stop1, &QAction::triggered, this, &TFtavelix::Stop1Click);
     connect(Ui.Previous1, &QAction::triggered, this, &TFtavelix::previousClick);
@@ -129,7 +111,12 @@ TFtavelix::TFtavelix(QWidget* parent) : QMainWindow(parent) {
     };
 
     setMouseTracking(true);
-    connect(QApplication::clipboard(), &QClipboard::dataChanged, this, &TFtavelix::RefreshPaste);
+    // Both ways to paste follow the clipboard as soon as it changes, so Ctrl+V never stays
+    // dead while a picture waits on the clipboard.
+    connect(QApplication::clipboard(), &QClipboard::dataChanged, this, [this] {
+        File1Click();
+        FormMouseMove();
+    });
     FormCreate();
     WatchKeys(*this);
     WatchMouse(*this);
@@ -151,7 +138,7 @@ TFtavelix::~TFtavelix() {
 
 void TFtavelix::FormCreate() {
     FPassword.Clear();
-    FView = std::make_unique<TTavelix>(*this);
+    FView = std::make_unique<TTavelix>(FHost);
     // Every picture the window reads (open, the show, the batch runs) is judged by the size
     // its file declares, so that no file can make the display copy take more than it should.
     FView->SetLoadPixelLimit(MaxShownPixels);
@@ -180,7 +167,7 @@ void TFtavelix::FormCreate() {
                                      Ui.btnreload,  Ui.btnlarger, Ui.btnassemble, Ui.btnabout};
     for (int i = 0; i < buttons.size(); ++i) buttons[i]->setIcon(Ui.ImageList1.value(i));
     FFileName.clear();
-    SetReloadEnabled(false);
+    Ui.SetReloadEnabled(false);
     SetClientSize(*this, MinClientWidth, ToolbarHeight(Ui) + MinClientHeight);
 }
 
@@ -232,26 +219,7 @@ void TFtavelix::FormPaint() {
     if (!FDrag.Dragging()) UpdateCaption();
 }
 
-// --- commands ------------------------------------------------------------------------------
-
 // --- small handlers ------------------------------------------------------------------------
-
-bool TFtavelix::ClipboardHoldsPicture() const {
-    const QMimeData* mime = QApplication::clipboard()->mimeData(QClipboard::Clipboard);
-    return mime && mime->hasImage();
-}
-
-void TFtavelix::File1Click() { Ui.Paste1->setEnabled(ClipboardHoldsPicture()); }
-
-void TFtavelix::FormMouseMove() { Ui.btnpaste->setEnabled(ClipboardHoldsPicture()); }
-
-// Both ways to paste follow the clipboard as soon as it changes, so Ctrl+V never stays dead
-// while a picture waits on the clipboard.
-void TFtavelix::RefreshPaste() {
-    const bool picture = ClipboardHoldsPicture();
-    Ui.Paste1->setEnabled(picture);
-    Ui.btnpaste->setEnabled(picture);
-}
 
 void TFtavelix::ToolbaronoffClick() {
     Ui.ToolBar->setVisible(Ui.Toolbaronoff->isChecked());
@@ -264,32 +232,5 @@ void TFtavelix::ShowHints1Click() {
 }
 
 void TFtavelix::Exit1Click() { close(); }
-
-void TFtavelix::SetReloadEnabled(bool enabled) {
-    Ui.Reload1->setEnabled(enabled);
-    Ui.btnreload->setEnabled(enabled);
-}
-
-
-// --- host ----------------------------------------------------------------------------------
-
-void TFtavelix::ShowMessage(std::string_view text) {
-    FPrompts->Message(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
-}
-
-void TFtavelix::ProcessMessages() { QCoreApplication::processEvents(); }
-
-TSize TFtavelix::ScreenSize() const {
-    const QScreen* screen = this->screen();
-    if (!screen) return {};
-    const QSize size = screen->geometry().size() * screen->devicePixelRatio();
-    return {size.width(), size.height()};
-}
-
-void TFtavelix::SetPrompts(TPrompts* prompts) {
-    FCountedPrompts->SetTarget(prompts ? *prompts : *FDialogPrompts);
-}
-
-int TFtavelix::JpegQuality() const { return Ui.fcompression ? Ui.fcompression->Quality() : 90; }
 
 }  // namespace tavelix::ui

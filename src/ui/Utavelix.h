@@ -1,7 +1,10 @@
 // TFtavelix: the main window. It shows the picture component's bitmap in a black scroll
 // area under a menu and a toolbar, owns the working copy, and every command of the program is
-// one of its handlers. This file declares the window; its construction and layout are in
-// Utavelix.cpp, the picture commands in picturecommands.cpp, clipping with the mouse in
+// one of its handlers. The handlers are short: the state of the autoshow, of a clip drag and
+// of a batch run lives in plain classes (TSlideShow, TClipDrag, TBatchRun), the controls in
+// TFtavelixUi, every question to the user and the component's host services in TWindowHost.
+// This file declares the window; its construction and layout are in Utavelix.cpp and
+// windowlayout.cpp, the picture commands in picturecommands.cpp, clipping with the mouse in
 // clipping.cpp, the autoshow and the keys and clicks it is driven by in autoshow.cpp, the
 // batch commands on disk in batch.cpp.
 #pragma once
@@ -11,28 +14,22 @@
 #include <QStringList>
 
 #include <cstdint>
-#include <functional>
 #include <memory>
-#include <vector>
 
-#include "engine/host.h"
 #include "engine/password.h"
 #include "engine/tavelix.h"
 #include "raster/bitmap.h"
+#include "ui/Utavelixui.h"
 #include "ui/batchrun.h"
 #include "ui/clipdrag.h"
+#include "ui/prompts.h"
 #include "ui/slideshow.h"
-#include "ui/Utavelixui.h"
 
 class QKeyEvent;
 
 namespace tavelix::ui {
 
-class TCountedPrompts;
-class TDialogPrompts;
-class TPrompts;
-
-class TFtavelix : public QMainWindow, public TPictureHost {
+class TFtavelix : public QMainWindow {
     Q_OBJECT
 
 public:
@@ -62,8 +59,10 @@ public:
     void About1Click();
     // True, after the message, when the displayed picture is over the pixel limit.
     bool TooLargeToScramble();
-    // Asks for a password when none is set; true when one is set afterwards.
-    bool RequestPassword();
+    // Paste follows the clipboard: the menu item when the "File" menu opens, the button when
+    // the mouse moves over the window.
+    void File1Click();
+    void FormMouseMove();
 
     // --- clipping with the mouse (clipping.cpp) ----------------------------------------
     // A drag begins when the left button goes down on the picture and the pointer moves
@@ -95,11 +94,14 @@ public:
     void autoTimerTimer();
     // A click on the picture area.
     void FormClick();
+    // The check items of the show's menu, after the option has followed the check mark.
     void AtRandom1Click();
     void Autoassemble1Click();
     void Autosize1Click();
-    // The delay items: the timer's interval in milliseconds; 0 ("Manual") never fires.
-    void SetDelay(int milliseconds);
+    // Every key pressed while this window or one of its controls has the focus comes here
+    // first (the window sees keys before its controls); true when the key was used up.
+    bool FormKeyDown(const QKeyEvent& key);
+    bool FormKeyPress(QChar key);
     // The picture list, the slide index, the show's options and its timer.
     const TSlideShow& SlideShow() const { return FShow; }
 
@@ -121,20 +123,12 @@ public:
     // the run (or the run is cancelled).
     void ReduceFilesOnDisk(std::uint8_t factor, const QString& title);
 
-    // --- window handlers (Utavelix.cpp) -------------------------------------------------
-    void File1Click();
-    void FormMouseMove();
+    // --- the window (Utavelix.cpp) -------------------------------------------------------
     void ToolbaronoffClick();
     void ShowHints1Click();
     void Exit1Click();
     void FormPaint();
     void FormResize();
-    // Every key pressed while this window or one of its controls has the focus comes here
-    // first (the window sees keys before its controls); true when the key was used up.
-    bool FormKeyDown(const QKeyEvent& key);
-    bool FormKeyPress(QChar key);
-
-    // --- layout -------------------------------------------------------------------------
     // Grows the window around the picture and centres the picture in the picture area.
     void FitWindowToPicture();
     // Centres the picture in the scroll box without changing the window.
@@ -145,58 +139,27 @@ public:
     // normal mode it has none.
     bool InAutoshowMode() const;
 
-    // --- TPictureHost -------------------------------------------------------------------
-    void ShowMessage(std::string_view text) override;
-    void ProcessMessages() override;
-    // The size in pixels of the screen the window is on.
-    TSize ScreenSize() const override;
-
     // --- state --------------------------------------------------------------------------
     TTavelix& View() { return *FView; }
     TBitmap& Working() { return FWorking; }
     const QString& FileName() const { return FFileName; }
     // The password's bytes; written only by the password dialog.
     TSecret& PasswordStore() { return FPassword; }
-    // Every question goes through prompts; by default the real dialogs. Not owned.
-    void SetPrompts(TPrompts* prompts);
-    TPrompts& Prompts() { return *FPrompts; }
-    // Files are saved at the quality of the quality dialog, 90 without one.
-    int JpegQuality() const;
+    // Every question goes through here: to the real dialogs, or to the prompts set with
+    // SetTarget.
+    TCountedPrompts& Prompts() { return FHost.Prompts(); }
 
 private:
-    // Pops the autoshow's menu up with its top-left corner at the centre of the window.
-    void PopupAtCentre();
-    // Runs a batch run in its frame (progress panel, the commands that use the open dialog
-    // blocked); step works on one file of the run with the run's bitmap. True when the run went
-    // to its end (not stopped by Esc, nor by closing the window).
-    using TRunStep = std::function<void(TBatchRun&, const QString&, TBitmap&)>;
-    bool RunBatch(TBatchRun& run, const TRunStep& step);
-    // Saves a file of a batch run; a failure is told, naming the file, and the run goes on.
-    void SaveInRun(const TBitmap& picture, const QString& fileName, TExisting existing);
     void FormCreate();
-    void SetReloadEnabled(bool enabled);
-    // Inverts the outlines of frames on the displayed picture and repaints only what changed.
-    void DrawFrames(const std::vector<TRect>& frames);
-    bool ClipboardHoldsPicture() const;
-    void RefreshPaste();
-    // Runs a command; whatever it throws ends in a message (naming fileName, the file it works
-    // on, if one is given), never in the event loop. False when it threw.
-    bool Guarded(const std::function<void()>& command, const QString& fileName = QString());
-    // Ends a clip drag going on without a question: the frame erased, the caption rebuilt.
-    void DropDrag();
 
+    TWindowHost FHost;
     std::unique_ptr<TTavelix> FView;
     TBitmap FWorking;
     QString FFileName;
     TSecret FPassword;
-    TBatchRun* FBatch = nullptr;  // the run going on
     TSlideShow FShow;
-
     TClipDrag FDrag;
-
-    std::unique_ptr<TDialogPrompts> FDialogPrompts;
-    std::unique_ptr<TCountedPrompts> FCountedPrompts;  // every question passes here
-    TPrompts* FPrompts = nullptr;                      // the counted prompts
+    TBatchRun* FBatch = nullptr;  // the run going on
 };
 
 // The window sees the events of its controls through three filters, one for each concern, each
@@ -204,5 +167,8 @@ private:
 // its picture area (clipping.cpp), and its resizes and repaints (WatchLayout, windowlayout.h).
 void WatchKeys(TFtavelix& window);
 void WatchMouse(TFtavelix& window);
+// Ends a clip drag going on without a question: the frame erased, the caption rebuilt. Every
+// command of the menus and the toolbar does this first, by mouse or by key.
+void DropDrag(TFtavelix& window);
 
 }  // namespace tavelix::ui

@@ -11,6 +11,7 @@
 #include <QScrollArea>
 #include <QTimer>
 
+#include "ui/Ucompression.h"
 #include "ui/filedialogs.h"
 #include "ui/glyphs.h"
 
@@ -201,7 +202,8 @@ void TFtavelixUi::SetupToolBar(QMainWindow& form) {
     btnabout = button("btnabout", "About");
     btnpaste->setEnabled(false);
     // The hints of every button (and of any other control on the toolbar) pass the toolbar.
-    for (QWidget* child : ToolBar->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) child->installEventFilter(ToolBar);
+    for (QWidget* child : ToolBar->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        child->installEventFilter(ToolBar);
 }
 
 void TFtavelixUi::SetupPictureArea(QMainWindow& form) {
@@ -281,6 +283,13 @@ void TFtavelixUi::SetupPopupMenu(QMainWindow& form) {
     form.addAction(Previous1);
     form.addAction(Next1);
 }
+
+void TFtavelixUi::SetReloadEnabled(bool enabled) {
+    Reload1->setEnabled(enabled);
+    btnreload->setEnabled(enabled);
+}
+
+int TFtavelixUi::JpegQuality() const { return fcompression ? fcompression->Quality() : 90; }
 
 TOpenPictureDialog& TFtavelixUi::Opd1() {
     if (!FOpd1) FOpd1 = new TOpenPictureDialog(FForm);

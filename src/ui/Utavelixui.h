@@ -95,6 +95,8 @@ struct TFtavelixUi {
     QAction* btnabout = nullptr;
     // Every command above in one of two groups, to be blocked together.
     TCommandGroups Commands;
+    // "&Reload" and its button are enabled and disabled together.
+    void SetReloadEnabled(bool enabled);
 
     // The picture area: the black scroll box, what it scrolls, the picture in it (made with
     // the picture component when the window is created), and the hidden progress panel.
@@ -128,6 +130,8 @@ struct TFtavelixUi {
     TPasswordDlg* PasswordDlg = nullptr;
     Tfcompression* fcompression = nullptr;
     Tfabout* fabout = nullptr;
+    // Files are saved at the quality of the quality dialog, 90 without one.
+    int JpegQuality() const;
     // The file dialogs, made when first used.
     TOpenPictureDialog& Opd1();
     TSavePictureDialog& Spd1();

@@ -31,6 +31,11 @@ namespace {
 
 constexpr Qt::WindowFlags ShowFlags = Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint;
 
+// Pops the autoshow's menu up with its top-left corner at the centre of the window.
+void PopupAtCentre(TFtavelix& window) {
+    window.Ui.PopupMenu1->popup(window.mapToGlobal(QPoint(window.width() / 2, window.height() / 2)));
+}
+
 }  // namespace
 
 // --- the two modes ------------------------------------------------------------------------
@@ -59,7 +64,7 @@ void TFtavelix::StartAutoshow() {
     Ui.ScrollBox1->verticalScrollBar()->setValue(0);
     // The menu is shown without a loop of its own: "Stop the autoshow" chosen from it must
     // not return into the middle of this command.
-    PopupAtCentre();
+    PopupAtCentre(*this);
 }
 
 void TFtavelix::StopAutoshow() {
@@ -87,10 +92,6 @@ void TFtavelix::Stop1Click() {
     StopAutoshow();
 }
 
-void TFtavelix::PopupAtCentre() {
-    Ui.PopupMenu1->popup(mapToGlobal(QPoint(width() / 2, height() / 2)));
-}
-
 // --- slides -------------------------------------------------------------------------------
 
 void TFtavelix::ShowCurrentSlide() {
@@ -98,6 +99,7 @@ void TFtavelix::ShowCurrentSlide() {
     const QString fileName = QtName(*FShow.Current());
     if (!QFileInfo::exists(fileName)) return;
     Guarded(
+        Prompts(),
         [&] {
             // Read into a bitmap of its own: a file that cannot be read changes nothing, so the
             // picture in view is neither shown again nor assembled a second time (which would
@@ -108,7 +110,7 @@ void TFtavelix::ShowCurrentSlide() {
             FFileName = QFileInfo(fileName).fileName();
             FWorking.CopyFrom(slide);
             FView->Picture().CopyFrom(FWorking);
-            const TSize screen = ScreenSize();
+            const TSize screen = FHost.ScreenSize();
             if (FShow.Autosize() || FWorking.Width() > screen.Width || FWorking.Height() > screen.Height)
                 FView->FitToScreen(FWorking);
             CenterPicture();
@@ -128,13 +130,12 @@ void TFtavelix::previousClick() {
 // Modal boxes run their own event loops, where ticks go on arriving: over a folder of broken
 // files each tick would open one more "Error: wrong format" box over the last.
 void TFtavelix::autoTimerTimer() {
-    if (FCountedPrompts->Open() > 0 || QApplication::activeModalWidget()) return;
+    if (Prompts().Open() > 0 || QApplication::activeModalWidget()) return;
     nextClick();
 }
 
 void TFtavelix::FormClick() { nextClick(); }
 
-void TFtavelix::SetDelay(int milliseconds) { FShow.SetDelay(milliseconds); }
 
 // --- the check items (the action has inverted its check mark already) -----------------------
 
@@ -147,13 +148,13 @@ void TFtavelix::AtRandom1Click() {
 void TFtavelix::Autoassemble1Click() {
     if (!FShow.Autoassemble() || !FPassword.Empty()) return;
     FShow.SetTimerEnabled(false);
-    if (!RequestPassword()) Ui.Autoassemble1->setChecked(false);  // the option follows its mark
+    if (!RequestPassword(Prompts(), FPassword)) Ui.Autoassemble1->setChecked(false);  // the option follows its mark
     FShow.SetTimerEnabled(true);
 }
 
 void TFtavelix::Autosize1Click() {
     if (!FShow.Autosize()) return;
-    Guarded([&] {
+    Guarded(Prompts(), [&] {
         FView->FitToScreen(FWorking);
         CenterPicture();
     });
@@ -184,7 +185,7 @@ bool TFtavelix::FormKeyPress(QChar key) {
     if (key == QChar(27)) {
         if (FBatch) FBatch->Stop();  // Esc stops a batch run after its current file
         if (!InAutoshowMode()) return false;
-        PopupAtCentre();
+        PopupAtCentre(*this);
         return true;
     }
     if (key == QChar(13) && InAutoshowMode()) {

@@ -46,6 +46,75 @@ QString Lines(const std::vector<TBatchRun::TLeftOut>& files) {
     return Lines(lines);
 }
 
+// Works on one file of a run, with the run's bitmap.
+using TRunStep = std::function<void(TBatchRun&, const QString&, TBitmap&)>;
+
+// The frame of a run: the progress panel over the picture area, the commands that use the open
+// dialog blocked, Esc and closing the window stopping the run after its current file. One
+// bitmap serves the whole run.
+bool RunBatch(TFtavelix& window, TBatchRun*& current, TBatchRun& run, const TRunStep& step) {
+    TFtavelixUi& ui = window.Ui;
+    const auto count = static_cast<int>(run.Files().size());
+    ui.ProgressBar1->setRange(0, count);
+    ui.ProgressBar1->setValue(0);
+    PlacePicture(window);  // the panel fills the picture area
+    ui.Panel1->show();
+    ui.Panel1->raise();
+    ui.Commands.Block(TCommandSet::OpenCommands, true);
+    // Nothing is destroyed under the running loop: closing the window stops the run after its
+    // current file and closes the window then.
+    struct TCloseAfterRun : QObject {
+        TBatchRun& Run;
+        bool Asked = false;
+        explicit TCloseAfterRun(TBatchRun& run) : Run(run) {}
+        bool eventFilter(QObject*, QEvent* event) override {
+            if (event->type() != QEvent::Close) return false;
+            Run.Stop();
+            Asked = true;
+            event->ignore();
+            return true;
+        }
+    } closing(run);
+    window.installEventFilter(&closing);
+    current = &run;
+    bool toTheEnd;
+    {
+        TBitmap picture;
+        toTheEnd = run.Run(
+            [&](const std::u16string& file) {
+                const QString fileName = QtName(file);
+                // A failure is told, naming the file; the run goes on.
+                Guarded(window.Prompts(), [&] { step(run, fileName, picture); }, fileName);
+            },
+            [&](std::size_t done) { ui.ProgressBar1->setValue(static_cast<int>(done)); });
+    }
+    current = nullptr;
+    window.removeEventFilter(&closing);
+    ui.Panel1->hide();
+    ui.Commands.Block(TCommandSet::OpenCommands, false);
+    if (closing.Asked) {
+        window.close();
+        return false;
+    }
+    return toTheEnd;
+}
+
+// Saves a file of a batch run; a failure is told, naming the file, and the run goes on.
+void SaveInRun(TFtavelix& window, const TBitmap& picture, const QString& fileName, TExisting existing) {
+    try {
+        window.View().SavePicture(picture, LocalName(fileName), window.Ui.JpegQuality(), existing);
+    } catch (const TPictureError& error) {
+        // A file error names the file and the reason itself.
+        const QString reason = QString::fromStdString(VisibleName(error.what()));
+        window.Prompts().Message(QStringLiteral("Error: ") +
+                          (error.GetKind() == TPictureError::Kind::Io
+                               ? reason
+                               : ShownName(fileName) + QStringLiteral(" was not saved: ") + reason));
+    } catch (const std::bad_alloc&) {
+        window.Prompts().Message(QStringLiteral("Error: ") + ShownName(fileName) + QStringLiteral(" was not saved: not enough memory"));
+    }
+}
+
 }  // namespace
 
 void TFtavelix::scrambleondisk1Click() {
@@ -70,11 +139,11 @@ void TFtavelix::Reduceto64ondiskClick() {
 
 void TFtavelix::ScrambleFilesOnDisk(bool direction, const QString& title) {
     if (FBatch) return;
-    const QStringList files = FPrompts->PicturesToOpen(title);
+    const QStringList files = Prompts().PicturesToOpen(title);
     if (files.isEmpty()) return;
     FShow.SetPictures(PlainNames(files));
     if (TooLargeToScramble()) return;  // the picture in view, as for the other scrambling commands
-    if (!RequestPassword()) return;
+    if (!RequestPassword(Prompts(), FPassword)) return;
     // Assembling: files whose result would not look assembled are left unchanged and offered
     // after the run; files that show too little to tell are assembled and named.
     TBatchRun run(PlainNames(files), std::string(FPassword.View()), /*judgeAssembly=*/!direction);
@@ -92,17 +161,17 @@ void TFtavelix::ScrambleFilesOnDisk(bool direction, const QString& title) {
             return;
         }
         if (!FView->LoadPicture(picture, LocalName(fileName))) return;
-        ProcessMessages();
+        FHost.ProcessMessages();
         if (current.OverPixelLimit(fileName.toStdU16String(), picture.Width(), picture.Height())) return;
         if (current.JudgesAssembly() &&
             !current.MayWrite(fileName.toStdU16String(), JudgeAssembly(picture, current.Password())))
             return;
         TTavelix::Scramble(&picture, current.Password(), direction);
-        ProcessMessages();
-        SaveInRun(picture, fileName, TExisting::Replace);
-        ProcessMessages();
+        FHost.ProcessMessages();
+        SaveInRun(*this, picture, fileName, TExisting::Replace);
+        FHost.ProcessMessages();
     };
-    const bool toTheEnd = RunBatch(run, step);
+    const bool toTheEnd = RunBatch(*this, FBatch, run, step);
     QStringList told;
     if (!run.Unchanged().empty())
         told << (direction ? QStringLiteral("Not scrambled, left unchanged:\n") : QStringLiteral("Not assembled, left unchanged:\n")) +
@@ -110,23 +179,23 @@ void TFtavelix::ScrambleFilesOnDisk(bool direction, const QString& title) {
     if (!run.Unclear().empty())
         told << QStringLiteral("Assembled, but these pictures show too little to tell whether the password is right:\n") +
                     Lines(run.Unclear());
-    if (!told.isEmpty()) FPrompts->Message(told.join(QStringLiteral("\n\n")));
+    if (!told.isEmpty()) Prompts().Message(told.join(QStringLiteral("\n\n")));
     // Stopped by Esc or by closing the window: nothing more is asked.
     if (run.Refused().empty() || !toTheEnd) return;
-    if (!FPrompts->OkCancel(QStringLiteral("These pictures do not look assembled with this password (the password may "
+    if (!Prompts().OkCancel(QStringLiteral("These pictures do not look assembled with this password (the password may "
                                            "be wrong, the pictures may not be scrambled, or they may be scrambled "
                                            "twice) and were left unchanged:\n") +
                             Lines(run.Refused()) + QStringLiteral("\n\nAssemble them anyway?")))
         return;
     TBatchRun anyway = run.Anyway();
-    RunBatch(anyway, step);
+    RunBatch(*this, FBatch, anyway, step);
     if (!anyway.Unchanged().empty())
-        FPrompts->Message(QStringLiteral("Not assembled, left unchanged:\n") + Lines(anyway.Unchanged()));
+        Prompts().Message(QStringLiteral("Not assembled, left unchanged:\n") + Lines(anyway.Unchanged()));
 }
 
 void TFtavelix::ReduceFilesOnDisk(std::uint8_t factor, const QString& title) {
     if (FBatch) return;
-    const QStringList files = FPrompts->PicturesToOpen(title);
+    const QStringList files = Prompts().PicturesToOpen(title);
     if (files.isEmpty()) return;
     FShow.SetPictures(PlainNames(files));
     if (TooLargeToScramble()) return;
@@ -165,7 +234,7 @@ void TFtavelix::ReduceFilesOnDisk(std::uint8_t factor, const QString& title) {
             QStringLiteral("Replace %1 existing file%2?\n\n").arg(existing.size()).arg(one ? "" : "s") +
             (one ? QStringLiteral("This reduced copy exists already:\n") : QStringLiteral("These reduced copies exist already:\n")) +
             Lines(names);
-        switch (FPrompts->Choose(question, {QStringLiteral("Replace"), QStringLiteral("Skip them"), QStringLiteral("Cancel")})) {
+        switch (Prompts().Choose(question, {QStringLiteral("Replace"), QStringLiteral("Skip them"), QStringLiteral("Cancel")})) {
         case 0:
             for (const QString& copy : existing) replaced.insert(copy);
             break;
@@ -177,85 +246,22 @@ void TFtavelix::ReduceFilesOnDisk(std::uint8_t factor, const QString& title) {
         }
     }
 
-    RunBatch(run, [&](TBatchRun&, const QString& fileName, TBitmap& picture) {
+    RunBatch(*this, FBatch, run, [&](TBatchRun&, const QString& fileName, TBitmap& picture) {
         picture.Clear();
         const QString copy = ReducedName(fileName, factor);
         if (copy.isEmpty() || skipped.contains(copy)) return;  // counted as done; nothing to read for it
         if (!FView->LoadPicture(picture, LocalName(fileName))) return;
-        ProcessMessages();
+        FHost.ProcessMessages();
         // A picture that would lose a whole side is counted as done; nothing is written.
         if (FView->ReduceBy(picture, factor)) {
-            ProcessMessages();
+            FHost.ProcessMessages();
             // A file that appears under a new copy's name meanwhile is kept (the save fails).
-            SaveInRun(picture, copy, replaced.contains(copy) ? TExisting::Replace : TExisting::Refuse);
+            SaveInRun(*this, picture, copy, replaced.contains(copy) ? TExisting::Replace : TExisting::Refuse);
         }
-        ProcessMessages();
+        FHost.ProcessMessages();
     });
     if (!run.Unchanged().empty())
-        FPrompts->Message(QStringLiteral("Not replaced by a reduced copy:\n") + Lines(run.Unchanged()));
-}
-
-// The frame of a run: the progress panel over the picture area, the commands that use the open
-// dialog blocked, Esc and closing the window stopping the run after its current file. One
-// bitmap serves the whole run.
-bool TFtavelix::RunBatch(TBatchRun& run, const TRunStep& step) {
-    const auto count = static_cast<int>(run.Files().size());
-    Ui.ProgressBar1->setRange(0, count);
-    Ui.ProgressBar1->setValue(0);
-    PlacePicture(*this);  // the panel fills the picture area
-    Ui.Panel1->show();
-    Ui.Panel1->raise();
-    Ui.Commands.Block(TCommandSet::OpenCommands, true);
-    // Nothing is destroyed under the running loop: closing the window stops the run after its
-    // current file and closes the window then.
-    struct TCloseAfterRun : QObject {
-        TBatchRun& Run;
-        bool Asked = false;
-        explicit TCloseAfterRun(TBatchRun& run) : Run(run) {}
-        bool eventFilter(QObject*, QEvent* event) override {
-            if (event->type() != QEvent::Close) return false;
-            Run.Stop();
-            Asked = true;
-            event->ignore();
-            return true;
-        }
-    } closing(run);
-    installEventFilter(&closing);
-    FBatch = &run;
-    bool toTheEnd;
-    {
-        TBitmap picture;
-        toTheEnd = run.Run(
-            [&](const std::u16string& file) {
-                const QString fileName = QtName(file);
-                Guarded([&] { step(run, fileName, picture); }, fileName);  // a failure is told; the run goes on
-            },
-            [&](std::size_t done) { Ui.ProgressBar1->setValue(static_cast<int>(done)); });
-    }
-    FBatch = nullptr;
-    removeEventFilter(&closing);
-    Ui.Panel1->hide();
-    Ui.Commands.Block(TCommandSet::OpenCommands, false);
-    if (closing.Asked) {
-        close();
-        return false;
-    }
-    return toTheEnd;
-}
-
-void TFtavelix::SaveInRun(const TBitmap& picture, const QString& fileName, TExisting existing) {
-    try {
-        FView->SavePicture(picture, LocalName(fileName), JpegQuality(), existing);
-    } catch (const TPictureError& error) {
-        // A file error names the file and the reason itself.
-        const QString reason = QString::fromStdString(VisibleName(error.what()));
-        FPrompts->Message(QStringLiteral("Error: ") +
-                          (error.GetKind() == TPictureError::Kind::Io
-                               ? reason
-                               : ShownName(fileName) + QStringLiteral(" was not saved: ") + reason));
-    } catch (const std::bad_alloc&) {
-        FPrompts->Message(QStringLiteral("Error: ") + ShownName(fileName) + QStringLiteral(" was not saved: not enough memory"));
-    }
+        Prompts().Message(QStringLiteral("Not replaced by a reduced copy:\n") + Lines(run.Unchanged()));
 }
 
 }  // namespace tavelix::ui

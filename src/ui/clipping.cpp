@@ -36,43 +36,15 @@ QRegion FrameArea(const TRect& rect) {
     return area;
 }
 
-}  // namespace
-
-void TFtavelix::dmStartDrag() { FDrag.Start(); }
-
-void TFtavelix::dmDragOver(std::int32_t X, std::int32_t Y) {
-    const TClipDrag::TStep step = FDrag.DragOver(X, Y);
-    if (!step.Invert.empty()) DrawFrames(step.Invert);
-    if (step.Size) setWindowTitle(QStringLiteral("Clipsize %1 x %2").arg(step.Size->Width).arg(step.Size->Height));
-}
-
-void TFtavelix::dmEndDrag() {
-    const TClipDrag::TEnd end = FDrag.End();
-    // The last frame goes first, so the picture is as before the drag whatever follows.
-    if (end.Erase) DrawFrames({*end.Erase});
-    if (end.Clip && FPrompts->OkCancel(QStringLiteral("Take clip as new picture?"))) {
-        Guarded([&] {
-            FView->ClipTo(*end.Clip);  // the right column and the bottom row stay out
-            FWorking.CopyFrom(FView->Picture());
-            FitWindowToPicture();
-        });
-    }
-    UpdateCaption();
-}
-
-void TFtavelix::DropDrag() {
-    const bool dragging = FDrag.Dragging();
-    if (const std::optional<TRect> frame = FDrag.Drop()) DrawFrames({*frame});
-    if (dragging) UpdateCaption();
-}
-
-void TFtavelix::DrawFrames(const std::vector<TRect>& frames) {
+// Inverts the outlines of frames on the displayed picture and repaints only what changed.
+void DrawFrames(TFtavelix& window, const std::vector<TRect>& frames) {
     // Where two outlines cross, a pixel is inverted twice and comes back as it was: only the
     // pixels in an odd number of outlines change. An outline without width or height inverts
     // some of its own pixels twice, though; then every outline counts whole.
     const bool once = std::none_of(frames.begin(), frames.end(), [](const TRect& frame) {
         return frame.Left == frame.Right || frame.Top == frame.Bottom;
     });
+    TTavelix& view = window.View();
     QRegion changed;
     {
         // Inverting a frame changes only its outline. Meanwhile the component tells nobody of
@@ -82,10 +54,10 @@ void TFtavelix::DrawFrames(const std::vector<TRect>& frames) {
             TTavelix& View;
             std::function<void()> Listener = std::exchange(View.OnPictureChange, nullptr);
             ~TQuiet() { View.OnPictureChange = std::move(Listener); }
-        } quiet{*FView};
-        Guarded([&] {
+        } quiet{view};
+        Guarded(window.Prompts(), [&] {
             for (const TRect& frame : frames) {
-                FView->DrawClipFrame(FView->Picture().Canvas(), frame);
+                view.DrawClipFrame(view.Picture().Canvas(), frame);
                 if (once)
                     changed ^= FrameArea(frame);
                 else
@@ -93,7 +65,37 @@ void TFtavelix::DrawFrames(const std::vector<TRect>& frames) {
             }
         });
     }
-    Ui.PictureView->PictureAreaChanged(changed);
+    window.Ui.PictureView->PictureAreaChanged(changed);
+}
+
+}  // namespace
+
+void DropDrag(TFtavelix& window) {
+    const bool dragging = window.ClipDrag().Dragging();
+    if (const std::optional<TRect> frame = window.ClipDrag().Drop()) DrawFrames(window, {*frame});
+    if (dragging) window.UpdateCaption();
+}
+
+void TFtavelix::dmStartDrag() { FDrag.Start(); }
+
+void TFtavelix::dmDragOver(std::int32_t X, std::int32_t Y) {
+    const TClipDrag::TStep step = FDrag.DragOver(X, Y);
+    if (!step.Invert.empty()) DrawFrames(*this, step.Invert);
+    if (step.Size) setWindowTitle(QStringLiteral("Clipsize %1 x %2").arg(step.Size->Width).arg(step.Size->Height));
+}
+
+void TFtavelix::dmEndDrag() {
+    const TClipDrag::TEnd end = FDrag.End();
+    // The last frame goes first, so the picture is as before the drag whatever follows.
+    if (end.Erase) DrawFrames(*this, {*end.Erase});
+    if (end.Clip && Prompts().OkCancel(QStringLiteral("Take clip as new picture?"))) {
+        Guarded(Prompts(), [&] {
+            FView->ClipTo(*end.Clip);  // the right column and the bottom row stay out
+            FWorking.CopyFrom(FView->Picture());
+            FitWindowToPicture();
+        });
+    }
+    UpdateCaption();
 }
 
 namespace {
@@ -164,7 +166,8 @@ private:
                 return true;
             }
             if (!drag.Dragging()) {
-                if ((event.position() - FPressPosition).manhattanLength() < QApplication::startDragDistance()) return true;
+                const QPointF moved = event.position() - FPressPosition;
+                if (moved.manhattanLength() < QApplication::startDragDistance()) return true;
                 FWindow.dmStartDrag();
                 const QPoint start = PicturePoint(FPressPosition);
                 FWindow.dmDragOver(start.x(), start.y());

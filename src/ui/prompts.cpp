@@ -2,14 +2,20 @@
 
 #include <QAbstractItemView>
 #include <QCompleter>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
+
+#include <exception>
+#include <new>
 
 #include "ui/Upwdlg.h"
 #include "ui/Utavelix.h"
 #include "ui/filedialogs.h"
+#include "ui/filenames.h"
 
 namespace tavelix::ui {
 
@@ -124,5 +130,36 @@ int TDialogPrompts::Choose(const QString& text, const QStringList& buttons) {
 }
 
 void TDialogPrompts::ShowModal(QDialog& dialog) { ExecOver(FWindow, dialog); }
+
+void TWindowHost::ShowMessage(std::string_view text) {
+    FPrompts.Message(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+}
+
+void TWindowHost::ProcessMessages() { QCoreApplication::processEvents(); }
+
+TSize TWindowHost::ScreenSize() const {
+    const QScreen* screen = FWindow.screen();
+    if (!screen) return {};
+    const QSize size = screen->geometry().size() * screen->devicePixelRatio();
+    return {size.width(), size.height()};
+}
+
+bool Guarded(TPrompts& prompts, const std::function<void()>& command, const QString& fileName) {
+    const QString about = fileName.isEmpty() ? QString() : ShownName(fileName) + QStringLiteral(": ");
+    try {
+        command();
+        return true;
+    } catch (const std::bad_alloc&) {
+        prompts.Message(QStringLiteral("Error: ") + about + QStringLiteral("not enough memory"));
+    } catch (const std::exception& error) {
+        prompts.Message(QStringLiteral("Error: ") + about + QString::fromStdString(VisibleName(error.what())));
+    }
+    return false;
+}
+
+bool RequestPassword(TPrompts& prompts, const TSecret& password) {
+    if (!password.Empty()) return true;
+    return prompts.PasswordRequest() && !password.Empty();
+}
 
 }  // namespace tavelix::ui

@@ -31,9 +31,9 @@ class TWindowLayout : public QObject {
 public:
     explicit TWindowLayout(TFtavelix& window) : QObject(&window), FWindow(window) {
         setObjectName("WindowLayout");
-        for (QObject* watched : {static_cast<QObject*>(&window), static_cast<QObject*>(window.Ui.ScrollBox1->viewport()),
-                                 static_cast<QObject*>(window.Ui.ScrollContent)})
-            watched->installEventFilter(this);
+        window.installEventFilter(this);
+        window.Ui.ScrollBox1->viewport()->installEventFilter(this);
+        window.Ui.ScrollContent->installEventFilter(this);
     }
 
     bool eventFilter(QObject* watched, QEvent* event) override {

@@ -58,7 +58,8 @@ TEST(BatchRun, PicturesOverThePixelLimitAreLeftUnchangedWithTheirSize) {
         bool over;
     } cases[] = {{1280, 1024, false}, {1281, 1023, false}, {1281, 1024, true}, {1, 1310721, true}, {0, 0, false}};
     TBatchRun run(Files(1));
-    for (const auto& c : cases) EXPECT_EQ(run.OverPixelLimit(u"p.bmp", c.width, c.height), c.over) << c.width << "x" << c.height;
+    for (const auto& c : cases)
+        EXPECT_EQ(run.OverPixelLimit(u"p.bmp", c.width, c.height), c.over) << c.width << "x" << c.height;
     run.LeaveUnchanged(u"ro.bmp", "the file is write-protected");
     ASSERT_EQ(run.Unchanged().size(), 3u);  // in the order met
     EXPECT_EQ(run.Unchanged()[0].File, u"p.bmp");

@@ -27,9 +27,10 @@ struct TPicture {
     // Outlines still on it, leaving out those without pixels (a point).
     int Shown() const {
         int shown = 0;
-        for (const auto& [frame, count] : Inverted)
-            if (count % 2 == 1 && (std::get<0>(frame) != std::get<2>(frame) || std::get<1>(frame) != std::get<3>(frame)))
-                ++shown;
+        for (const auto& [frame, count] : Inverted) {
+            const auto [left, top, right, bottom] = frame;
+            if (count % 2 == 1 && (left != right || top != bottom)) ++shown;
+        }
         return shown;
     }
 };

@@ -477,7 +477,7 @@ private Q_SLOTS:
 
     // The real boxes: over the show they stay on top as it does; over a normal window not.
     void boxesStayAboveTheShow() {
-        W().SetPrompts(nullptr);
+        W().Prompts().SetTarget(nullptr);
         QVERIFY(F.Show());
         QList<bool> onTop;
         const auto answerNext = [&] {
@@ -494,16 +494,16 @@ private Q_SLOTS:
         W().Ui.Autosize1->setChecked(false);
         // scripted answers for the open dialog only, the real boxes again afterwards
         F.Prompts->Open.push_back(Pictures(2));
-        W().SetPrompts(F.Prompts.get());
+        W().Prompts().SetTarget(F.Prompts.get());
         W().openClick();
         CloseMenu();
-        W().SetPrompts(nullptr);
+        W().Prompts().SetTarget(nullptr);
         answerNext();
         W().Prompts().Message("over the show");
         answerNext();
         W().About1Click();
         QCOMPARE(onTop, QList<bool>({false, true, true}));
-        W().SetPrompts(F.Prompts.get());
+        W().Prompts().SetTarget(F.Prompts.get());
         W().Ui.Stop1->trigger();
     }
 };

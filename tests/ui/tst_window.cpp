@@ -127,7 +127,7 @@ private Q_SLOTS:
         QVERIFY(FFolder->isValid());
         FForms = CreateForms();
         FPrompts = std::make_unique<TScriptedPrompts>(W().PasswordStore());
-        W().SetPrompts(FPrompts.get());
+        W().Prompts().SetTarget(FPrompts.get());
     }
     void cleanup() {
         FForms = TForms();
@@ -913,12 +913,12 @@ private Q_SLOTS:
     // --- the host ---------------------------------------------------------------------------
 
     void hostServesTheEngine() {
-        const TSize screen = W().ScreenSize();
+        const TSize screen = W().View().Host().ScreenSize();
         QCOMPARE(screen.Width, 1280 * int(W().devicePixelRatioF()));
         QCOMPARE(screen.Height, 1024 * int(W().devicePixelRatioF()));
-        W().ShowMessage("Error: wrong format");
+        W().View().Host().ShowMessage("Error: wrong format");
         QCOMPARE(FPrompts->Log, QStringList({"message: Error: wrong format"}));
-        W().ProcessMessages();
+        W().View().Host().ProcessMessages();
     }
 };
 
