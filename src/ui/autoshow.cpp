@@ -3,7 +3,6 @@
 // menu step forward and back, change the delay and the order, and stop the show. The keys
 // the window sees before its controls (Esc, Enter, the arrows, F1) are handled here for both
 // modes.
-#include <QActionGroup>
 #include <QApplication>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -136,8 +135,7 @@ void TFtavelix::autoTimerTimer() {
 
 void TFtavelix::FormClick() { nextClick(); }
 
-
-// --- the check items (the action has inverted its check mark already) -----------------------
+// --- the check items (the option has followed the inverted check mark already) -------------
 
 void TFtavelix::AtRandom1Click() {
     Ui.Loop1->setEnabled(!FShow.AtRandom());
@@ -148,7 +146,7 @@ void TFtavelix::AtRandom1Click() {
 void TFtavelix::Autoassemble1Click() {
     if (!FShow.Autoassemble() || !FPassword.Empty()) return;
     FShow.SetTimerEnabled(false);
-    if (!RequestPassword(Prompts(), FPassword)) Ui.Autoassemble1->setChecked(false);  // the option follows its mark
+    if (!RequestPassword(Prompts(), FPassword)) Ui.Autoassemble1->setChecked(false);  // and the option with it
     FShow.SetTimerEnabled(true);
 }
 

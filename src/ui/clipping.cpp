@@ -1,15 +1,16 @@
 // Clipping with the mouse: a drag over the picture draws an inverting frame that follows the
 // pointer while the caption shows its size; on release the user may take the framed part as
 // the new picture. The frame is drawn into the displayed picture itself, so drawing it a
-// second time restores every pixel; only the pixels it changes are repainted.
+// second time restores every pixel; only the pixels it changes are repainted. TClipDrag keeps
+// the drag; here are the handlers and the filter that sees the mouse on the picture area.
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QMouseEvent>
 #include <QRegion>
 
 #include <algorithm>
-#include <cmath>
 #include <array>
+#include <cmath>
 #include <functional>
 #include <optional>
 #include <utility>
