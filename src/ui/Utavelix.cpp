@@ -21,9 +21,10 @@
 
 namespace tavelix::ui {
 
-
 TFtavelix::TFtavelix(QWidget* parent) : QMainWindow(parent), FHost(*this) {
     setObjectName("Ftavelix");
+    // The show's delay runs afresh when a box of ours closes: the next slide, or the next box
+    // over a broken file, comes a whole delay later, and the user has all of it to press Esc.
     Prompts().OnAllClosed = [this] { FShow.SetTimerEnabled(FShow.TimerEnabled()); };
     Ui.Setup(*this);
 
@@ -94,7 +95,8 @@ TFtavelix::TFtavelix(QWidget* parent) : QMainWindow(parent), FHost(*this) {
                                                {Ui.Manual1, 0}};
     for (const auto& [item, milliseconds] : delays) {
         item->setChecked(milliseconds == FShow.Delay());
-        connect(item, &QAction::triggered, this, [this, milliseconds = milliseconds] { FShow.SetDelay(milliseconds); });
+        connect(item, &QAction::triggered, this,
+                [this, milliseconds = milliseconds] { FShow.SetDelay(milliseconds); });
     }
     connect(Ui.Stop1, &QAction::triggered, this, &TFtavelix::Stop1Click);
     connect(Ui.Previous1, &QAction::triggered, this, &TFtavelix::previousClick);
