@@ -57,8 +57,10 @@ public:
     void Password1Click();
     void JPGCompression1Click();
     void About1Click();
-    // True, after the message, when the displayed picture is over the pixel limit.
-    bool TooLargeToScramble();
+    // True, after the message, when the displayed picture (or with workingToo the working copy)
+    // is over the pixel limit. The message offers "Reduce to fit" beside OK, which stays the
+    // default: the working copy reduced to fit the limit becomes the picture in view.
+    bool TooLargeToScramble(bool workingToo = false);
     // Paste follows the clipboard: the menu item when the "File" menu opens, the button when
     // the mouse moves over the window.
     void File1Click();

@@ -172,9 +172,20 @@ void TFtavelix::SavescrambledAs1Click() {
     });
 }
 
-bool TFtavelix::TooLargeToScramble() {
-    if (!OverPixelLimit(FView->Width(), FView->Height())) return false;
-    Prompts().Message(TooLargeText);
+bool TFtavelix::TooLargeToScramble(bool workingToo) {
+    if (!OverPixelLimit(FView->Width(), FView->Height()) &&
+        !(workingToo && OverPixelLimit(FWorking.Width(), FWorking.Height())))
+        return false;
+    if (Prompts().Choose(TooLargeText, {QStringLiteral("Reduce to fit"), QStringLiteral("OK")}) == 0) {
+        // The working copy at the largest size within the limit (each pixel the mean of the
+        // area it covers), shown as it is: the scrambling commands can follow.
+        Guarded(Prompts(), [&] {
+            FView->ReduceToFit(FWorking);
+            FView->Picture().CopyFrom(FWorking);
+            FitWindowToPicture();
+            UpdateCaption();
+        });
+    }
     return true;
 }
 
@@ -230,13 +241,9 @@ void TFtavelix::Clear1Click() {
 }
 
 void TFtavelix::assemble1Click() {
-    if (TooLargeToScramble()) return;
     // The working copy is what is assembled; over the limit it would come back unchanged and
     // be shown as if it had been assembled.
-    if (OverPixelLimit(FWorking.Width(), FWorking.Height())) {
-        Prompts().Message(TooLargeText);
-        return;
-    }
+    if (TooLargeToScramble(/*workingToo=*/true)) return;
     if (!RequestPassword(Prompts(), FPassword)) return;
     Guarded(Prompts(), [&] {
         TTavelix::Scramble(&FWorking, std::string(FPassword.View()), false);

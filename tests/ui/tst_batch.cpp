@@ -391,7 +391,7 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("log");
         const QString scramble = "open: Select Pictures to scramble on disk - will overwrite";
         const QString reduce = "open: Select Pictures to reduce to w/2 h/2 on disk";
-        const QString tooLarge = "message: 1280K Pixels maximum (e.g.1280x1024)";
+        const QString tooLarge = "choice: 1280K Pixels maximum (e.g.1280x1024) [Reduce to fit|OK]";
         QTest::newRow("dialog cancelled") << QSize(10, 10) << false << false << true << QStringList{scramble};
         QTest::newRow("password cancelled") << QSize(10, 10) << false << true << false
                                             << QStringList{scramble, "password"};

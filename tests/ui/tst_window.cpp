@@ -44,7 +44,7 @@ using namespace tavelix::ui::test;
 namespace {
 
 const QString OpenTitle = "open: Tavelix - Select pictures (1 to view and/or edit - 2 or more for autoshow)";
-const QString TooLarge = "message: 1280K Pixels maximum (e.g.1280x1024)";
+const QString TooLarge = "choice: 1280K Pixels maximum (e.g.1280x1024) [Reduce to fit|OK]";
 
 // A picture another program put on the clipboard: PNG data, decoded when it is read, as the
 // window system's clipboard gives it.
@@ -673,6 +673,22 @@ private Q_SLOTS:
         W().SavescrambledAs1Click();
         const bool displayOver = std::int64_t{display.width()} * display.height() > PixelLimit;
         QCOMPARE(FPrompts->Log, displayOver ? QStringList({TooLarge}) : QStringList({"password"}));
+    }
+
+    // "Reduce to fit" in the pixel limit's box: the working copy at the largest size within the
+    // limit becomes the picture in view, and Save Scrambled As can follow.
+    void reduceToFitMakesThePictureScramblable() {
+        W().Working() = Gradient(2000, 1000);
+        Display().CopyFrom(W().Working());
+        FPrompts->Choice.push_back(0);
+        W().SavescrambledAs1Click();
+        QCOMPARE(FPrompts->Log, QStringList({TooLarge}));
+        QCOMPARE(W().Working().Width(), 1619);
+        QCOMPARE(W().Working().Height(), 809);
+        QCOMPARE(Display().Width(), 1619);
+        FPrompts->Log.clear();
+        W().SavescrambledAs1Click();
+        QCOMPARE(FPrompts->Log, QStringList({"password"}));
     }
 
     void unscrambleAssemblesTheWorkingCopyAtItsOwnSize() {
