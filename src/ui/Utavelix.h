@@ -92,6 +92,8 @@ public:
     // Forward and back (both do nothing in normal mode).
     void nextClick();
     void previousClick();
+    // Shows the picture step places on in the shown file's folder (Space, F3; Backspace, F2).
+    void StepInFolderOfPicture(int step);
     // A tick of the slide timer; none is taken while a box of ours is open.
     void autoTimerTimer();
     // A click on the picture area.

@@ -4,6 +4,7 @@
 // the window sees before its controls (Esc, Enter, the arrows, F1) are handled here for both
 // modes.
 #include <QApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QMenu>
@@ -20,6 +21,7 @@
 #include "ui/Uabout.h"
 #include "ui/Utavelix.h"
 #include "ui/filenames.h"
+#include "ui/folderstep.h"
 #include "ui/pictureview.h"
 #include "ui/prompts.h"
 #include "ui/windowlayout.h"
@@ -118,12 +120,26 @@ void TFtavelix::ShowCurrentSlide() {
         fileName);
 }
 
+// In the normal window the show's steps go through the shown file's folder instead.
 void TFtavelix::nextClick() {
-    if (InAutoshowMode() && FShow.Next()) ShowCurrentSlide();
+    if (!InAutoshowMode()) return StepInFolderOfPicture(1);
+    if (FShow.Next()) ShowCurrentSlide();
 }
 
 void TFtavelix::previousClick() {
-    if (InAutoshowMode() && FShow.Previous()) ShowCurrentSlide();
+    if (!InAutoshowMode()) return StepInFolderOfPicture(-1);
+    if (FShow.Previous()) ShowCurrentSlide();
+}
+
+void TFtavelix::StepInFolderOfPicture(int step) {
+    if (FBatch || FFileName.isEmpty() || FShow.Pictures().empty()) return;  // no file shown
+    const QString current = QtName(FShow.Pictures().front());
+    const std::string next = StepInFolder(LocalName(current), step);
+    if (next.empty()) return;
+    const QString nextName = QFile::decodeName(next.c_str());
+    if (nextName == current) return;
+    FShow.SetPictures(PlainNames({nextName}));
+    ShowSelected();  // the caption and Reload follow
 }
 
 // Modal boxes run their own event loops, where ticks go on arriving: over a folder of broken
@@ -188,6 +204,11 @@ bool TFtavelix::FormKeyPress(QChar key) {
     }
     if (key == QChar(13) && InAutoshowMode()) {
         nextClick();
+        return true;
+    }
+    // Space and Backspace step through the folder as F3 and F2 do, in the normal window only.
+    if ((key == QChar(' ') || key == QChar(8)) && !InAutoshowMode()) {
+        StepInFolderOfPicture(key == QChar(' ') ? 1 : -1);
         return true;
     }
     return false;

@@ -5,7 +5,12 @@
 // the drag; here are the handlers and the filter that sees the mouse on the picture area.
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QMouseEvent>
+#include <QTimer>
+#include <QUrl>
+#include <QWheelEvent>
 #include <QRegion>
 
 #include <algorithm>
@@ -101,15 +106,28 @@ void TFtavelix::dmEndDrag() {
 
 namespace {
 
+// The picture files of a drop, local ones only; none when anything else is dropped.
+QStringList DroppedFiles(const QMimeData* data) {
+    QStringList files;
+    if (!data || !data->hasUrls()) return files;
+    for (const QUrl& url : data->urls()) {
+        if (!url.isLocalFile()) return {};
+        files.append(url.toLocalFile());
+    }
+    return files;
+}
+
 // The mouse on the picture area. Qt starts no drag on a widget by itself: press, move and
 // release on the picture make one, in normal mode; a release without a drag is a click, which
 // in the show steps it on. Moves refresh Paste, and the right button opens the window's context
-// menu, if it has one.
+// menu, if it has one. Ctrl and the wheel run "10% Larger" and "10% Smaller" (the wheel alone
+// scrolls), and files dropped on the window open as Open would open them.
 class TWindowMouse : public QObject {
 public:
     explicit TWindowMouse(TFtavelix& window) : QObject(&window), FWindow(window) {
         setObjectName("WindowMouse");
         for (QObject* watched : Area()) watched->installEventFilter(this);
+        window.setAcceptDrops(true);
     }
 
     bool eventFilter(QObject* watched, QEvent* event) override {
@@ -125,6 +143,31 @@ public:
             // A click on the picture area; it is taken once, where it landed first.
             if (mouse.button() != Qt::LeftButton || !FWindow.InAutoshowMode()) return false;
             FWindow.FormClick();
+            return true;
+        }
+        case QEvent::Wheel: {
+            const auto& wheel = *static_cast<QWheelEvent*>(event);
+            if (!(wheel.modifiers() & Qt::ControlModifier) || wheel.angleDelta().y() == 0) return false;
+            (wheel.angleDelta().y() > 0 ? FWindow.Ui.Larger1 : FWindow.Ui.Smaller)->trigger();
+            return true;
+        }
+        case QEvent::DragEnter:
+        case QEvent::DragMove: {
+            auto& drag = *static_cast<QDropEvent*>(event);
+            // As Open: not during the show or a run on disk, which disable it.
+            if (watched != &FWindow || FWindow.InAutoshowMode() || !FWindow.Ui.Open1->isEnabled() ||
+                DroppedFiles(drag.mimeData()).isEmpty())
+                return false;
+            drag.acceptProposedAction();
+            return true;
+        }
+        case QEvent::Drop: {
+            auto& drop = *static_cast<QDropEvent*>(event);
+            const QStringList files = DroppedFiles(drop.mimeData());
+            if (watched != &FWindow || files.isEmpty()) return false;
+            drop.acceptProposedAction();
+            // After the drop has ended: a box the opening shows must not stand inside it.
+            QTimer::singleShot(0, &FWindow, [window = &FWindow, files] { window->OpenPictures(files); });
             return true;
         }
         case QEvent::ContextMenu: {

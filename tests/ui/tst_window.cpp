@@ -5,6 +5,7 @@
 #include <QBuffer>
 #include <QClipboard>
 #include <QDir>
+#include <QDropEvent>
 #include <QFileInfo>
 #include <QHelpEvent>
 #include <QMenu>
@@ -19,6 +20,8 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QToolTip>
+#include <QUrl>
+#include <QWheelEvent>
 #include <QWindow>
 
 #include <sys/stat.h>
@@ -334,6 +337,68 @@ private Q_SLOTS:
 
         W().OpenPictures({});  // nothing given changes nothing
         QCOMPARE(QtNames(W().SlideShow().Pictures()), three);
+    }
+
+    // A viewer's habits: Space and F3 step to the next picture of the folder (Backspace and F2
+    // back), wrapping; Ctrl and the wheel zoom; files dropped on the window open as Open does.
+    void stepsThroughTheFolderZoomsByWheelAndOpensDrops() {
+        Show();
+        const QString a = WriteBmp(*FFolder, "a 2.bmp", Gradient(30, 20, 1));
+        const QString b = WriteJpeg(*FFolder, "a 10.jpg", Gradient(40, 10, 2));
+        WriteBytes(*FFolder, "notes.txt", "not a picture");
+        W().OpenPictures({a});
+        const struct {
+            int Key;
+            QString Shown;
+        } steps[] = {{Qt::Key_Space, "a 10.jpg"}, {Qt::Key_F3, "a 2.bmp"}, {Qt::Key_Backspace, "a 10.jpg"},
+                     {Qt::Key_F2, "a 2.bmp"}};
+        auto key = [&](int code) {  // where the user's key arrives: the focused control
+            QWidget* focused = QApplication::focusWidget();
+            if (!focused || focused->window() != &W()) focused = W().focusWidget() ? W().focusWidget() : &W();
+            QTest::keyClick(focused, Qt::Key(code));
+        };
+        for (const auto& step : steps) {
+            key(step.Key);
+            QCOMPARE(W().FileName(), step.Shown);
+            QVERIFY(W().windowTitle().startsWith("Tavelix-" + step.Shown));
+        }
+        QVERIFY(FPrompts->Log.isEmpty());
+
+        auto wheel = [&](int delta, Qt::KeyboardModifiers modifiers) {
+            QWheelEvent event(QPointF(5, 5), W().Ui.PictureView->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, delta),
+                              Qt::NoButton, modifiers, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(W().Ui.PictureView, &event);
+        };
+        wheel(120, Qt::ControlModifier);
+        QCOMPARE(Display().Width(), 33);  // 10 % larger
+        wheel(-120, Qt::ControlModifier);
+        QCOMPARE(Display().Width(), 30);
+        wheel(120, Qt::NoModifier);  // scrolls
+        QCOMPARE(Display().Width(), 30);
+
+        auto drop = [&](const QStringList& files) {
+            QMimeData data;
+            QList<QUrl> urls;
+            for (const QString& file : files) urls.append(QUrl::fromLocalFile(file));
+            data.setUrls(urls);
+            QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(&W(), &enter);
+            QVERIFY(enter.isAccepted());
+            QDropEvent event(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(&W(), &event);
+            QVERIFY(event.isAccepted());
+        };
+        drop({b});
+        QTRY_COMPARE(W().FileName(), QString("a 10.jpg"));
+        QVERIFY(!W().InAutoshowMode());
+        drop({a, b});
+        QTRY_VERIFY(W().InAutoshowMode());
+        QCOMPARE(QtNames(W().SlideShow().Pictures()), QStringList({a, b}));
+        W().Ui.PopupMenu1->close();
+        W().Ui.Next1->trigger();  // F3 in the show: its next picture, as before
+        QCOMPARE(W().FileName(), QString("a 10.jpg"));
+        QCOMPARE(QtNames(W().SlideShow().Pictures()), QStringList({a, b}));
+        W().StopAutoshow();
     }
 
     // Files the program is started with that cannot be opened are left out, each named once.
