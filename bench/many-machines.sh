@@ -17,13 +17,15 @@
 #   ssh pipe  parallel -j 2 running "ssh host{%} tavelix-cli ..." with the redirections on this
 #             side: the bytes go through ssh's standard input and output, nothing on the hosts'
 #             disks but the key file
-# Every output of the ssh runs is compared byte for byte (cmp) with the local one; the script
-# exits non-zero when any differs or is missing, when the hosts are left with files, or when a
-# host sees the local work folder (then the test would not show that the transfers work). The
-# rates are pictures per second of one run of each, on this machine's 2 cores (the two hosts
-# share them), which other work may share as well.
+# The rounds are interleaved (local, ssh -S, ssh pipe, for each command), and in each round
+# every output of the ssh runs is compared byte for byte (cmp) with the local one; the script
+# exits non-zero when any differs or is missing, when a job fails, when the hosts are left with
+# files, or when a host sees the local work folder (then the test would not show that the
+# transfers work). The rates are pictures per second of the median round, on this machine's 2
+# cores (the two hosts share them), which other work may share as well.
 #
-# Usage: bash bench/many-machines.sh   BUILD names the build folder with src/cli/tavelix-cli
+# Usage: bash bench/many-machines.sh [rounds]   (default 3; or ROUNDS=n)
+# BUILD names the build folder with src/cli/tavelix-cli
 # (default build/, configured like the release preset when missing). PORT chooses the first of
 # the two ports (default: two free ones from 20000 on). Runs as root (sshd then needs its
 # privilege separation folder /run/sshd, made when missing and removed after) or as a normal
@@ -34,6 +36,7 @@ set -euo pipefail
 export LC_ALL=C
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+rounds=${1:-${ROUNDS:-3}}
 build=${BUILD:-$root/build}
 export CORPUS=${CORPUS:-${TMPDIR:-/tmp}/tavelix-corpus}
 
@@ -158,21 +161,17 @@ mapfile -t pictures < <(printf '%s\n' pics/*.jpg)
 printf 'a password for many machines\n' > key.txt
 
 # --- the runs -------------------------------------------------------------------------------
+source "$root/bench/timing.sh"
 scramble="$cli scramble --password-file key.txt --format jpg -- -"
 reduce="$cli reduce --fast --factor 8 --format jpg -- -"
-declare -A rate
-timed() {  # name command...: runs the command over the pictures, keeps the rate
+timed() {  # name command...: runs the command over the pictures, keeps its time
     local name=$1 t0 t1
     shift
     t0=${EPOCHREALTIME/./}
     printf '%s\n' "${pictures[@]}" | "$@" || fail "$name: some jobs failed"
     t1=${EPOCHREALTIME/./}
-    rate[$name]=$(awk -v n=${#pictures[@]} -v us=$((t1 - t0)) 'BEGIN { printf "%.1f", n / (us / 1e6) }')
+    times[$name]+=" $((t1 - t0))"
 }
-
-mkdir -p local/scrambled local/thumbs
-timed local-scramble parallel -j 2 "$scramble < {} > local/scrambled/{/}"
-timed local-reduce parallel -j 2 "$reduce < {} > local/thumbs/{/.}s8.jpg"
 
 # A host sees only what it is sent: the recipe's "< {}" runs on the host, so without a
 # transfer it does not find the picture.
@@ -180,48 +179,50 @@ if parallel --ssh "$ssh_cmd" -S 1/host1 "$reduce < {} > /dev/null" ::: "${pictur
     fail "host1 reads ${pictures[0]} without a transfer: the hosts see the local folder"
 fi
 
-mkdir -p s/scrambled s/thumbs
 remote=(parallel --ssh "$ssh_cmd" -S 1/host1,1/host2 --basefile key.txt --transferfile {} --cleanup)
-timed ssh-S-scramble "${remote[@]}" --return s/scrambled/{/} \
-    "mkdir -p s/scrambled && $scramble < {} > s/scrambled/{/}"
-timed ssh-S-reduce "${remote[@]}" --return s/thumbs/{/.}s8.jpg \
-    "mkdir -p s/thumbs && $reduce < {} > s/thumbs/{/.}s8.jpg"
-
-# The key file is on each host already for the piped runs.
-for h in host1 host2; do cp key.txt "$h/"; done
-mkdir -p pipe/scrambled pipe/thumbs
-timed ssh-pipe-scramble parallel -j 2 "$ssh_cmd host{%} $scramble < {} > pipe/scrambled/{/}"
-timed ssh-pipe-reduce parallel -j 2 "$ssh_cmd host{%} $reduce < {} > pipe/thumbs/{/.}s8.jpg"
-for h in host1 host2; do rm -f "$h/key.txt"; done
-
-# --- the check ------------------------------------------------------------------------------
-left=$(find host1 host2 -mindepth 1 | head -n 5)
-[[ -z $left ]] || fail "files left on the hosts after --cleanup: $left"
 differ=0 compared=0
-for run in s pipe; do
-    for kind in scrambled thumbs; do
-        for reference in local/$kind/*.jpg; do
+for round in $(seq "$rounds"); do
+    rm -rf local s pipe
+    mkdir -p {local,s,pipe}/{scrambled,thumbs}
+    log "round $round of $rounds"
+    # scramble: locally, with -S (each picture sent to its host, the result brought back),
+    # and piped through ssh (the key file on each host already)
+    timed local-scramble parallel -j 2 "$scramble < {} > local/scrambled/{/}"
+    timed S-scramble "${remote[@]}" --return s/scrambled/{/} \
+        "mkdir -p s/scrambled && $scramble < {} > s/scrambled/{/}"
+    for h in host1 host2; do cp key.txt "$h/"; done
+    timed pipe-scramble parallel -j 2 "$ssh_cmd host{%} $scramble < {} > pipe/scrambled/{/}"
+    for h in host1 host2; do rm -f "$h/key.txt"; done
+    # reduce --fast: the same three ways
+    timed local-reduce parallel -j 2 "$reduce < {} > local/thumbs/{/.}s8.jpg"
+    timed S-reduce "${remote[@]}" --return s/thumbs/{/.}s8.jpg \
+        "mkdir -p s/thumbs && $reduce < {} > s/thumbs/{/.}s8.jpg"
+    timed pipe-reduce parallel -j 2 "$ssh_cmd host{%} $reduce < {} > pipe/thumbs/{/.}s8.jpg"
+
+    # Every output against the local run's.
+    left=$(find host1 host2 -mindepth 1 | head -n 5)
+    [[ -z $left ]] || fail "files left on the hosts after --cleanup: $left"
+    n_local=$(find local -name '*.jpg' -size +0 | wc -l)
+    ((n_local == 2 * ${#pictures[@]})) || fail "the local run made $n_local pictures, not $((2 * ${#pictures[@]}))"
+    for reference in local/*/*.jpg; do
+        for run in s pipe; do
             compared=$((compared + 1))
-            out=$run/$kind/${reference##*/}
-            if [[ ! -s $reference ]] || ! cmp -s "$reference" "$out"; then
-                differ=$((differ + 1))
-                log "differs: $out"
-            fi
+            out=$run/${reference#local/}
+            cmp -s "$reference" "$out" || { differ=$((differ + 1)); log "differs: $out"; }
         done
     done
 done
-n_local=$(find local -name '*.jpg' | wc -l)
-((n_local == 2 * ${#pictures[@]})) || fail "the local run made $n_local files, not $((2 * ${#pictures[@]}))"
 
 mean_kb() { find "$@" -name '*.jpg' -printf '%s\n' | awk '{ s += $1 } END { printf "%.0f", s / NR / 1024 }'; }
-printf '%d pictures (%s KB each on average; scrambled %s KB, thumbnails %s KB)\n' \
-    ${#pictures[@]} "$(mean_kb pics)" "$(mean_kb local/scrambled)" "$(mean_kb local/thumbs)"
-printf '%-56s %12s %12s\n' "pictures per second" scramble "reduce --fast"
-printf '%-56s %12s %12s\n' "local: parallel -j 2" "${rate[local-scramble]}" "${rate[local-reduce]}"
+rate() { awk -v n=${#pictures[@]} -v s="$(seconds "$1")" 'BEGIN { printf "%.1f", n / s }'; }
+printf '%d pictures (%s KB each on average; scrambled %s KB, thumbnails %s KB), %d rounds\n' \
+    ${#pictures[@]} "$(mean_kb pics)" "$(mean_kb local/scrambled)" "$(mean_kb local/thumbs)" "$rounds"
+printf '%-56s %12s %12s\n' "pictures per second (median round)" scramble "reduce --fast"
+printf '%-56s %12s %12s\n' "local: parallel -j 2" "$(rate local-scramble)" "$(rate local-reduce)"
 printf '%-56s %12s %12s\n' "ssh -S: parallel -S 1/host1,1/host2, files sent/returned" \
-    "${rate[ssh-S-scramble]}" "${rate[ssh-S-reduce]}"
+    "$(rate S-scramble)" "$(rate S-reduce)"
 printf '%-56s %12s %12s\n' "ssh pipe: parallel -j 2 'ssh host{%} ... < in > out'" \
-    "${rate[ssh-pipe-scramble]}" "${rate[ssh-pipe-reduce]}"
+    "$(rate pipe-scramble)" "$(rate pipe-reduce)"
 if ((differ)); then
     fail "$differ of $compared outputs of the ssh runs differ from the local run's or are missing"
 fi
