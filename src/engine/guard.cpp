@@ -461,7 +461,16 @@ std::vector<char> FindCopies(const TEdgeLines& lines, const TFitMatrix& matrix, 
     return copied;
 }
 
-TEdgeSteps FindSteps(TEdgeLines lines, const TFitMatrix& matrix) {
+// Strips either edge of which has a copy in another strip (see FindCopies).
+std::vector<char> FindCopiedStrips(const TEdgeLines& lines, const TFitMatrix& matrix) {
+    if (matrix.Fit.empty()) return std::vector<char>(static_cast<std::size_t>(lines.Count), 0);
+    std::vector<char> copied = FindCopies(lines, matrix, true);
+    const std::vector<char> firstCopied = FindCopies(lines, matrix, false);
+    for (std::size_t s = 0; s < copied.size(); ++s) copied[s] = copied[s] || firstCopied[s];
+    return copied;
+}
+
+TEdgeSteps FindSteps(TEdgeLines lines, const TFitMatrix& matrix, std::vector<char> copied) {
     TEdgeSteps steps;
     const std::int32_t n = lines.Count, stride = lines.Stride;
     steps.Tells = lines.Width >= StepsFromWidth && n >= 3 && lines.Points > 0 && !matrix.Fit.empty();
@@ -470,8 +479,7 @@ TEdgeSteps FindSteps(TEdgeLines lines, const TFitMatrix& matrix) {
     const TEdgeLines& l = steps.Lines;
     for (auto* allowed : {&steps.AfterLast, &steps.BeforeFirst, &steps.BeforeThird})
         allowed->resize(std::size_t(n) * std::size_t(stride));
-    std::vector<char> lastCopied = FindCopies(l, matrix, true), firstCopied = FindCopies(l, matrix, false);
-    steps.Copied.resize(static_cast<std::size_t>(n));
+    steps.Copied = std::move(copied);
     steps.JoinsRight.resize(static_cast<std::size_t>(n));
     steps.JoinsLeft.resize(static_cast<std::size_t>(n));
     for (std::int32_t s = 0; s < n; ++s) {
@@ -479,7 +487,6 @@ TEdgeSteps FindSteps(TEdgeLines lines, const TFitMatrix& matrix) {
         StepThreshold(l.Last(s), l.SecondLast(s), steps.AfterLast.data() + at, stride);
         StepThreshold(l.First(s), l.Second(s), steps.BeforeFirst.data() + at, stride);
         StepThreshold(l.Inner(s, 2), l.Inner(s, 3), steps.BeforeThird.data() + at, stride);
-        steps.Copied[std::size_t(s)] = lastCopied[std::size_t(s)] || firstCopied[std::size_t(s)];
     }
     for (std::int32_t s = 0; s < n; ++s) {
         steps.JoinsRight[std::size_t(s)] =
@@ -604,7 +611,14 @@ namespace {
 std::pair<TEdgePairs, std::shared_ptr<const TEdgeSteps>> WeighLines(TEdgeLines lines) {
     TFitMatrix matrix;
     TEdgePairs pairs = FindPairs(lines, matrix);
-    return {std::move(pairs), std::make_shared<const TEdgeSteps>(FindSteps(std::move(lines), matrix))};
+    // A pair whose strips have copies elsewhere tells nothing: in a pattern that repeats, an
+    // edge fits each of its copies' neighbours, and which one wins says nothing of the seams.
+    std::vector<char> copied = FindCopiedStrips(lines, matrix);
+    std::erase_if(pairs.Pairs, [&](const std::pair<std::int32_t, std::int32_t>& pair) {
+        return copied[std::size_t(pair.first)] || copied[std::size_t(pair.second)];
+    });
+    return {std::move(pairs),
+            std::make_shared<const TEdgeSteps>(FindSteps(std::move(lines), matrix, std::move(copied)))};
 }
 
 bool Tells(const TBitmap& picture) { return !picture.Empty() && !OverPixelLimit(picture.Width(), picture.Height()); }
