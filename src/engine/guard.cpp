@@ -473,7 +473,11 @@ std::vector<char> FindCopiedStrips(const TEdgeLines& lines, const TFitMatrix& ma
 TEdgeSteps FindSteps(TEdgeLines lines, const TFitMatrix& matrix, std::vector<char> copied) {
     TEdgeSteps steps;
     const std::int32_t n = lines.Count, stride = lines.Stride;
-    steps.Tells = lines.Width >= StepsFromWidth && n >= 3 && lines.Points > 0 && !matrix.Fit.empty();
+    // Where the strips are 4 or 8 lines wide, every JPEG block edge (every 8 lines of the file)
+    // falls on a seam and none between the second and third lines: a JPEG's blocking would
+    // pass for steps.
+    steps.Tells = lines.Width >= StepsFromWidth && 8 % lines.Width != 0 && n >= 3 && lines.Points > 0 &&
+                  !matrix.Fit.empty();
     steps.Lines = std::move(lines);
     if (!steps.Tells) return steps;
     const TEdgeLines& l = steps.Lines;
