@@ -89,23 +89,31 @@ bool TTavelix::LoadReducedJpeg(TBitmap& target, int fd, std::uint8_t factor) {
     return true;
 }
 
+namespace {
+
+// picture as 24-bit blue-green-red rows, converted where it is stored otherwise.
+TBitmap AsRgb24(const TBitmap& picture) {
+    TBitmap source(picture);
+    if (source.Layout().BitCount == 24 && !source.Layout().Device) return source;
+    const std::int32_t W = picture.Width(), H = picture.Height();
+    TStoreFormat format;
+    format.Layout = TPixelLayout::Rgb(24);
+    TBitmap converted;
+    converted.Allocate(W, H, format, false);
+    converted.Canvas().CopyMode = SRCCOPY;
+    converted.Canvas().CopyBlock(Rect(0, 0, W, H), source.Canvas(), Rect(0, 0, W, H));
+    return converted;
+}
+
+}  // namespace
+
 bool TTavelix::ReduceByAveraging(TBitmap& graphic, std::uint8_t factor) {
     if (factor == 0) return false;
     const std::int32_t W = graphic.Width(), H = graphic.Height();
     const std::int32_t w = ScaleSize(W, 1, factor), h = ScaleSize(H, 1, factor);
     if (w <= 0 || h <= 0) return false;
 
-    // The source as 24-bit blue-green-red rows, converted first where it is stored otherwise.
-    TBitmap source(graphic);
-    if (source.Layout().BitCount != 24 || source.Layout().Device) {
-        TStoreFormat format;
-        format.Layout = TPixelLayout::Rgb(24);
-        TBitmap converted;
-        converted.Allocate(W, H, format, false);
-        converted.Canvas().CopyMode = SRCCOPY;
-        converted.Canvas().CopyBlock(Rect(0, 0, W, H), source.Canvas(), Rect(0, 0, W, H));
-        source.CopyFrom(converted);
-    }
+    const TBitmap source = AsRgb24(graphic);
 
     TBitmap reduced;  // a new bitmap given both sides: the device format, as ReduceBy makes
     reduced.SetSize(w, h);
@@ -183,17 +191,7 @@ bool TTavelix::ReduceToFit(TBitmap& graphic) {
     const TSize fit = FitSize(W, H);
     const std::int32_t w = fit.Width, h = fit.Height;
 
-    // The source as 24-bit blue-green-red rows, converted first where it is stored otherwise.
-    TBitmap source(graphic);
-    if (source.Layout().BitCount != 24 || source.Layout().Device) {
-        TStoreFormat format;
-        format.Layout = TPixelLayout::Rgb(24);
-        TBitmap converted;
-        converted.Allocate(W, H, format, false);
-        converted.Canvas().CopyMode = SRCCOPY;
-        converted.Canvas().CopyBlock(Rect(0, 0, W, H), source.Canvas(), Rect(0, 0, W, H));
-        source.CopyFrom(converted);
-    }
+    const TBitmap source = AsRgb24(graphic);
     const std::vector<TCover> across = Covers(W, w), down = Covers(H, h);
     TBitmap reduced;  // the device format, as ReduceBy makes
     reduced.SetSize(w, h);
