@@ -35,6 +35,7 @@
 #   VIEWERS="..."   the viewers to run (default: tavelix and every peer that is installed)
 #   MEASURES="..."  any of: first steps profile (default all three)
 #   KEEP=1          keeps the work folder (the raw results and the viewers' output)
+#   REPORT=folder   prints the tables again from a kept work folder, running nothing
 # Needs root or sudo to install what is missing (scripts/install-missing.sh).
 set -euo pipefail
 export LC_ALL=C
@@ -136,9 +137,16 @@ pre_keys() {
 }
 
 # --- the servers ---------------------------------------------------------------------------
-work=$(mktemp -d "${TMPDIR:-/tmp}/window-peers.XXXXXX")
+report=${REPORT:-}
+if [[ -n $report ]]; then
+    work=$report
+    viewers=()
+    for v in "${all_viewers[@]}"; do [[ -e $work/display.$v ]] && viewers+=("$v"); done
+fi
+[[ -n $report ]] || work=$(mktemp -d "${TMPDIR:-/tmp}/window-peers.XXXXXX")
 pids=()
 cleanup() {
+    [[ -n $report ]] && return
     local p
     for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
     [[ -n ${DBUS_SESSION_BUS_PID:-} ]] && kill "$DBUS_SESSION_BUS_PID" 2>/dev/null || true
@@ -148,11 +156,12 @@ trap cleanup EXIT
 trap 'exit 130' INT TERM HUP
 
 # One session bus for all, as a desktop has; accessibility's bus starts on it when asked.
-eval "$(dbus-daemon --session --fork --print-address=1 --print-pid=1 2>/dev/null |
+[[ -n $report ]] || eval "$(dbus-daemon --session --fork --print-address=1 --print-pid=1 2>/dev/null |
     { read -r a; read -r p; printf 'export DBUS_SESSION_BUS_ADDRESS=%q DBUS_SESSION_BUS_PID=%q\n' "$a" "$p"; })"
 
 declare -A display
 for v in "${viewers[@]}"; do
+    [[ -n $report ]] && break
     Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp -br -noreset 3>"$work/display.$v" 2>"$work/xvfb.$v.log" &
     pids+=($!)
     for _ in $(seq 100); do [[ -s $work/display.$v ]] && break; sleep 0.05; done
@@ -178,8 +187,8 @@ first_names=("1280 x 1024 JPEG" "1280 x 1024 BMP" "6000 x 4000 JPEG")
 if [[ " $measures " == *" first "* ]]; then
     log "first picture: ${#viewers[@]} viewers, 3 pictures, $runs runs each (load $(load))"
     mkdir -p "$work/first"
-    load_before=$(load)
-    for ((r = 0; r <= runs; ++r)); do
+    [[ -n $report ]] || load > "$work/first/load.start"
+    for ((r = 0; r <= runs && ! ${#report}; ++r)); do
         log "  run $r of $runs$( ((r == 0)) && printf ' (not counted)') (load $(load))"
         for p in "${!first_pictures[@]}"; do
             for v in "${viewers[@]}"; do
@@ -189,10 +198,11 @@ if [[ " $measures " == *" first "* ]]; then
             done
         done
     done
-    load_after=$(load)
+    [[ -n $report ]] || load > "$work/first/load.end"
+    runs=$(wc -l < "$work/first/0.tavelix" 2>/dev/null || echo "$runs")
     printf '\nTime to the first picture: from exec until it is on the screen (median of %d runs, min-max);\n' "$runs"
     printf 'CPU time of the viewer until then; peak RSS. Ratios: Tavelix / viewer (medians).\n'
-    printf 'Load average (1, 5, 15 min) at the start: %s, at the end: %s\n' "$load_before" "$load_after"
+    printf 'Load average (1, 5, 15 min) at the start: %s, at the end: %s\n' "$(cat "$work/first/load.start")" "$(cat "$work/first/load.end")"
     for p in "${!first_pictures[@]}"; do
         printf '\n%s\n' "${first_names[p]}"
         printf '%-11s %21s %21s %10s   %s\n' viewer "time s (min-max)" "CPU s (min-max)" "peak MB" "Tavelix / viewer: time CPU memory"
@@ -229,7 +239,7 @@ if [[ " $measures " == *" first "* ]]; then
                     r = ""
                     if (T != "" && f[1] != "tavelix") r = sprintf("%6.2f %6.2f %6.2f", T / f[2], C / f[5], M / f[8])
                     printf "%-11s %6.3f (%5.3f-%6.3f) %6.3f (%5.3f-%6.3f) %10.1f   %s%s\n", f[1], f[2], f[3], f[4], f[5], f[6], f[7], f[8], r,
-                        f[9] > 0 ? "  (" f[9] " timeouts)" : ""
+                        (f[9] > 0 ? "  (" f[9] " timeouts)" : "")
                 }
                 if (T != "" && bt != "")
                     printf "%-11s %s %.2f (%s), CPU %.2f (%s), memory %.2f (%s)\n", "best peer", "Tavelix / best: time",
@@ -243,8 +253,8 @@ if [[ " $measures " == *" steps "* ]]; then
     log "stepping: ${#viewers[@]} viewers, 2 series, 2 s and 0.1 s, $step_runs runs each (load $(load))"
     mkdir -p "$work/steps"
     step_colours=$(IFS=,; printf '%s' "${colours[*]:1:9}")
-    load_before=$(load)
-    for ((r = 1; r <= step_runs; ++r)); do
+    [[ -n $report ]] || load > "$work/steps/load.start"
+    for ((r = 1; r <= step_runs && ! ${#report}; ++r)); do
         log "  run $r of $step_runs (load $(load))"
         for series in 1280 6000; do
             for interval in 2000 100; do
@@ -258,9 +268,11 @@ if [[ " $measures " == *" steps "* ]]; then
             done
         done
     done
+    [[ -n $report ]] || load > "$work/steps/load.end"
+    step_runs=$(grep -c '^steps' "$work/steps/1280.100.tavelix" 2>/dev/null || echo "$step_runs")
     printf '\nStepping with the key (F3 in Tavelix'"'"'s autoshow, n in nsxiv, Right in the others): from the\n'
     printf 'press until the next picture is on the screen; %d runs of 9 steps. Load average at the start:\n' "$step_runs"
-    printf '%s, at the end: %s\n' "$load_before" "$(load)"
+    printf '%s, at the end: %s\n' "$(cat "$work/steps/load.start")" "$(cat "$work/steps/load.end")"
     for series in 1280 6000; do
         for interval in 2000 100; do
             if ((series == 1280)); then name="1280 x 1024 JPEG"; else name="6000 x 4000 JPEG"; fi
@@ -294,7 +306,7 @@ if [[ " $measures " == *" steps "* ]]; then
                         # At 2 s, "all" is the 16 s of the presses themselves.
                         if (r != "" && interval < 1000 && A != "-" && f[5] != "-") r = r sprintf(" %6.2f", A / f[5])
                         if (f[2] == "-") range = "-"; else range = sprintf("%6.1f (%5.1f-%6.1f)", f[2], f[3], f[4])
-                        printf "%-11s %20s %9s %9s   %s%s\n", f[1], range, f[6], f[5], r, f[7] > 0 ? "  (" f[7] " steps timed out or came early)" : ""
+                        printf "%-11s %20s %9s %9s   %s%s\n", f[1], range, f[6], f[5], r, (f[7] > 0 ? "  (" f[7] " steps timed out or came early)" : "")
                     }
                 }' "$work/steps/$series.$interval.summary"
         done
@@ -311,9 +323,9 @@ if [[ " $measures " == *" profile "* && " ${viewers[*]} " == *" tavelix "* ]]; t
     fi
     mkdir -p "$work/profile"
     log "where Tavelix's time goes: $runs runs of each picture (load $(load))"
-    load_before=$(load)
+    [[ -n $report ]] || load > "$work/profile/load.start"
     profile_pictures=(one-1280/1280.jpg one-1280-bmp/1280.bmp one-6000/6000.jpg)
-    for ((r = 0; r <= runs; ++r)); do
+    for ((r = 0; r <= runs && ! ${#report}; ++r)); do
         for p in "${!profile_pictures[@]}"; do
             file=$pictures/${profile_pictures[p]}
             rm -f "$work/profile/probe.log"
@@ -345,10 +357,13 @@ if [[ " $measures " == *" profile "* && " ${viewers[*]} " == *" tavelix "* ]]; t
         done
     done
     # The loader's own account (glibc), once: how much of the first phase it is.
-    LD_DEBUG=statistics LD_DEBUG_OUTPUT="$work/profile/ld" "$tavelix" --version >/dev/null 2>&1 || true
+    [[ -n $report ]] || LD_DEBUG=statistics LD_DEBUG_OUTPUT="$work/profile/ld" "$tavelix" --version >/dev/null 2>&1 || true
+    [[ -n $report ]] || load > "$work/profile/load.end"
+    runs=$(wc -l < "$work/profile/0" 2>/dev/null || echo "$runs")
     mhz=$(awk -F: '/^cpu MHz/ { print $2; exit }' /proc/cpuinfo)
     printf '\nWhere Tavelix'"'"'s time goes before its first picture (median ms of %d runs; the window with\n' "$runs"
-    printf 'bench/window/startup-probe.c preloaded). Load average at the start: %s, at the end: %s\n' "$load_before" "$(load)"
+    printf 'bench/window/startup-probe.c preloaded). Load average at the start: %s, at the end: %s\n' \
+        "$(cat "$work/profile/load.start")" "$(cat "$work/profile/load.end")"
     printf '%-52s %10s %10s %10s\n' phase "1280 JPEG" "1280 BMP" "6000 JPEG"
     labels=("exec to main() (loading, relocation, constructors)" "main() to QApplication built" \
         "  of which: the platform plugin (dlopen qxcb)" "  of which: connecting to the X server" \
