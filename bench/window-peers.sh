@@ -340,26 +340,38 @@ if [[ " $measures " == *" profile "* && " ${viewers[*]} " == *" tavelix "* ]]; t
                 -e STARTUP_PROBE_FILE="/$(basename "$file")" -- "$tavelix" "$file")
             ((r == 0)) && continue
             { printf '%s\n' "$line"; cat "$work/profile/probe.log"; } | awk '
-                $1 == "shown" { shown = $2 * 1000 }
-                $1 == "main" && main == "" { main = $2 }
-                $1 == "qapplication" { qapp = $3 }
-                $1 == "exec" { loop = $2 }
-                $1 == "dlopen" { d = $3 - $2; if ($4 == "libqxcb.so") xcb_plugin += d; else if ($2 > main) plugins += d }
-                $1 == "xcb_connect" && $2 > main { connect = $3 - $2 }
-                $1 == "fonts" { fonts += $3 - $2 }
-                $1 == "open" && loop != "" && $2 >= loop { if (opened == "") opened = $2; read_end = $3 }
-                $1 == "jpeg" { decode_start = $2; decode_end = $3 }
-                $1 == "put" { put[++np] = $2 }
+                # Probe lines: EVENT WALL_START WALL_END CPU_START CPU_END [DETAIL], in ms.
+                $1 == "shown" { shown = $2 * 1000; shown_cpu = $4 * 1000 }
+                $1 == "main" && main == "" { main = $2; main_cpu = $4 }
+                $1 == "qapplication" { qapp = $3; qapp_cpu = $5 }
+                $1 == "exec" { loop = $2; loop_cpu = $4 }
+                $1 == "dlopen" {
+                    if ($6 == "libqxcb.so") { xcb_plugin += $3 - $2; xcb_plugin_cpu += $5 - $4 }
+                    else if (main != "") { plugins += $3 - $2; plugins_cpu += $5 - $4 }
+                }
+                $1 == "xcb_connect" && main != "" { connect = $3 - $2; connect_cpu = $5 - $4 }
+                $1 == "fonts" { fonts += $3 - $2; fonts_cpu += $5 - $4 }
+                $1 == "open" && loop != "" && $2 >= loop {
+                    if (opened == "") { opened = $2; opened_cpu = $4 }
+                    read_end = $3; read_end_cpu = $5
+                }
+                $1 == "jpeg" { decode_start = $2; decode_start_cpu = $4; decode_end = $3; decode_end_cpu = $5 }
+                $1 == "put" { put[++np] = $2; put_cpu[np] = $4 }
                 END {
-                    if (shown == "" || main == "" || loop == "") { print "incomplete"; exit }
-                    if (decode_end == "") { decode_start = read_end; decode_end = read_end }  # BMP: our own codec, not seen
+                    if (shown == "" || main == "" || loop == "" || opened == "") { print "incomplete"; exit }
+                    if (decode_end == "") {  # BMP: our own codec, not seen
+                        decode_start = decode_end = read_end; decode_start_cpu = decode_end_cpu = read_end_cpu
+                    }
                     # The first pixels sent after the picture was decoded.
-                    for (i = 1; i <= np; ++i) if (put[i] >= decode_end) { paint = put[i]; break }
-                    if (paint == "") paint = shown
-                    printf "%.1f %.1f %.1f %.1f %.1f %.1f %.1f %.1f %.1f %.1f %.1f %.1f %.1f\n",
-                        main, qapp - main, xcb_plugin, connect, loop - qapp, fonts, plugins,
-                        opened - loop, decode_start - opened, decode_end - decode_start, paint - decode_end,
-                        shown - paint, shown
+                    for (i = 1; i <= np; ++i) if (put[i] >= decode_end) { paint = put[i]; paint_cpu = put_cpu[i]; break }
+                    if (paint == "") { paint = shown; paint_cpu = shown_cpu }
+                    printf "%.1f %.1f  %.1f %.1f  %.1f %.1f  %.1f %.1f  %.1f %.1f  %.1f %.1f  %.1f %.1f  ",
+                        main, main_cpu, qapp - main, qapp_cpu - main_cpu, xcb_plugin, xcb_plugin_cpu, connect, connect_cpu,
+                        loop - qapp, loop_cpu - qapp_cpu, fonts, fonts_cpu, plugins, plugins_cpu
+                    printf "%.1f %.1f  %.1f %.1f  %.1f %.1f  %.1f %.1f  %.1f %.1f  %.1f %.1f\n",
+                        opened - loop, opened_cpu - loop_cpu, read_end - opened, read_end_cpu - opened_cpu,
+                        decode_end - decode_start, decode_end_cpu - decode_start_cpu, paint - decode_end, paint_cpu - decode_end_cpu,
+                        shown - paint, shown_cpu - paint_cpu, shown, shown_cpu
                 }' >> "$work/profile/$p"
         done
     done
@@ -367,11 +379,11 @@ if [[ " $measures " == *" profile "* && " ${viewers[*]} " == *" tavelix "* ]]; t
     [[ -n $report ]] || LD_DEBUG=statistics LD_DEBUG_OUTPUT="$work/profile/ld" "$tavelix" --version >/dev/null 2>&1 || true
     [[ -n $report ]] || load > "$work/profile/load.end"
     runs=$(wc -l < "$work/profile/0" 2>/dev/null || echo "$runs")
-    mhz=$(awk -F: '/^cpu MHz/ { print $2; exit }' /proc/cpuinfo)
-    printf '\nWhere Tavelix'"'"'s time goes before its first picture (median ms of %d runs; the window with\n' "$runs"
-    printf 'bench/window/startup-probe.c preloaded). Load average at the start: %s, at the end: %s\n' \
+    mhz=$(awk -F: '/^cpu MHz/ { print $2 + 0; exit }' /proc/cpuinfo)
+    printf '\nWhere Tavelix'"'"'s time goes before its first picture (medians of %d runs: wall-clock ms / CPU ms of\nall its threads; the window with ' "$runs"
+    printf 'bench/window/startup-probe.c preloaded).\nLoad average at the start: %s, at the end: %s\n' \
         "$(cat "$work/profile/load.start")" "$(cat "$work/profile/load.end")"
-    printf '%-52s %10s %10s %10s\n' phase "1280 JPEG" "1280 BMP" "6000 JPEG"
+    printf '%-52s %15s %15s %15s\n' "phase (wall ms / CPU ms)" "1280 JPEG" "1280 BMP" "6000 JPEG"
     labels=("exec to main() (loading, relocation, constructors)" "main() to QApplication built" \
         "  of which: the platform plugin (dlopen qxcb)" "  of which: connecting to the X server" \
         "QApplication to the event loop (window, fonts)" "  fonts (fontconfig, FreeType), in all phases" \
@@ -381,7 +393,9 @@ if [[ " $measures " == *" profile "* && " ${viewers[*]} " == *" tavelix "* ]]; t
     for i in "${!labels[@]}"; do
         printf '%-52s' "${labels[i]}"
         for p in "${!profile_pictures[@]}"; do
-            printf ' %10s' "$(grep -v incomplete "$work/profile/$p" | awk -v c=$((i + 1)) '{ print $c }' | median)"
+            wall=$(grep -v incomplete "$work/profile/$p" | awk -v c=$((2 * i + 1)) '{ print $c }' | median)
+            cpu=$(grep -v incomplete "$work/profile/$p" | awk -v c=$((2 * i + 2)) '{ print $c }' | median)
+            printf ' %15s' "$(awk -v w="$wall" -v c="$cpu" 'BEGIN { printf "%.1f / %.1f", w, c }')"
         done
         printf '\n'
     done

@@ -4,10 +4,11 @@
  * calls the real ones and writes one line for each call it times to the file that
  * STARTUP_PROBE_LOG names:
  *
- *   EVENT START_MS END_MS [DETAIL]
+ *   EVENT START_MS END_MS CPU_START_MS CPU_END_MS [DETAIL]
  *
  * in milliseconds since the exec of the window (the poller shown.c puts the time of its fork,
- * CLOCK_MONOTONIC in nanoseconds, in SHOWN_START_NS). Events:
+ * CLOCK_MONOTONIC in nanoseconds, in SHOWN_START_NS), and the process's CPU time (all its
+ * threads, CLOCK_PROCESS_CPUTIME_ID) at the start and the end. Events:
  *   main            the program's main() is entered (the loader, the libraries' constructors)
  *   qapplication    QApplication's constructor (platform plugin, X connection, ...)
  *   exec            QApplication::exec() entered (END_MS = START_MS)
@@ -37,7 +38,10 @@ static int log_fd = -1;
 static double origin_ms;
 static const char* picture; /* the suffix of the picture file's name */
 static int picture_fd = -1;
-static double picture_open_ms;
+typedef struct {
+    double wall, cpu; /* ms */
+} stamp;
+static stamp picture_open;
 static __thread int depth; /* fonts: nested calls count once */
 
 static double now_ms(void) {
@@ -46,11 +50,18 @@ static double now_ms(void) {
     return (double)t.tv_sec * 1e3 + (double)t.tv_nsec * 1e-6;
 }
 
-static void note(const char* event, double start, double end, const char* detail) {
+static stamp now(void) {
+    struct timespec c;
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &c);
+    const stamp s = {now_ms(), (double)c.tv_sec * 1e3 + (double)c.tv_nsec * 1e-6};
+    return s;
+}
+
+static void note(const char* event, stamp start, stamp end, const char* detail) {
     if (log_fd < 0) return;
     char line[512];
-    const int n = snprintf(line, sizeof line, "%s %.3f %.3f %s\n", event, start - origin_ms, end - origin_ms,
-                           detail ? detail : "");
+    const int n = snprintf(line, sizeof line, "%s %.3f %.3f %.3f %.3f %s\n", event, start.wall - origin_ms,
+                           end.wall - origin_ms, start.cpu, end.cpu, detail ? detail : "");
     if (n > 0) (void)!write(log_fd, line, (size_t)(n < (int)sizeof line ? n : (int)sizeof line - 1));
 }
 
@@ -60,7 +71,7 @@ __attribute__((constructor)) static void probe_start(void) {
     picture = getenv("STARTUP_PROBE_FILE");
     origin_ms = start ? (double)strtoull(start, NULL, 10) * 1e-6 : now_ms();
     if (path) log_fd = open(path, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-    note("probe", now_ms(), now_ms(), NULL);
+    note("probe", now(), now(), NULL);
 }
 
 /* The next definition of a symbol: in the libraries loaded at start, or else in a library that
@@ -86,7 +97,7 @@ static void* next_symbol(const char* name, const char* library) {
 
 static int (*program_main)(int, char**, char**);
 static int probe_main(int argc, char** argv, char** env) {
-    const double t = now_ms();
+    const stamp t = now();
     note("main", t, t, NULL);
     return program_main(argc, argv, env);
 }
@@ -106,16 +117,16 @@ void _ZN12QApplicationC1ERiPPci(void* self, int* argc, char** argv, int flags);
 void _ZN12QApplicationC1ERiPPci(void* self, int* argc, char** argv, int flags) {
     static void (*real)(void*, int*, char**, int);
     if (!real) real = (void (*)(void*, int*, char**, int))dlsym(RTLD_NEXT, "_ZN12QApplicationC1ERiPPci");
-    const double t = now_ms();
+    const stamp t = now();
     real(self, argc, argv, flags);
-    note("qapplication", t, now_ms(), NULL);
+    note("qapplication", t, now(), NULL);
 }
 
 int _ZN12QApplication4execEv(void);
 int _ZN12QApplication4execEv(void) {
     static int (*real)(void);
     if (!real) real = (int (*)(void))dlsym(RTLD_NEXT, "_ZN12QApplication4execEv");
-    const double t = now_ms();
+    const stamp t = now();
     note("exec", t, t, NULL);
     return real();
 }
@@ -124,10 +135,10 @@ int _ZN12QApplication4execEv(void) {
 
 void* dlopen(const char* file, int mode) {
     REAL(dlopen);
-    const double t = now_ms();
+    const stamp t = now();
     void* handle = real_dlopen(file, mode);
     const char* base = file ? strrchr(file, '/') : NULL;
-    note("dlopen", t, now_ms(), base ? base + 1 : file);
+    note("dlopen", t, now(), base ? base + 1 : file);
     return handle;
 }
 
@@ -139,8 +150,8 @@ static int is_picture(const char* path) {
     return n >= m && strcmp(path + n - m, picture) == 0;
 }
 
-static int opened(const char* path, int fd, double t) {
-    if (fd >= 0 && is_picture(path)) picture_fd = fd, picture_open_ms = t;
+static int opened(const char* path, int fd, stamp t) {
+    if (fd >= 0 && is_picture(path)) picture_fd = fd, picture_open = t;
     return fd;
 }
 
@@ -153,7 +164,7 @@ int open(const char* path, int flags, ...) {
         mode = va_arg(list, mode_t);
         va_end(list);
     }
-    const double t = now_ms();
+    const stamp t = now();
     return opened(path, real_open(path, flags, mode), t);
 }
 
@@ -166,7 +177,7 @@ int open64(const char* path, int flags, ...) {
         mode = va_arg(list, mode_t);
         va_end(list);
     }
-    const double t = now_ms();
+    const stamp t = now();
     return opened(path, real_open64(path, flags, mode), t);
 }
 
@@ -175,7 +186,7 @@ int close(int fd) {
     if (fd >= 0 && fd == picture_fd) {
         picture_fd = -1;
         const int result = real_close(fd);
-        note("open", picture_open_ms, now_ms(), NULL);
+        note("open", picture_open, now(), NULL);
         return result;
     }
     return real_close(fd);
@@ -183,20 +194,20 @@ int close(int fd) {
 
 /* --- libjpeg (the window decodes with it) ------------------------------------------------------ */
 
-static double jpeg_start_ms = -1;
+static stamp jpeg_start = {-1, -1};
 
 int jpeg_read_header(void* info, int require_image);
 int jpeg_read_header(void* info, int require_image) {
     static int (*real)(void*, int);
     if (!real) real = (int (*)(void*, int))dlsym(RTLD_NEXT, "jpeg_read_header");
-    if (jpeg_start_ms < 0) jpeg_start_ms = now_ms();
+    if (jpeg_start.wall < 0) jpeg_start = now();
     return real(info, require_image);
 }
 
 static void jpeg_done(void) {
-    if (jpeg_start_ms < 0) return;
-    note("jpeg", jpeg_start_ms, now_ms(), NULL);
-    jpeg_start_ms = -1;
+    if (jpeg_start.wall < 0) return;
+    note("jpeg", jpeg_start, now(), NULL);
+    jpeg_start.wall = -1;
 }
 
 int jpeg_finish_decompress(void* info);
@@ -226,9 +237,9 @@ void* xcb_connect(const char* name, int* screen);
 void* xcb_connect(const char* name, int* screen) {
     static void* (*real)(const char*, int*);
     if (!real) real = (void* (*)(const char*, int*))next_symbol("xcb_connect", "libxcb.so.1");
-    const double t = now_ms();
+    const stamp t = now();
     void* connection = real(name, screen);
-    note("xcb_connect", t, now_ms(), NULL);
+    note("xcb_connect", t, now(), NULL);
     return connection;
 }
 
@@ -237,7 +248,7 @@ cookie_t xcb_map_window(void* c, uint32_t window) {
     static cookie_t (*real)(void*, uint32_t);
     static int seen;
     if (!real) real = (cookie_t(*)(void*, uint32_t))next_symbol("xcb_map_window", "libxcb.so.1");
-    if (!seen++) note("map", now_ms(), now_ms(), NULL);
+    if (!seen++) note("map", now(), now(), NULL);
     return real(c, window);
 }
 
@@ -251,7 +262,7 @@ cookie_t xcb_shm_put_image(void* c, uint32_t drawable, uint32_t gc, uint16_t tot
                            uint32_t offset) {
     static __typeof__(xcb_shm_put_image)* real;
     if (!real) real = (__typeof__(xcb_shm_put_image)*)next_symbol("xcb_shm_put_image", "libxcb-shm.so.0");
-    const double t = now_ms();
+    const stamp t = now();
     char detail[32];
     snprintf(detail, sizeof detail, "%ux%u", src_width, src_height);
     note("put", t, t, detail);
@@ -267,7 +278,7 @@ cookie_t xcb_put_image(void* c, uint8_t format, uint32_t drawable, uint32_t gc, 
                        const uint8_t* data) {
     static __typeof__(xcb_put_image)* real;
     if (!real) real = (__typeof__(xcb_put_image)*)next_symbol("xcb_put_image", "libxcb.so.1");
-    const double t = now_ms();
+    const stamp t = now();
     char detail[32];
     snprintf(detail, sizeof detail, "%ux%u", width, height);
     note("put", t, t, detail);
@@ -281,10 +292,10 @@ cookie_t xcb_put_image(void* c, uint8_t format, uint32_t drawable, uint32_t gc, 
     result_type name params {                                                      \
         static result_type(*real) params;                                          \
         if (!real) real = (result_type(*) params)next_symbol(#name, NULL);       \
-        const double t = now_ms();                                                 \
+        const stamp t = now();                                                 \
         ++depth;                                                                   \
         result_type r = real args;                                                 \
-        if (--depth == 0) note("fonts", t, now_ms(), #name);                       \
+        if (--depth == 0) note("fonts", t, now(), #name);                       \
         return r;                                                                  \
     }
 
