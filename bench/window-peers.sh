@@ -57,9 +57,10 @@ source "$root/bench/timing.sh"  # median
 load() { cut -d' ' -f1-3 /proc/loadavg; }
 
 # --- what is needed ------------------------------------------------------------------------
-"$root/scripts/install-missing.sh" xvfb xauth xdotool dbus-daemon at-spi2-core gcc libx11-dev libxext-dev \
-    libxtst-dev feh nsxiv gpicview qimgv eog
-"$root/scripts/install-missing.sh" lximage-qt || log "lximage-qt could not be installed: left out"
+"$root/scripts/install-missing.sh" xvfb xauth xdotool dbus-daemon at-spi2-core gcc libx11-dev libxext-dev libxtst-dev
+for peer in feh nsxiv gpicview qimgv eog lximage-qt; do
+    "$root/scripts/install-missing.sh" "$peer" || log "$peer could not be installed: left out"
+done
 "$root/bench/make-corpus.sh" >&2
 
 if [[ ! -x $tavelix ]]; then

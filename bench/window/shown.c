@@ -80,9 +80,18 @@ static void sleep_ms(double ms) {
     while (nanosleep(&t, &t) == -1 && errno == EINTR) {}
 }
 
+static pid_t viewer; /* the viewer's process (and process group), once started */
+
 static void fail(const char* message) {
     fprintf(stderr, "shown: %s\n", message);
+    if (viewer > 0) kill(-viewer, SIGKILL);
     exit(2);
+}
+
+static int lost_display(Display* d) {
+    (void)d;
+    fail("the connection to the X server was lost");
+    return 0;
 }
 
 /* --- the colours: a table of 32 x 32 x 32 bins gives each pixel's colour index at once ---- */
@@ -137,6 +146,7 @@ static int mask_shift(unsigned long mask) {
 static void open_screen(void) {
     display = XOpenDisplay(NULL);
     if (!display) fail("cannot open the display (DISPLAY)");
+    XSetIOErrorHandler(lost_display);
     if (!XShmQueryExtension(display)) fail("the X server has no MIT-SHM");
     const int screen = DefaultScreen(display);
     root = RootWindow(display, screen);
@@ -213,7 +223,6 @@ static void press(const char* keysym_name) {
 
 /* --- the viewer's CPU time and memory -------------------------------------------------------- */
 
-static pid_t viewer;
 static int thread_ids[MAX_THREADS];
 static unsigned long long thread_ns[MAX_THREADS];
 static int thread_count;
