@@ -9,11 +9,12 @@
 # 60 %) and two squares of a pure colour painted in (one near the top left corner, one in the
 # centre; a tenth of the shorter side each), so that no pixel of the photograph comes near the
 # colour of a square and a square stays visible at any scaling a viewer applies:
-#   one/1280.jpg  1280 x 1024 JPEG (quality 90, baseline, cjpeg), magenta squares
-#   one/1280.bmp  the same pixels as 24-bit BMP
-#   one/6000.jpg  6000 x 4000 JPEG, a photograph scaled up to it
-#   series-1280/, series-6000/  ten pictures each, named in order, whose squares change colour
-#                 from one picture to the next
+#   one-1280/1280.jpg      1280 x 1024 JPEG (quality 90, baseline, cjpeg), magenta squares
+#   one-1280-bmp/1280.bmp  the same pixels as a 24-bit BMP
+#   one-6000/6000.jpg      6000 x 4000 JPEG, a photograph scaled up to it
+#   series-1280/, series-6000/  ten pictures each, 01.jpg to 10.jpg, whose squares change
+#                          colour from one picture to the next
+# (each in a folder of its own: viewers that are given one file step through its folder)
 #
 # How it measures: every viewer has an X server of its own (Xvfb, 1920 x 1080, 24 bits, no
 # window manager), all of them on one D-Bus session bus, with a home folder of their own. Our
@@ -30,7 +31,8 @@
 # arrive while it is busy, so that it never gets to the last picture ("not shown"; such a run
 # ends 30 s after the last change); "all" is the median time from the first press until the
 # last picture is on the screen, over the runs that got there (9 presses at 0.1 s: 0.8 s at
-# best).
+# best). Last, where Tavelix's own time goes before its first picture: the phases of its start
+# (bench/window/startup-probe.c, preloaded, notes when it passes certain calls).
 #
 # Tavelix is the release build (BUILD, default build/; made when missing). Usage:
 #   bench/window-peers.sh [runs]          (default 15; or RUNS=n)
@@ -57,7 +59,7 @@ source "$root/bench/timing.sh"  # median
 load() { cut -d' ' -f1-3 /proc/loadavg; }
 
 # --- what is needed ------------------------------------------------------------------------
-"$root/scripts/install-missing.sh" xvfb xauth xdotool dbus-daemon at-spi2-core gcc libx11-dev libxext-dev libxtst-dev
+"$root/scripts/install-missing.sh" xvfb xauth dbus-daemon at-spi2-core gcc libx11-dev libxext-dev libxtst-dev
 for peer in feh nsxiv gpicview qimgv eog lximage-qt; do
     "$root/scripts/install-missing.sh" "$peer" || log "$peer could not be installed: left out"
 done
