@@ -211,7 +211,14 @@ void TFtavelix::UpdateCaption() {
 bool TFtavelix::InAutoshowMode() const { return Ui.ContextMenu != nullptr && Ui.ContextMenu == Ui.PopupMenu1; }
 
 void TFtavelix::FormResize() {
-    if (InAutoshowMode()) return;
+    // Where the window system sizes the show later than asked (Wayland), the picture is
+    // centred again in the size it gets, once the controls have followed.
+    if (InAutoshowMode()) {
+        QTimer::singleShot(0, this, [this] {
+            if (InAutoshowMode()) CenterPicture();
+        });
+        return;
+    }
     const QSize limited = LimitedSize(*this, size());
     if (limited != size()) resize(limited);
 }

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
@@ -13,6 +14,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTimer>
+#include <QWindow>
 #include <QToolBar>
 
 #include <chrono>
@@ -32,10 +34,51 @@ namespace {
 
 constexpr Qt::WindowFlags ShowFlags = Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint;
 
+// Whether the window system lets a program place its windows. Wayland does not: a window
+// sized to the screen lands where the compositor puts it (below a panel, say), and stays
+// below what the compositor keeps on top. There the show asks for the full-screen state
+// instead, which the compositor gives on the screen the window is on, above its panels.
+bool CanPlaceWindows() { return !QGuiApplication::platformName().startsWith("wayland"); }
+
 // Pops the autoshow's menu up with its top-left corner at the centre of the window.
 void PopupAtCentre(TFtavelix& window) {
     window.Ui.PopupMenu1->popup(window.mapToGlobal(QPoint(window.width() / 2, window.height() / 2)));
 }
+
+// Pops the menu up at the centre once the compositor has made the window full screen (it
+// reports the state, and the window has the screen's size), or after a second; then goes.
+// The show stopped meanwhile, nothing comes up.
+class TPopupWhenFullScreen : public QObject {
+public:
+    explicit TPopupWhenFullScreen(TFtavelix& window) : QObject(&window), FWindow(window) {
+        if (window.windowHandle()) window.windowHandle()->installEventFilter(this);
+        window.installEventFilter(this);
+        QTimer::singleShot(1000, this, [this] { Popup(); });
+    }
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        // The state the compositor gives comes as a spontaneous event (the one asked for came
+        // at once, as a sent one); the size it gives may come before or after it.
+        if (watched == FWindow.windowHandle() && event->type() == QEvent::WindowStateChange && event->spontaneous())
+            FFullScreen = FWindow.windowHandle()->windowStates().testFlag(Qt::WindowFullScreen);
+        else if (watched != &FWindow || event->type() != QEvent::Resize)
+            return false;
+        if (FFullScreen) QTimer::singleShot(50, this, [this] { PopupAtScreenSize(); });
+        return false;
+    }
+
+private:
+    void PopupAtScreenSize() {
+        if (FWindow.screen() && FWindow.size() == FWindow.screen()->size()) Popup();
+    }
+    void Popup() {
+        if (FDone) return;
+        FDone = true;
+        if (FWindow.InAutoshowMode()) PopupAtCentre(FWindow);
+        deleteLater();
+    }
+    TFtavelix& FWindow;
+    bool FFullScreen = false, FDone = false;
+};
 
 }  // namespace
 
@@ -46,13 +89,21 @@ void TFtavelix::StartAutoshow() {
     Ui.ContextMenu = Ui.PopupMenu1;
     QScreen* screen = this->screen();  // taken before the window is made anew
     // New window flags hide the window and make its native window anew.
-    setWindowFlags(windowFlags() | ShowFlags);
+    if (CanPlaceWindows()) setWindowFlags(windowFlags() | ShowFlags);
     menuBar()->hide();
     Ui.ToolBar->hide();
     Ui.ScrollBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     Ui.ScrollBox1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    if (screen) setGeometry(screen->geometry());
-    show();
+    if (CanPlaceWindows()) {
+        if (screen) setGeometry(screen->geometry());
+        show();
+    } else {
+        // The compositor puts the window where it likes; the program's idea of its place,
+        // from which the menu's place is worked out, must match the screen's corner it will
+        // fill.
+        if (screen) move(screen->geometry().topLeft());
+        showFullScreen();
+    }
     raise();
     activateWindow();
     // The picture area takes the whole screen now, not at the next pass of the event loop:
@@ -65,15 +116,23 @@ void TFtavelix::StartAutoshow() {
     Ui.ScrollBox1->verticalScrollBar()->setValue(0);
     // The menu is shown without a loop of its own: "Stop the autoshow" chosen from it must
     // not return into the middle of this command.
-    PopupAtCentre(*this);
+    if (CanPlaceWindows()) {
+        PopupAtCentre(*this);
+        return;
+    }
+    // The compositor makes the window full screen at a later pass of the event loop: a menu
+    // popped up before would stand at the centre of the window as it was, and hold the
+    // change back while it is open. It comes up once the window fills its screen, or after a
+    // second where the compositor does not grant that.
+    new TPopupWhenFullScreen(*this);
 }
-
 void TFtavelix::StopAutoshow() {
     hide();
     FShow.SetTimerEnabled(false);
     menuBar()->show();
     Ui.ContextMenu = nullptr;
     setWindowFlags(windowFlags() & ~ShowFlags);
+    setWindowState(windowState() & ~Qt::WindowFullScreen);
     Ui.ToolBar->setVisible(Ui.Toolbaronoff->isChecked());
     // The empty picture goes back where it was after creation, not to the middle of the
     // screen, where it would give a small window scroll bars.
