@@ -38,10 +38,16 @@ class TestAutoshow : public QObject {
         for (int i = 0; i < count; ++i) names << F.Write(QString("p%1.bmp").arg(i), Gradient(width, height, i + 1));
         return names;
     }
-    // Opens them (the show starts) and closes the show's menu.
+    // Where the window system places windows, the show fills the screen and opens its menu at
+    // once; on Wayland once the compositor has made it full screen.
+    static bool PlacesWindows() { return !QGuiApplication::platformName().startsWith("wayland"); }
+    // Opens them (the show starts), waits for the show to fill the screen and open its menu,
+    // and closes the menu.
     void StartShow(const QStringList& names) {
         F.Open(names);
         QVERIFY(W().InAutoshowMode());
+        QTRY_COMPARE(W().size(), QSize(1280, 1024));
+        QTRY_VERIFY(W().Ui.PopupMenu1->isVisible());
         CloseMenu();
     }
     void CloseMenu() {
@@ -83,12 +89,17 @@ private Q_SLOTS:
         F.Open(names);
         QVERIFY(W().InAutoshowMode());
         QCOMPARE(W().Ui.ContextMenu, W().Ui.PopupMenu1);
-        QVERIFY(W().windowFlags().testFlag(Qt::FramelessWindowHint));
-        QVERIFY(W().windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        if (PlacesWindows()) {
+            QVERIFY(W().windowFlags().testFlag(Qt::FramelessWindowHint));
+            QVERIFY(W().windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        } else {
+            QVERIFY(W().isFullScreen());
+        }
         QVERIFY(W().isVisible());
         QVERIFY(W().menuBar()->isHidden());
         QVERIFY(W().Ui.ToolBar->isHidden());
-        QCOMPARE(W().geometry(), QRect(0, 0, 1280, 1024));
+        QTRY_COMPARE(W().size(), QSize(1280, 1024));
+        if (PlacesWindows()) QCOMPARE(W().geometry().topLeft(), QPoint(0, 0));
         QCOMPARE(W().Ui.ScrollBox1->geometry(), QRect(0, 0, 1280, 1024));
         QCOMPARE(W().Ui.ScrollBox1->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
         QCOMPARE(W().Ui.ScrollBox1->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
@@ -100,10 +111,11 @@ private Q_SLOTS:
         QCOMPARE(W().FileName(), QString("p0.bmp"));
         QVERIFY(SameColours(W().Working(), Gradient(200, 100, 1)));
         QCOMPARE(QSize(W().View().Width(), W().View().Height()), QSize(1280, 640));
-        QCOMPARE(QPoint(W().View().Left, W().View().Top), QPoint(0, 192));
+        QTRY_COMPARE(QPoint(W().View().Left, W().View().Top), QPoint(0, 192));
         // the menu, at the centre of the screen
         QTRY_COMPARE(QApplication::activePopupWidget(), static_cast<QWidget*>(W().Ui.PopupMenu1));
-        QCOMPARE(W().Ui.PopupMenu1->pos(), QPoint(640, 512));
+        // (on Wayland the compositor places the menu, and Qt's idea of its place may be off)
+        if (PlacesWindows()) QCOMPARE(W().Ui.PopupMenu1->pos(), QPoint(640, 512));
         CloseMenu();
     }
 
@@ -317,7 +329,7 @@ private Q_SLOTS:
         W().Ui.Autosize1->setChecked(autosize);
         StartShow(Pictures(2, picture.width(), picture.height()));
         QCOMPARE(QSize(W().View().Width(), W().View().Height()), shown);
-        QCOMPARE(QPoint(W().View().Left, W().View().Top), place);
+        QTRY_COMPARE(QPoint(W().View().Left, W().View().Top), place);
         QCOMPARE(QSize(W().Working().Width(), W().Working().Height()), picture);  // kept whole
         if (!autosize) {  // checked now: fitted at once
             W().Ui.Autosize1->trigger();
@@ -416,7 +428,8 @@ private Q_SLOTS:
         for (int i = 0; i < 3; ++i) names << WriteBytes(*F.Folder, QString("b%1.jpg").arg(i), QByteArray("not a JPEG"));
         W().Ui.N05sec1->trigger();
         F.Prompts->WhileAsking = [&] { QTest::qWait(300); };  // the user reads the box
-        StartShow(names);
+        F.Open(names);  // (not waiting for the show's menu, which would take more than 0.5 s on Wayland)
+        QVERIFY(W().InAutoshowMode());
         QCOMPARE(F.Prompts->Messages().size(), 1);
         QVERIFY(F.Prompts->Messages()[0].startsWith("Error: wrong format: "));
         QVERIFY(W().Ui.autoTimer->isActive());
@@ -450,7 +463,8 @@ private Q_SLOTS:
         QTRY_VERIFY(W().isActiveWindow());
         Key(Qt::Key_Escape);
         QTRY_COMPARE(QApplication::activePopupWidget(), static_cast<QWidget*>(W().Ui.PopupMenu1));
-        QCOMPARE(W().Ui.PopupMenu1->pos(), QPoint(640, 512));
+        // (on Wayland the compositor places the menu, and Qt's idea of its place may be off)
+        if (PlacesWindows()) QCOMPARE(W().Ui.PopupMenu1->pos(), QPoint(640, 512));
         // the open menu takes Esc itself and closes
         QTest::keyClick(W().Ui.PopupMenu1, Qt::Key_Escape);
         QTRY_COMPARE(QApplication::activePopupWidget(), static_cast<QWidget*>(nullptr));

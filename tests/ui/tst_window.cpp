@@ -347,6 +347,7 @@ private Q_SLOTS:
         const QString b = WriteJpeg(*FFolder, "a 10.jpg", Gradient(40, 10, 2));
         WriteBytes(*FFolder, "notes.txt", "not a picture");
         W().OpenPictures({a});
+        QTRY_COMPARE(QGuiApplication::focusWindow(), W().windowHandle());  // where F2 and F3 go
         const struct {
             int Key;
             QString Shown;
@@ -949,6 +950,8 @@ private Q_SLOTS:
     void zoomStepPaintsOnlyThePictureArea() {
         Show();
         OpenNew("big.bmp", Gradient(1280, 1024));
+        W().activateWindow();  // (a later activation would repaint all of the window)
+        QTRY_VERIFY(W().isActiveWindow());
         QCoreApplication::processEvents();
         struct TPaints : QObject {
             QList<QObject*> Painted;
