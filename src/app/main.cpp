@@ -32,8 +32,12 @@ QList<QByteArray>& HeldMessages() {
 
 void StartupMessages(QtMsgType type, const QMessageLogContext&, const QString& text) {
     if (type == QtFatalMsg) {
-        std::fprintf(stderr, "tavelix: cannot open a window: no display could be reached%s\n",
-                     HasEnv("DISPLAY") ? (" (DISPLAY=" + qgetenv("DISPLAY") + ")").constData() : "");
+        // Which display was tried: the variables that choose it, those set.
+        QByteArray tried;
+        for (const char* name : {"QT_QPA_PLATFORM", "WAYLAND_DISPLAY", "DISPLAY"})
+            if (HasEnv(name)) tried += (tried.isEmpty() ? " (" : ", ") + QByteArray(name) + "=" + qgetenv(name);
+        if (!tried.isEmpty()) tried += ")";
+        std::fprintf(stderr, "tavelix: cannot open a window: no display could be reached%s\n", tried.constData());
         std::fflush(stderr);
         std::_Exit(1);
     }
