@@ -12,7 +12,8 @@ if [[ ${1:-} == --check ]]; then check=1; shift; fi
 out=$(realpath -m "${1:-$root/out/package}")
 build=$root/build-package
 
-packages=(g++ cmake make pkg-config libjpeg62-turbo-dev libcli11-dev qt6-base-dev fonts-dejavu-core
+packages=(g++ cmake make pkg-config libjpeg62-turbo-dev libspng-dev libheif-dev libwebp-dev libcli11-dev
+          qt6-base-dev fonts-dejavu-core
           dpkg-dev lintian desktop-file-utils appstream man-db)
 ((check)) && packages+=(xvfb xauth xdotool)
 "$root/scripts/install-missing.sh" "${packages[@]}"

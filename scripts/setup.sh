@@ -13,9 +13,10 @@ preset=${1:-release}
 shift $(( $# > 0 ? 1 : 0 ))
 
 # What the program needs.
-packages=(g++ cmake make pkg-config libjpeg62-turbo-dev libcli11-dev qt6-base-dev fonts-dejavu-core)
-# What the tests and benchmarks need besides.
-developer_packages=(libgtest-dev libbenchmark-dev)
+packages=(g++ cmake make pkg-config libjpeg62-turbo-dev libspng-dev libheif-dev libwebp-dev libcli11-dev
+          qt6-base-dev fonts-dejavu-core)
+# What the tests and benchmarks need besides (zlib: PNG files made by hand).
+developer_packages=(libgtest-dev libbenchmark-dev zlib1g-dev)
 
 case $preset in
     release) ;;
