@@ -568,7 +568,7 @@ private Q_SLOTS:
             QTest::addRow("%scancelled", kind) << scrambled << QString() << QString();
             QTest::addRow("%sno extension", kind) << scrambled << "photo"
                                                   << "Not saved: the file name must end in .jpg or .bmp";
-            QTest::addRow("%sother extension", kind) << scrambled << "photo.png"
+            QTest::addRow("%sother extension", kind) << scrambled << "photo.gif"
                                                      << "Not saved: the file name must end in .jpg or .bmp";
             QTest::addRow("%sfolder missing", kind) << scrambled << "no/such/folder/p.bmp" << "Error:";
         }
