@@ -108,7 +108,7 @@ TEST_F(FoldersTest, DryRunTellsAndTouchesNothing) {
         {{"assemble", "-n", "-o", "exists.jpg", "x.jpg"},
          {"assemble x.jpg -> exists.jpg (refused: exists.jpg exists already; --force replaces it)\n"}},
         {{"reduce", "-n", "--factor", "8", "x.jpg", "d/notes.txt"},
-         {"reduce x.jpg -> xs8.jpg\n", "reduce d/notes.txt -> d/notess8.txt (skipped: not a .jpg or .bmp file)\n"}},
+         {"reduce x.jpg -> xs8.jpg\n", "reduce d/notes.txt -> d/notess8.txt (skipped: not a .jpg, .bmp, .png, .heic, .heif or .webp file)\n"}},
         {{"convert", "-n", "x.jpg", "x.bmp"}, {"convert x.jpg -> x.bmp\n"}},
     };
     for (const Case& c : cases) {
