@@ -22,6 +22,9 @@ constexpr std::uint32_t MaxSide = std::uint32_t{1} << 24;
 // first no larger than the second), so that compressed text cannot inflate into gigabytes.
 constexpr std::size_t MaxChunkBytes = std::size_t{1} << 26;
 constexpr std::size_t MaxCachedChunkBytes = MaxChunkBytes;
+// zlib's level for the pixels written. On photographs 4 gives files about 4 % larger than the
+// library's default (6) in less than half its time; the rows' filters stay chosen row by row.
+constexpr int CompressionLevel = 4;
 
 struct TSpngFree {
     void operator()(spng_ctx* ctx) const { spng_ctx_free(ctx); }
@@ -201,6 +204,7 @@ std::vector<std::uint8_t> SavePng(const TBitmap& source) {
 
     const TSpng ctx = NewContext(SPNG_CTX_ENCODER);
     Check(spng_set_option(ctx.get(), SPNG_ENCODE_TO_BUFFER, 1));
+    Check(spng_set_option(ctx.get(), SPNG_IMG_COMPRESSION_LEVEL, CompressionLevel));
     spng_ihdr ihdr{};
     ihdr.width = std::uint32_t(source.Width());
     ihdr.height = std::uint32_t(source.Height());
