@@ -183,7 +183,9 @@ std::vector<std::string> DescribeJobs(const TOptions& options, const std::vector
         if (!IsStream(job.Input) && !IsPictureName(job.Input))
             line += " (skipped: not a " + std::string(ReadPictureTypes) + " file)";
         else if (!job.Output.empty() && !IsStream(job.Output) && !IsWritablePictureName(job.Output))
-            line += " (refused: " + PictureExtension(job.Output) + " pictures are read, never written)";
+            // A reduced copy's name has its letters inserted into the extension: name the input's.
+            line += " (refused: " + PictureExtension(IsPictureName(job.Output) ? job.Output : job.Input) +
+                    " pictures are read, never written)";
         else if (!job.InPlace && !job.Output.empty() && !IsStream(job.Output) && !options.Force &&
                  fs::exists(fs::symlink_status(job.Output, error)))
             line += " (refused: " + job.Output + " exists already; --force replaces it)";
