@@ -2,9 +2,12 @@
 
 #include <libheif/heif.h>
 
+#include <algorithm>
+#include <map>
 #include <memory>
 #include <new>
 #include <string>
+#include <vector>
 
 namespace tavelix {
 
@@ -48,6 +51,152 @@ void InitOnce() {
 // declared 5 x 64279 coded 8192 x 3843 pixels, and took seconds under the sanitizers.
 constexpr int MaxSide = 32768;
 
+TPictureSize SizeOf(const heif_image_handle* handle) {
+    const int width = heif_image_handle_get_width(handle), height = heif_image_handle_get_height(handle);
+    if (width <= 0 || height <= 0) Invalid("no picture");
+    return {width, height};
+}
+
+// --- The canvases of derived pictures ------------------------------------------------------
+// A grid of tiles or an overlay declares the size of its canvas in its own item data, and the
+// library (Debian 12's) allocates that canvas before it looks at anything else: a file that
+// declares a small picture made of a grid of 25000 x 25000 pixels took 1.9 GB. The library
+// tells neither the canvas nor the item data, so the few boxes that lead to them are read here:
+// meta, its item list (iinf), item locations (iloc) and item data (idat). Nothing is decoded;
+// what cannot be read is left to the library, which refuses it or reads it the same way.
+
+// Bytes read big-endian from a span, every read checked; a failed read leaves Ok false.
+class TBoxReader {
+public:
+    explicit TBoxReader(std::span<const std::uint8_t> bytes) : FBytes(bytes) {}
+    bool Ok() const { return FOk; }
+    bool AtEnd() const { return FAt >= FBytes.size(); }
+    std::uint64_t Read(unsigned bytes) {
+        if (bytes > 8 || FBytes.size() - FAt < bytes) {
+            FOk = false;
+            FAt = FBytes.size();
+            return 0;
+        }
+        std::uint64_t value = 0;
+        for (unsigned i = 0; i < bytes; ++i) value = value << 8 | FBytes[FAt++];
+        return value;
+    }
+    // The next box: its type and content (after the size and type fields); false at the end or
+    // for a box that does not fit.
+    bool NextBox(std::uint32_t& type, std::span<const std::uint8_t>& content) {
+        if (AtEnd()) return false;
+        const std::size_t start = FAt;
+        std::uint64_t size = Read(4);
+        type = std::uint32_t(Read(4));
+        if (size == 1) size = Read(8);
+        if (size == 0) size = FBytes.size() - start;
+        const std::size_t head = FAt - start;
+        if (!FOk || size < head || size > FBytes.size() - start) {
+            FOk = false;
+            return false;
+        }
+        content = FBytes.subspan(FAt, std::size_t(size) - head);
+        FAt = start + std::size_t(size);
+        return true;
+    }
+
+private:
+    std::span<const std::uint8_t> FBytes;
+    std::size_t FAt = 0;
+    bool FOk = true;
+};
+
+constexpr std::uint32_t FourCc(const char (&name)[5]) {
+    return std::uint32_t(std::uint8_t(name[0])) << 24 | std::uint32_t(std::uint8_t(name[1])) << 16 |
+           std::uint32_t(std::uint8_t(name[2])) << 8 | std::uint32_t(std::uint8_t(name[3]));
+}
+
+// The canvas sizes (width times height, in pixels) of every grid and overlay item of the file
+// that can be read; the rest are skipped.
+std::vector<std::uint64_t> DerivedCanvases(std::span<const std::uint8_t> file) {
+    std::span<const std::uint8_t> meta;
+    for (TBoxReader top(file);;) {
+        std::uint32_t type = 0;
+        std::span<const std::uint8_t> content;
+        if (!top.NextBox(type, content)) return {};
+        if (type == FourCc("meta")) {
+            meta = content.size() >= 4 ? content.subspan(4) : content.subspan(content.size());  // version, flags
+            break;
+        }
+    }
+    struct TLocation {
+        unsigned Method = 0;  // 0: in the file, 1: in idat
+        std::uint64_t Offset = 0, Length = 0;
+    };
+    std::map<std::uint32_t, std::uint32_t> types;  // item id: type
+    std::map<std::uint32_t, TLocation> locations;
+    std::span<const std::uint8_t> idat;
+    TBoxReader boxes(meta);
+    std::uint32_t type = 0;
+    std::span<const std::uint8_t> content;
+    while (boxes.NextBox(type, content)) {
+        TBoxReader in(content);
+        if (type == FourCc("idat")) {
+            idat = content;
+        } else if (type == FourCc("iinf")) {
+            const auto version = in.Read(1);
+            in.Read(3);
+            const std::uint64_t count = in.Read(version == 0 ? 2 : 4);
+            std::span<const std::uint8_t> entry;
+            for (std::uint64_t i = 0; i < count && in.NextBox(type, entry); ++i) {
+                TBoxReader infe(entry);
+                const auto entryVersion = infe.Read(1);
+                infe.Read(3);
+                if (type != FourCc("infe") || entryVersion < 2) continue;
+                const auto id = std::uint32_t(infe.Read(entryVersion == 2 ? 2 : 4));
+                infe.Read(2);  // protection index
+                const auto itemType = std::uint32_t(infe.Read(4));
+                if (infe.Ok()) types[id] = itemType;
+            }
+        } else if (type == FourCc("iloc")) {
+            const auto version = in.Read(1);
+            in.Read(3);
+            const auto sizes = in.Read(1), more = in.Read(1);
+            const unsigned offsetSize = unsigned(sizes >> 4), lengthSize = unsigned(sizes & 15);
+            const unsigned baseSize = unsigned(more >> 4), indexSize = version >= 1 ? unsigned(more & 15) : 0;
+            const std::uint64_t count = in.Read(version < 2 ? 2 : 4);
+            for (std::uint64_t i = 0; i < count && in.Ok(); ++i) {
+                const auto id = std::uint32_t(in.Read(version < 2 ? 2 : 4));
+                TLocation location;
+                if (version >= 1) location.Method = unsigned(in.Read(2) & 15);
+                in.Read(2);  // data reference
+                const std::uint64_t base = in.Read(baseSize);
+                const std::uint64_t extents = in.Read(2);
+                for (std::uint64_t e = 0; e < extents && in.Ok(); ++e) {
+                    in.Read(indexSize);
+                    const std::uint64_t offset = in.Read(offsetSize), length = in.Read(lengthSize);
+                    if (e == 0) location.Offset = base + offset, location.Length = length;
+                }
+                if (in.Ok()) locations[id] = location;
+            }
+        }
+    }
+
+    std::vector<std::uint64_t> canvases;
+    for (const auto& [id, itemType] : types) {
+        const bool grid = itemType == FourCc("grid"), overlay = itemType == FourCc("iovl");
+        const auto found = locations.find(id);
+        if ((!grid && !overlay) || found == locations.end()) continue;
+        const TLocation& at = found->second;
+        const std::span<const std::uint8_t> source = at.Method == 0 ? file : at.Method == 1 ? idat : file.first(0);
+        if (at.Offset >= source.size()) continue;
+        const std::uint64_t left = source.size() - at.Offset;
+        const std::uint64_t length = at.Length == 0 ? left : std::min(at.Length, left);
+        TBoxReader data(source.subspan(std::size_t(at.Offset), std::size_t(length)));
+        data.Read(1);  // version
+        const bool wide = data.Read(1) & 1;
+        data.Read(overlay ? 8 : 2);  // overlay: fill colour; grid: rows and columns
+        const std::uint64_t width = data.Read(wide ? 4 : 2), height = data.Read(wide ? 4 : 2);
+        if (data.Ok()) canvases.push_back(width * height);
+    }
+    return canvases;
+}
+
 // The file's context and its primary picture: the headers read, no pixel decoded.
 struct TPrimary {
     THeif<heif_context> Context;
@@ -65,13 +214,15 @@ TPrimary OpenPrimary(std::span<const std::uint8_t> file) {
     heif_image_handle* handle = nullptr;
     Check(heif_context_get_primary_image_handle(primary.Context.get(), &handle));
     primary.Handle.reset(handle);
+    // A canvas may be a little larger than the picture cut from it; one that is far larger is
+    // refused before the library allocates it.
+    const TPictureSize declared = SizeOf(handle);
+    const std::uint64_t pixels = std::uint64_t(declared.Width) * std::uint64_t(declared.Height);
+    for (const std::uint64_t canvas : DerivedCanvases(file))
+        if (canvas > 2 * pixels)
+            Invalid("a grid or overlay of " + std::to_string(canvas) + " pixels for a picture of " +
+                    std::to_string(declared.Width) + " x " + std::to_string(declared.Height));
     return primary;
-}
-
-TPictureSize SizeOf(const heif_image_handle* handle) {
-    const int width = heif_image_handle_get_width(handle), height = heif_image_handle_get_height(handle);
-    if (width <= 0 || height <= 0) Invalid("no picture");
-    return {width, height};
 }
 
 }  // namespace

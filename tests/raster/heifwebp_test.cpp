@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "codecfiles.h"
+#include "raster/fileio.h"
 #include "raster/heifcodec.h"
 #include "raster/webpcodec.h"
 #include "testutil.h"
@@ -159,7 +160,11 @@ TEST(Heif, HostileFilesFailClearlyAndLeaveThePictureAlone) {
           {"cut short", Bytes(good.begin(), good.begin() + std::ptrdiff_t(good.size() * 3 / 4)), TPictureError::Kind::InvalidHeif},
           {"damaged", damaged, TPictureError::Kind::InvalidHeif},
           {"over the store", ClaimingHeic(60000, 60000), TPictureError::Kind::OutOfResources},
-          {"side over 32768", ClaimingHeic(5, 64279), TPictureError::Kind::OutOfResources}}) {
+          {"side over 32768", ClaimingHeic(5, 64279), TPictureError::Kind::OutOfResources},
+          // Found by fuzz_heif: a grid whose canvas would take 1.9 GB, for a picture of 100 x 16.
+          {"grid canvas far beyond the picture",
+           ReadFileBytes(std::string(TAVELIX_CRASHERS) + "/heif/grid_canvas_634874688_pixels_for_100x16.heic"),
+           TPictureError::Kind::InvalidHeif}}) {
         SCOPED_TRACE(name);
         ExpectFailure(load, file, kind);
     }
