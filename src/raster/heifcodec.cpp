@@ -111,6 +111,13 @@ constexpr std::uint32_t FourCc(const char (&name)[5]) {
            std::uint32_t(std::uint8_t(name[2])) << 8 | std::uint32_t(std::uint8_t(name[3]));
 }
 
+// The library reads an offset, length or index field of the location list only when it is 4 or
+// 8 bytes wide (any other width stands for 0 and takes no bytes), and an extent's index only in
+// version 2: read the same way, so that the same data is found.
+std::uint64_t LocationField(TBoxReader& in, std::uint64_t width) {
+    return width == 4 || width == 8 ? in.Read(unsigned(width)) : 0;
+}
+
 // The canvas sizes (width times height, in pixels) of every grid and overlay item of the file
 // that can be read; the rest are skipped.
 std::vector<std::uint64_t> DerivedCanvases(std::span<const std::uint8_t> file) {
@@ -120,16 +127,16 @@ std::vector<std::uint64_t> DerivedCanvases(std::span<const std::uint8_t> file) {
         std::span<const std::uint8_t> content;
         if (!top.NextBox(type, content)) return {};
         if (type == FourCc("meta")) {
-            meta = content.size() >= 4 ? content.subspan(4) : content.subspan(content.size());  // version, flags
+            meta = content.subspan(std::min<std::size_t>(4, content.size()));  // after version and flags
             break;
         }
     }
-    struct TLocation {
+    struct TExtent {
         unsigned Method = 0;  // 0: in the file, 1: in idat
         std::uint64_t Offset = 0, Length = 0;
     };
-    std::map<std::uint32_t, std::uint32_t> types;  // item id: type
-    std::map<std::uint32_t, TLocation> locations;
+    std::multimap<std::uint32_t, std::uint32_t> derived;        // items typed grid or iovl: id, type
+    std::vector<std::pair<std::uint32_t, std::vector<TExtent>>> locations;  // every entry, in order
     std::span<const std::uint8_t> idat;
     TBoxReader boxes(meta);
     std::uint32_t type = 0;
@@ -151,48 +158,56 @@ std::vector<std::uint64_t> DerivedCanvases(std::span<const std::uint8_t> file) {
                 const auto id = std::uint32_t(infe.Read(entryVersion == 2 ? 2 : 4));
                 infe.Read(2);  // protection index
                 const auto itemType = std::uint32_t(infe.Read(4));
-                if (infe.Ok()) types[id] = itemType;
+                if (infe.Ok() && (itemType == FourCc("grid") || itemType == FourCc("iovl"))) derived.emplace(id, itemType);
             }
         } else if (type == FourCc("iloc")) {
             const auto version = in.Read(1);
             in.Read(3);
             const auto sizes = in.Read(1), more = in.Read(1);
-            const unsigned offsetSize = unsigned(sizes >> 4), lengthSize = unsigned(sizes & 15);
-            const unsigned baseSize = unsigned(more >> 4), indexSize = version >= 1 ? unsigned(more & 15) : 0;
+            const std::uint64_t offsetSize = sizes >> 4, lengthSize = sizes & 15, baseSize = more >> 4;
+            const std::uint64_t indexSize = version >= 2 ? more & 15 : 0;
             const std::uint64_t count = in.Read(version < 2 ? 2 : 4);
             for (std::uint64_t i = 0; i < count && in.Ok(); ++i) {
                 const auto id = std::uint32_t(in.Read(version < 2 ? 2 : 4));
-                TLocation location;
-                if (version >= 1) location.Method = unsigned(in.Read(2) & 15);
+                const unsigned method = version >= 1 ? unsigned(in.Read(2) & 15) : 0;
                 in.Read(2);  // data reference
-                const std::uint64_t base = in.Read(baseSize);
-                const std::uint64_t extents = in.Read(2);
-                for (std::uint64_t e = 0; e < extents && in.Ok(); ++e) {
-                    in.Read(indexSize);
-                    const std::uint64_t offset = in.Read(offsetSize), length = in.Read(lengthSize);
-                    if (e == 0) location.Offset = base + offset, location.Length = length;
+                const std::uint64_t base = LocationField(in, baseSize);
+                const std::uint64_t extentCount = in.Read(2);
+                std::vector<TExtent> extents;
+                for (std::uint64_t e = 0; e < extentCount && in.Ok(); ++e) {
+                    LocationField(in, indexSize);
+                    const std::uint64_t offset = LocationField(in, offsetSize);
+                    extents.push_back({method, base + offset, LocationField(in, lengthSize)});
                 }
-                if (in.Ok()) locations[id] = location;
+                if (in.Ok()) locations.emplace_back(id, std::move(extents));
             }
         }
     }
 
     std::vector<std::uint64_t> canvases;
-    for (const auto& [id, itemType] : types) {
-        const bool grid = itemType == FourCc("grid"), overlay = itemType == FourCc("iovl");
-        const auto found = locations.find(id);
-        if ((!grid && !overlay) || found == locations.end()) continue;
-        const TLocation& at = found->second;
-        const std::span<const std::uint8_t> source = at.Method == 0 ? file : at.Method == 1 ? idat : file.first(0);
-        if (at.Offset >= source.size()) continue;
-        const std::uint64_t left = source.size() - at.Offset;
-        const std::uint64_t length = at.Length == 0 ? left : std::min(at.Length, left);
-        TBoxReader data(source.subspan(std::size_t(at.Offset), std::size_t(length)));
-        data.Read(1);  // version
-        const bool wide = data.Read(1) & 1;
-        data.Read(overlay ? 8 : 2);  // overlay: fill colour; grid: rows and columns
-        const std::uint64_t width = data.Read(wide ? 4 : 2), height = data.Read(wide ? 4 : 2);
-        if (data.Ok()) canvases.push_back(width * height);
+    for (const auto& [id, extents] : locations) {
+        const auto [first, last] = derived.equal_range(id);
+        if (first == last) continue;
+        // The first bytes of the item's data, its extents one after the other.
+        std::vector<std::uint8_t> data;
+        for (const TExtent& extent : extents) {
+            const std::span<const std::uint8_t> source = extent.Method == 0 ? file : extent.Method == 1 ? idat : file.first(0);
+            if (extent.Offset >= source.size()) break;
+            const std::uint64_t left = source.size() - extent.Offset;
+            const std::uint64_t length = std::min<std::uint64_t>({extent.Length == 0 ? left : extent.Length, left, 64});
+            const auto from = source.begin() + std::ptrdiff_t(extent.Offset);
+            data.insert(data.end(), from, from + std::ptrdiff_t(length));
+            if (data.size() >= 64) break;
+        }
+        for (auto item = first; item != last; ++item) {
+            // Version, flags; a grid's rows and columns, or an overlay's fill colour; the canvas.
+            TBoxReader fields(data);
+            fields.Read(1);
+            const bool wide = fields.Read(1) & 1;
+            fields.Read(item->second == FourCc("grid") ? 2 : 8);
+            const std::uint64_t width = fields.Read(wide ? 4 : 2), height = fields.Read(wide ? 4 : 2);
+            if (fields.Ok()) canvases.push_back(width * height);
+        }
     }
     return canvases;
 }

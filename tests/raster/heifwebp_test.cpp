@@ -164,6 +164,10 @@ TEST(Heif, HostileFilesFailClearlyAndLeaveThePictureAlone) {
           // Found by fuzz_heif: a grid whose canvas would take 1.9 GB, for a picture of 100 x 16.
           {"grid canvas far beyond the picture",
            ReadFileBytes(std::string(TAVELIX_CRASHERS) + "/heif/grid_canvas_634874688_pixels_for_100x16.heic"),
+           TPictureError::Kind::InvalidHeif},
+          // The same, its grid found only where the library's reading of the location list finds it.
+          {"grid located as the library locates it",
+           ReadFileBytes(std::string(TAVELIX_CRASHERS) + "/heif/grid_in_idat_read_as_the_library_reads_iloc.heic"),
            TPictureError::Kind::InvalidHeif}}) {
         SCOPED_TRACE(name);
         ExpectFailure(load, file, kind);
