@@ -77,7 +77,7 @@ int main(int argc, char** argv) {
         TForms forms = CreateForms();
         TFtavelix& window = *forms.Ftavelix;
         TBatchPrompts prompts(window.PasswordStore(), files, ReadPassword(argv[2]));
-        window.SetPrompts(&prompts);
+        window.Prompts().SetTarget(&prompts);
         window.show();
         QCoreApplication::processEvents();
 
@@ -98,7 +98,7 @@ int main(int argc, char** argv) {
         const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - start;
         if (status == 0) std::printf("%.6f\n", seconds.count());
         if (prompts.Messages > 0) status = 1;
-        window.SetPrompts(nullptr);
+        window.Prompts().SetTarget(nullptr);
     }
     UnregisterJpegPictureType();
     return status;

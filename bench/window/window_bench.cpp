@@ -70,12 +70,12 @@ struct TWindow {
     TFtavelix& W = *Forms.Ftavelix;
 
     TWindow() {
-        W.SetPrompts(&Prompts);
+        W.Prompts().SetTarget(&Prompts);
         W.show();
         while (!W.windowHandle() || !W.windowHandle()->isExposed()) QCoreApplication::processEvents();
     }
     // Paints what the picture area needs now, and hands it to the screen.
-    void Repaint() { W.ScrollBox1->viewport()->repaint(); }
+    void Repaint() { W.Ui.ScrollBox1->viewport()->repaint(); }
     // Paints what is waiting to be painted, and only that, as the event loop would next.
     void PaintPending() { QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest); }
 };
@@ -124,7 +124,7 @@ void BM_DragStep(benchmark::State& state) {
     window.W.FitWindowToPicture();
     window.Repaint();
     TPaintCounter paints;
-    window.W.PictureView().installEventFilter(&paints);
+    window.W.Ui.PictureView->installEventFilter(&paints);
     window.W.dmStartDrag();
     window.W.dmDragOver(20, 20);
     window.W.dmDragOver(640, 512);
@@ -140,10 +140,10 @@ void BM_DragStep(benchmark::State& state) {
         window.PaintPending();
     }
     const int painted = paints.Paints - before;
-    window.W.PictureView().removeEventFilter(&paints);
+    window.W.Ui.PictureView->removeEventFilter(&paints);
     window.W.dmEndDrag();  // the question is answered Cancel
     if (painted < state.iterations()) state.SkipWithError("a step was not painted");
-    if (window.W.PictureView().Rebuilds() > 2) state.SkipWithError("the display copy was rebuilt whole");
+    if (window.W.Ui.PictureView->Rebuilds() > 2) state.SkipWithError("the display copy was rebuilt whole");
 }
 
 void BM_FullRepaint(benchmark::State& state) {
@@ -153,11 +153,11 @@ void BM_FullRepaint(benchmark::State& state) {
     window.W.FitWindowToPicture();
     window.Repaint();
     TPaintCounter paints;
-    window.W.PictureView().installEventFilter(&paints);
+    window.W.Ui.PictureView->installEventFilter(&paints);
     // The whole picture painted from its display copy and handed to the screen. (A repaint of
     // the picture area alone would not repaint the picture: it covers the area opaquely.)
-    for (auto _ : state) window.W.PictureView().repaint();
-    window.W.PictureView().removeEventFilter(&paints);
+    for (auto _ : state) window.W.Ui.PictureView->repaint();
+    window.W.Ui.PictureView->removeEventFilter(&paints);
     if (paints.Paints < state.iterations()) state.SkipWithError("a repaint did not paint the picture");
 }
 
@@ -182,7 +182,7 @@ void BM_OpenToFirstPaint(benchmark::State& state) {
         window.W.openClick();
         window.Repaint();
     }
-    if (window.W.View().Width() != 1280 || window.W.PictureView().Rebuilds() < 2)
+    if (window.W.View().Width() != 1280 || window.W.Ui.PictureView->Rebuilds() < 2)
         state.SkipWithError("the picture was not opened and painted");
 }
 

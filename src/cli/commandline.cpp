@@ -131,7 +131,7 @@ void AddScrambleAndAssemble(CLI::App& app, THelpFormatter& formatter, TOptions& 
         "the password. Run tavelix-cli --help for what that hides, and what it does not.");
     formatter.ListAs(scramble, "scramble each FILE in place with a password\n"
                                "  -o PATH, --password-file PATH, --password-stdin, -q N, -j N, -v, --force,\n"
-                               "  --full-chroma, -r, --out-dir DIR, -n, --format TYPE");
+                               "  --full-chroma, --fit, -r, --out-dir DIR, -n, --format TYPE");
     CLI::App& assemble = AddCommand(
         app, "assemble",
         "Assembles (unscrambles) each FILE in place with the password it was scrambled with.\n"
@@ -143,7 +143,7 @@ void AddScrambleAndAssemble(CLI::App& app, THelpFormatter& formatter, TOptions& 
         "(flat, tiny, thin, noisy or patterned ones often do) is assembled with a note.");
     formatter.ListAs(assemble, "assemble (unscramble) each FILE in place with the same password; a result\n"
                                "that clearly does not look assembled is refused\n"
-                               "  the options of scramble, --smooth instead of --full-chroma");
+                               "  the options of scramble, --smooth instead of --full-chroma and --fit");
     for (CLI::App* command : {&scramble, &assemble}) {
         command->add_option("-o,--output", options.Output,
                             "write the result to PATH, a new file, instead\n"
@@ -162,6 +162,11 @@ void AddScrambleAndAssemble(CLI::App& app, THelpFormatter& formatter, TOptions& 
                       "save JPEG files with colour at every pixel (no chroma\n"
                       "subsampling): about 1.4 x larger, and clearly better once\n"
                       "assembled (the strips' edges keep their own colour)");
+    scramble.add_flag("--fit", options.Fit,
+                      "reduce a picture over the pixel limit of 1280 x 1024 to the\n"
+                      "largest size within it (each pixel the mean of the area it\n"
+                      "covers) and scramble that; only into a new file (-o,\n"
+                      "--out-dir, -), in place only with --force");
     assemble.add_flag("--smooth", options.Smooth,
                       "mend the colour along the seams of a picture that was\n"
                       "saved scrambled as a JPEG (from pixels of the same\n"
@@ -200,13 +205,16 @@ void AddGrayAndConvert(CLI::App& app, THelpFormatter& formatter, TOptions& optio
     CLI::App& convert =
         AddCommand(app, "convert", "Loads the picture IN and saves it as OUT, a JPEG, BMP or PNG file by OUT's name.");
     formatter.ListAs(convert, "load the picture IN and save it as OUT (.jpg, .bmp or .png by OUT's name)\n"
-                              "  -q N, -v, --force, --out-dir DIR, -n, --format TYPE");
+                              "  -q N, -v, --force, --fit, --out-dir DIR, -n, --format TYPE");
     for (CLI::App* command : {&gray, &convert}) {
         AddCommonOptions(*command, options, "replace OUT when it exists (without: refused, nothing written)");
         AddFileOptions(*command, options, false, true);
         command->add_option("IN", options.In, "the picture to read (.jpg, .bmp, .png, .heic, .heif,\n.webp; - : standard input)")->required();
         command->add_option("OUT", options.Out, "the file to write (.jpg, .bmp or .png; - : standard output)")->required();
     }
+    convert.add_flag("--fit", options.Fit,
+                     "reduce a picture over the pixel limit of 1280 x 1024 to the\n"
+                     "largest size within it, as scramble --fit does");
     gray.callback([&options] { options.Command = TCommand::Gray; });
     convert.callback([&options] { options.Command = TCommand::Convert; });
 }

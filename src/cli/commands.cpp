@@ -227,6 +227,7 @@ bool TWorker::Process(const TFileJob& job) {
         FView.MakeBlackWhite(FPicture, FPicture);
         break;
     case TCommand::Convert:
+        if (!FitIfAsked(job)) return false;
         break;
     case TCommand::Check: {
         const TArrangementLook score = LookOfArrangement(FPicture);
@@ -291,6 +292,7 @@ bool TWorker::Shuffle(const TFileJob& job) {
     FVerdict = {};
     const bool scramble = FSettings.Command == TCommand::Scramble;
     const char* unchanged = job.InPlace ? "left unchanged" : "nothing written";
+    if (scramble && !FitIfAsked(job)) return false;
     if (OverPixelLimit(FPicture.Width(), FPicture.Height())) {
         // The strips would stay where they are: a file rewritten so would look done and hide nothing.
         FReporter.Problem(Shown(job.Input), std::string("not ") + Done(FSettings.Command) + " (" + Size(FPicture) +
@@ -311,6 +313,24 @@ bool TWorker::Shuffle(const TFileJob& job) {
     if (!FSettings.Force) FVerdict = JudgeAssemblyLater(FPicture, std::string(FSettings.Password));
     TTavelix::Scramble(&FPicture, std::string(FSettings.Password), false);
     if (FSettings.Smooth) SmoothSeams(FPicture);
+    return true;
+}
+
+bool TWorker::FitIfAsked(const TFileJob& job) {
+    if (!FSettings.Fit || !OverPixelLimit(FPicture.Width(), FPicture.Height())) return true;
+    const TSize fit = FitSize(FPicture.Width(), FPicture.Height());
+    const std::string fitted = std::to_string(fit.Width) + " \u00D7 " + std::to_string(fit.Height);
+    if (job.InPlace && !FSettings.Force) {
+        // The reduced picture would take the place of the only copy at full size.
+        FReporter.Problem(Shown(job.Input), std::string("not ") + Done(FSettings.Command) + " (" + Size(FPicture) +
+                                                "): --fit would reduce it to " + fitted +
+                                                " in place, and the full size would be lost; write it elsewhere with "
+                                                "-o or --out-dir, or add --force; left unchanged");
+        return false;
+    }
+    FReporter.Problem(Shown(job.Input), "note: reduced from " + Size(FPicture) + " to " + fitted +
+                                            " to fit the pixel limit of 1280 \u00D7 1024");
+    FView.ReduceToFit(FPicture);
     return true;
 }
 

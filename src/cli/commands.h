@@ -29,6 +29,7 @@ struct TSettings {
     bool Force = false;              // replace existing outputs; change files with other links or write-protected
     std::string_view Password;       // Scramble, Assemble: Windows-1252 bytes
     bool FullChroma = false;         // JPEG saves without chroma subsampling
+    bool Fit = false;                // Scramble: reduce a picture over the pixel limit to fit it
     bool Smooth = false;             // Assemble: mend the colour along the seams
     bool Fast = false;               // Reduce: scaled JPEG decoding, block means for bitmaps
     std::string Format;              // ".jpg", ".png" ...: what the bytes of "-" are
@@ -92,6 +93,9 @@ private:
     // and its result encoded (FVerdict): Admitted tells whether it may be written.
     bool Shuffle(const TFileJob& job);
     bool Admitted(const TFileJob& job);
+    // --fit: a picture over the pixel limit reduced to fit it, and told; false when refused (in
+    // place, without --force: told).
+    bool FitIfAsked(const TFileJob& job);
     // Writes FPicture to job.Output (a file, or standard output); false when it failed or was
     // not admitted (told).
     bool Save(const TFileJob& job, const std::string& target);

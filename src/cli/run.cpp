@@ -324,6 +324,7 @@ int Run(const TOptions& options, TRunSignals& signals) {
     TSettings settings;
     settings.Command = options.Command;
     settings.FullChroma = options.FullChroma;
+    settings.Fit = options.Fit;
     settings.Smooth = options.Smooth;
     settings.Fast = options.Fast;
     settings.Format = options.Format.empty() ? "" : "." + options.Format;

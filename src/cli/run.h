@@ -36,6 +36,7 @@ struct TOptions {
     bool DryRun = false;             // -n: tell what would be done
     std::string Format;              // --format TYPE ("jpg" ... "webp"): what the bytes of "-" are ("" none given)
     bool FullChroma = false;         // scramble --full-chroma
+    bool Fit = false;                // scramble --fit
     bool Smooth = false;             // assemble --smooth
     bool Fast = false;               // reduce --fast
 };

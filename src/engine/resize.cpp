@@ -3,6 +3,7 @@
 // shrinking and fitting hold no second copy of the picture to undo the other one, since each
 // of them draws the display afresh from the working copy.
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <limits>
 #include <memory>
@@ -88,23 +89,31 @@ bool TTavelix::LoadReducedJpeg(TBitmap& target, int fd, std::uint8_t factor) {
     return true;
 }
 
+namespace {
+
+// picture as 24-bit blue-green-red rows, converted where it is stored otherwise.
+TBitmap AsRgb24(const TBitmap& picture) {
+    TBitmap source(picture);
+    if (source.Layout().BitCount == 24 && !source.Layout().Device) return source;
+    const std::int32_t W = picture.Width(), H = picture.Height();
+    TStoreFormat format;
+    format.Layout = TPixelLayout::Rgb(24);
+    TBitmap converted;
+    converted.Allocate(W, H, format, false);
+    converted.Canvas().CopyMode = SRCCOPY;
+    converted.Canvas().CopyBlock(Rect(0, 0, W, H), source.Canvas(), Rect(0, 0, W, H));
+    return converted;
+}
+
+}  // namespace
+
 bool TTavelix::ReduceByAveraging(TBitmap& graphic, std::uint8_t factor) {
     if (factor == 0) return false;
     const std::int32_t W = graphic.Width(), H = graphic.Height();
     const std::int32_t w = ScaleSize(W, 1, factor), h = ScaleSize(H, 1, factor);
     if (w <= 0 || h <= 0) return false;
 
-    // The source as 24-bit blue-green-red rows, converted first where it is stored otherwise.
-    TBitmap source(graphic);
-    if (source.Layout().BitCount != 24 || source.Layout().Device) {
-        TStoreFormat format;
-        format.Layout = TPixelLayout::Rgb(24);
-        TBitmap converted;
-        converted.Allocate(W, H, format, false);
-        converted.Canvas().CopyMode = SRCCOPY;
-        converted.Canvas().CopyBlock(Rect(0, 0, W, H), source.Canvas(), Rect(0, 0, W, H));
-        source.CopyFrom(converted);
-    }
+    const TBitmap source = AsRgb24(graphic);
 
     TBitmap reduced;  // a new bitmap given both sides: the device format, as ReduceBy makes
     reduced.SetSize(w, h);
@@ -132,6 +141,80 @@ bool TTavelix::ReduceByAveraging(TBitmap& graphic, std::uint8_t factor) {
         for (std::int32_t i = 0; i < w; ++i, out += 4) {
             const std::uint32_t n = std::max(1u, counts[std::size_t(i)]);
             for (std::size_t k = 0; k < 3; ++k) out[k] = std::uint8_t((sums[std::size_t(i) * 3 + k] + n / 2) / n);
+        }
+    }
+    reduced.Changed();
+    graphic.CopyFrom(reduced);
+    return true;
+}
+
+TSize FitSize(std::int32_t width, std::int32_t height) {
+    if (width <= 0 || height <= 0 || !OverPixelLimit(width, height)) return {width, height};
+    const bool wide = width >= height;
+    const std::int64_t longer = wide ? width : height, shorter = wide ? height : width;
+    // Start where the area would just fit with real sides, then step down to whole ones.
+    std::int64_t l = std::min<std::int64_t>(longer, std::int64_t(std::ceil(std::sqrt(double(PixelLimit) * double(longer) / double(shorter)))));
+    auto across = [&](std::int64_t along) { return std::max<std::int64_t>(1, along * shorter / longer); };
+    while (l > 1 && l * across(l) > PixelLimit) --l;
+    // Where rounding the shorter side down leaves room (very long pictures), longer still.
+    while (l < longer && (l + 1) * across(l + 1) <= PixelLimit) ++l;
+    const std::int32_t a = std::int32_t(l), b = std::int32_t(across(l));
+    return wide ? TSize{a, b} : TSize{b, a};
+}
+
+namespace {
+
+// For each of count new pixels along a side of from pixels: the old pixels it covers and how
+// much of each, the weights of a new pixel summing to one.
+struct TCover {
+    std::int32_t First = 0;
+    std::vector<double> Weights;
+};
+std::vector<TCover> Covers(std::int32_t from, std::int32_t count) {
+    std::vector<TCover> covers(static_cast<std::size_t>(count));
+    const double step = double(from) / double(count);
+    for (std::int32_t i = 0; i < count; ++i) {
+        const double begin = i * step, end = (i + 1) * step;
+        TCover& cover = covers[std::size_t(i)];
+        cover.First = std::int32_t(std::floor(begin));
+        for (std::int32_t x = cover.First; x < from && x < end; ++x)
+            cover.Weights.push_back((std::min(end, x + 1.0) - std::max(begin, double(x))) / step);
+    }
+    return covers;
+}
+
+}  // namespace
+
+bool TTavelix::ReduceToFit(TBitmap& graphic) {
+    const std::int32_t W = graphic.Width(), H = graphic.Height();
+    if (W <= 0 || H <= 0 || !OverPixelLimit(W, H)) return false;
+    const TSize fit = FitSize(W, H);
+    const std::int32_t w = fit.Width, h = fit.Height;
+
+    const TBitmap source = AsRgb24(graphic);
+    const std::vector<TCover> across = Covers(W, w), down = Covers(H, h);
+    TBitmap reduced;  // the device format, as ReduceBy makes
+    reduced.SetSize(w, h);
+    // Each new row: the old rows it covers summed by their weights, then each new pixel of it
+    // from the old pixels it covers.
+    std::vector<double> row(std::size_t(W) * 3);
+    for (std::int32_t j = 0; j < h; ++j) {
+        std::fill(row.begin(), row.end(), 0.0);
+        const TCover& rows = down[std::size_t(j)];
+        for (std::size_t k = 0; k < rows.Weights.size(); ++k) {
+            const std::uint8_t* from = source.ScanLine(rows.First + std::int32_t(k));
+            const double weight = rows.Weights[k];
+            for (std::size_t x = 0; x < row.size(); ++x) row[x] += weight * from[x];
+        }
+        std::uint8_t* out = reduced.ScanLine(j);
+        for (std::int32_t i = 0; i < w; ++i, out += 4) {
+            const TCover& columns = across[std::size_t(i)];
+            double sum[3] = {0, 0, 0};
+            for (std::size_t k = 0; k < columns.Weights.size(); ++k) {
+                const double* pixel = &row[std::size_t(columns.First + std::int32_t(k)) * 3];
+                for (int c = 0; c < 3; ++c) sum[c] += columns.Weights[k] * pixel[c];
+            }
+            for (int c = 0; c < 3; ++c) out[c] = std::uint8_t(std::clamp(std::lround(sum[c]), 0L, 255L));
         }
     }
     reduced.Changed();

@@ -55,6 +55,10 @@ void KeepPictureMemory();
 
 // Whether a picture of width x height is over PixelLimit: never scrambled nor enlarged.
 inline bool OverPixelLimit(std::int64_t width, std::int64_t height) { return width * height > PixelLimit; }
+// The largest size within PixelLimit with the shape of width x height: the longer side as long
+// as it can be, the shorter one in proportion, rounded down (4032 x 3024 fits as 1322 x 991).
+// A size within the limit is its own fit.
+TSize FitSize(std::int32_t width, std::int32_t height);
 
 // fileName as messages and captions show it: control characters (a newline, a tab, an escape,
 // and the line and paragraph separators) as visible escapes ("\\n", "\\t", "\\x1B", "\\u2028"),
@@ -124,6 +128,10 @@ public:
     // graphic replaced by its copy at 1/factor, each pixel the mean of the block it stands for
     // (in the format ReduceBy gives).
     bool ReduceByAveraging(TBitmap& graphic, std::uint8_t factor);
+    // graphic reduced to FitSize, each new pixel the mean of the area of the source it covers
+    // (parts of pixels in proportion), in the format ReduceBy gives; false (graphic unchanged)
+    // when it is within the pixel limit already.
+    bool ReduceToFit(TBitmap& graphic);
 
     // Loads refuse pictures of more than pixels (0: no limit, the default), judged by the size
     // the file's header declares, before any pixel is allocated.

@@ -1,71 +1,43 @@
 // TFtavelix: the main window. It shows the picture component's bitmap in a black scroll
 // area under a menu and a toolbar, owns the working copy, and every command of the program is
-// one of its handlers. This file declares the window; its construction and layout are in
-// Utavelix.cpp, the picture commands in picturecommands.cpp, clipping with the mouse in
+// one of its handlers. The handlers are short: the state of the autoshow, of a clip drag and
+// of a batch run lives in plain classes (TSlideShow, TClipDrag, TBatchRun), the controls in
+// TFtavelixUi, every question to the user and the component's host services in TWindowHost.
+// This file declares the window; its construction and layout are in Utavelix.cpp and
+// windowlayout.cpp, the picture commands in picturecommands.cpp, clipping with the mouse in
 // clipping.cpp, the autoshow and the keys and clicks it is driven by in autoshow.cpp, the
 // batch commands on disk in batch.cpp.
 #pragma once
 
-#include <QEvent>
 #include <QMainWindow>
-#include <QPoint>
-#include <QPointF>
 #include <QString>
 #include <QStringList>
 
 #include <cstdint>
-#include <functional>
-#include <initializer_list>
 #include <memory>
-#include <random>
 
-#include "engine/host.h"
 #include "engine/password.h"
 #include "engine/tavelix.h"
 #include "raster/bitmap.h"
+#include "ui/Utavelixui.h"
+#include "ui/batchrun.h"
+#include "ui/clipdrag.h"
+#include "ui/prompts.h"
+#include "ui/slideshow.h"
 
-class QAction;
-class QActionGroup;
-class QCloseEvent;
-class QContextMenuEvent;
 class QKeyEvent;
-class QMenu;
-class QMouseEvent;
-class QProgressBar;
-class QScrollArea;
-class QTimer;
-class QToolBar;
 
 namespace tavelix::ui {
 
-class TCountedPrompts;
-class TDialogPrompts;
-class TOpenPictureDialog;
-class TPictureView;
-class TPrompts;
-class TPasswordDlg;
-class TSavePictureDialog;
-class Tfabout;
-class Tfcompression;
-
-class TFtavelix : public QMainWindow, public TPictureHost {
+class TFtavelix : public QMainWindow {
     Q_OBJECT
 
 public:
-    // Sizes the window keeps in normal mode: the smallest client area, and the room it
-    // leaves free on the screen.
-    static constexpr int MinClientWidth = 450;
-    static constexpr int MinClientHeight = 120;
-    static constexpr int ScreenMarginWidth = 20;
-    static constexpr int ScreenMarginHeight = 50;
-
     explicit TFtavelix(QWidget* parent = nullptr);
     ~TFtavelix() override;  // FormDestroy
 
-    // The forms created after this one (by CreateForms), which the window shows and reads.
-    TPasswordDlg* PasswordDlg = nullptr;
-    Tfcompression* fcompression = nullptr;
-    Tfabout* fabout = nullptr;
+    // The controls, under their object names.
+    TFtavelixUi Ui;
 
     // --- picture commands (picturecommands.cpp) -----------------------------------------
     void openClick();
@@ -85,10 +57,14 @@ public:
     void Password1Click();
     void JPGCompression1Click();
     void About1Click();
-    // True, after the message, when the displayed picture is over the pixel limit.
-    bool TooLargeToScramble();
-    // Asks for a password when none is set; true when one is set afterwards.
-    bool RequestPassword();
+    // True, after the message, when the displayed picture (or with workingToo the working copy)
+    // is over the pixel limit. The message offers "Reduce to fit" beside OK, which stays the
+    // default: the working copy reduced to fit the limit becomes the picture in view.
+    bool TooLargeToScramble(bool workingToo = false);
+    // Paste follows the clipboard: the menu item when the "File" menu opens, the button when
+    // the mouse moves over the window.
+    void File1Click();
+    void FormMouseMove();
 
     // --- clipping with the mouse (clipping.cpp) ----------------------------------------
     // A drag begins when the left button goes down on the picture and the pointer moves
@@ -99,10 +75,8 @@ public:
     void dmDragOver(std::int32_t X, std::int32_t Y);
     // Erases the frame, offers the clip when it has an area, rebuilds the caption.
     void dmEndDrag();
-    bool Dragging() const { return FDragging; }
-    // The drag rectangle: the start corner (first drag-over) and the current corner (last
-    // drag-over); all four 0 between drags.
-    std::int32_t ClipStartX = 0, ClipStartY = 0, ClipEndX = 0, ClipEndY = 0;
+    // The drag rectangle, and whether a drag goes on; the mouse on the picture moves it.
+    TClipDrag& ClipDrag() { return FDrag; }
 
     // --- autoshow (autoshow.cpp) ---------------------------------------------------------
     // Two or more pictures opened: the window becomes a frameless full-screen show on top of
@@ -118,22 +92,22 @@ public:
     // Forward and back (both do nothing in normal mode).
     void nextClick();
     void previousClick();
+    // Shows the picture step places on in the shown file's folder (Space, F3; Backspace, F2).
+    void StepInFolderOfPicture(int step);
     // A tick of the slide timer; none is taken while a box of ours is open.
     void autoTimerTimer();
     // A click on the picture area.
     void FormClick();
-    // Another index than the current one, at random.
-    void PickRandomSlide();
+    // The check items of the show's menu, after the option has followed the check mark.
     void AtRandom1Click();
     void Autoassemble1Click();
     void Autosize1Click();
-    // The delay items: the timer's interval in milliseconds; 0 ("Manual") never fires.
-    void SetDelay(int milliseconds);
-    std::int32_t SlideIndex() const { return FSlideIndex; }
-    // The slide timer as the show sees it: enabled or not; an enabled timer runs unless its
-    // delay is "Manual".
-    bool TimerEnabled() const { return FTimerEnabled; }
-    void SetTimerEnabled(bool enabled);
+    // Every key pressed while this window or one of its controls has the focus comes here
+    // first (the window sees keys before its controls); true when the key was used up.
+    bool FormKeyDown(const QKeyEvent& key);
+    bool FormKeyPress(QChar key);
+    // The picture list, the slide index, the show's options and its timer.
+    const TSlideShow& SlideShow() const { return FShow; }
 
     // --- batch commands on disk (batch.cpp) ------------------------------------------------
     void scrambleondisk1Click();
@@ -152,35 +126,13 @@ public:
     // run); other existing copies are replaced or skipped as the user says, asked once before
     // the run (or the run is cancelled).
     void ReduceFilesOnDisk(std::uint8_t factor, const QString& title);
-    // Whether a batch run is going on (Esc may have asked it to stop after its current file).
-    bool BatchActive() const { return FBatchActive; }
-    bool BatchRunning() const { return FBatchRunning; }
 
-    // --- commands blocked (Utavelix.cpp) ---------------------------------------------------
-    // Work that lets pending events run (a batch run, the black-and-white conversion) blocks
-    // the commands that must not run inside it: those that use the open dialog (Open and the
-    // batch commands), or all of them. Their menu items and buttons are disabled, and with them
-    // their keys. Blocks nest; a command's own state (Reload without a file, Paste without a
-    // picture on the clipboard) goes on being kept meanwhile and shows when the last block ends.
-    enum class TCommandSet { OpenCommands, AllCommands };
-    void BlockCommands(TCommandSet commands, bool block);
-    // Whether every command is blocked; no clip drag starts then either.
-    bool AllCommandsBlocked() const { return FAllBlocks > 0; }
-
-    // --- window handlers (Utavelix.cpp) -------------------------------------------------
-    void File1Click();
-    void FormMouseMove();
+    // --- the window (Utavelix.cpp) -------------------------------------------------------
     void ToolbaronoffClick();
     void ShowHints1Click();
     void Exit1Click();
     void FormPaint();
     void FormResize();
-    // Every key pressed while this window or one of its controls has the focus comes here
-    // first (the window sees keys before its controls); true when the key was used up.
-    bool FormKeyDown(const QKeyEvent& key);
-    bool FormKeyPress(QChar key);
-
-    // --- layout -------------------------------------------------------------------------
     // Grows the window around the picture and centres the picture in the picture area.
     void FitWindowToPicture();
     // Centres the picture in the scroll box without changing the window.
@@ -190,26 +142,6 @@ public:
     // The window is in autoshow mode exactly while its context menu is PopupMenu1; in
     // normal mode it has none.
     bool InAutoshowMode() const;
-    QMenu* ContextMenu() const { return FContextMenu; }
-    void SetContextMenu(QMenu* menu);
-
-    // The client area is the window below its menu bar, toolbar included; in the window's
-    // own units (logical pixels).
-    int ClientWidth() const;
-    int ClientHeight() const;
-    void SetClientSize(int width, int height);
-    // Height of the toolbar when it is shown, else 0.
-    int ToolbarHeight() const;
-    // The picture's size in the window's units: one picture pixel is one pixel of the
-    // screen, so on a screen scaled by 2 a 100-pixel picture takes 50 units.
-    int PictureWidthInWindow() const;
-    int PictureHeightInWindow() const;
-
-    // --- TPictureHost -------------------------------------------------------------------
-    void ShowMessage(std::string_view text) override;
-    void ProcessMessages() override;
-    // The size in pixels of the screen the window is on.
-    TSize ScreenSize() const override;
 
     // --- state --------------------------------------------------------------------------
     TTavelix& View() { return *FView; }
@@ -217,171 +149,30 @@ public:
     const QString& FileName() const { return FFileName; }
     // The password's bytes; written only by the password dialog.
     TSecret& PasswordStore() { return FPassword; }
-    const QStringList& PictureList() const { return FPictureList; }
-    TPictureView& PictureView() { return *FViewWidget; }
-    // Every question goes through prompts; by default the real dialogs. Not owned.
-    void SetPrompts(TPrompts* prompts);
-    TPrompts& Prompts() { return *FPrompts; }
-    // The file dialogs, made when first used.
-    TOpenPictureDialog& Opd1();
-    TSavePictureDialog& Spd1();
-    // Files are saved at the quality of the quality dialog, 90 without one.
-    int JpegQuality() const;
-
-    // --- controls (as a form publishes them) ---------------------------------------------
-    QToolBar* ToolBar = nullptr;
-    QList<QIcon> ImageList1;
-    QScrollArea* ScrollBox1 = nullptr;
-    QWidget* Panel1 = nullptr;        // progress panel of the batch runs, hidden
-    QProgressBar* ProgressBar1 = nullptr;
-    QTimer* autoTimer = nullptr;      // the autoshow's slide timer, stopped
-    QMenu* PopupMenu1 = nullptr;      // the autoshow's menu, the context menu in that mode
-    QAction* Autoshow1 = nullptr;
-    QAction* Stop1 = nullptr;
-    QAction* N6 = nullptr;
-    QAction* AtRandom1 = nullptr;
-    QAction* Loop1 = nullptr;
-    QAction* Autoassemble1 = nullptr;
-    QAction* Autosize1 = nullptr;
-    QAction* N4 = nullptr;
-    QAction* Delay1 = nullptr;
-    QAction* N05sec1 = nullptr;
-    QAction* N1sec1 = nullptr;
-    QAction* N2sec1 = nullptr;
-    QAction* N3sec1 = nullptr;
-    QAction* N5sec1 = nullptr;
-    QAction* N101 = nullptr;
-    QAction* Manual1 = nullptr;
-    QAction* N7 = nullptr;
-    QAction* Previous1 = nullptr;
-    QAction* Next1 = nullptr;
-
-    QMenu* File1 = nullptr;
-    QAction* Open1 = nullptr;
-    QAction* Saveas = nullptr;
-    QAction* SaveScrambledAs1 = nullptr;
-    QAction* N1 = nullptr;
-    QAction* Paste1 = nullptr;
-    QAction* Clear1 = nullptr;
-    QAction* N2 = nullptr;
-    QAction* scrambleondisk1 = nullptr;
-    QAction* assembleondisk1 = nullptr;
-    QAction* N3 = nullptr;
-    QAction* Reduceto4ondisk = nullptr;
-    QAction* Reduceto16ondisk = nullptr;
-    QAction* Reduceto64ondisk = nullptr;
-    QAction* N8 = nullptr;
-    QAction* Exit1 = nullptr;
-    QAction* Smaller = nullptr;
-    QAction* Reload1 = nullptr;
-    QAction* Larger1 = nullptr;
-    QAction* assemble1 = nullptr;
-    QMenu* Options = nullptr;
-    QAction* Toolbaronoff = nullptr;
-    QAction* ShowHints1 = nullptr;
-    QAction* JPGCompression1 = nullptr;
-    QAction* Password1 = nullptr;
-    QAction* N5 = nullptr;
-    QAction* Settoblackwhite1 = nullptr;
-    QAction* About1 = nullptr;
-
-    QAction* btnopen = nullptr;
-    QAction* btnpaste = nullptr;
-    QAction* btnsaveas = nullptr;
-    QAction* btnsavescrambledas = nullptr;
-    QAction* btnsmaller = nullptr;
-    QAction* btnreload = nullptr;
-    QAction* btnlarger = nullptr;
-    QAction* btnassemble = nullptr;
-    QAction* btnabout = nullptr;
-
-    // Whether the toolbar shows its hints.
-    bool ToolbarShowsHints() const { return FShowHints; }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
-    void paintEvent(QPaintEvent* event) override;
-    QMenu* createPopupMenu() override { return nullptr; }  // no context menu in normal mode
-    void contextMenuEvent(QContextMenuEvent* event) override;
-    // Closing while a batch runs stops the run after its current file, then closes.
-    void closeEvent(QCloseEvent* event) override;
+    // Every question goes through here: to the real dialogs, or to the prompts set with
+    // SetTarget.
+    TCountedPrompts& Prompts() { return FHost.Prompts(); }
 
 private:
-    void CreateMenus();
-    void CreateToolBar();
-    void CreatePictureArea();
-    void CreatePopupMenu();
-    // Pops the autoshow's menu up with its top-left corner at the centre of the window.
-    void PopupAtCentre();
-    // The frame of a batch run: progress panel, flags, the commands that use the open dialog
-    // disabled; step works on one file with the run bitmap. True when the run went to its end
-    // (not stopped by Esc, nor by closing the window).
-    bool RunBatch(const QStringList& files, const std::function<void(const QString&, TBitmap&)>& step);
-    // Saves a file of a batch run; a failure is told, naming the file, and the run goes on.
-    void SaveInRun(const TBitmap& picture, const QString& fileName, TExisting existing);
     void FormCreate();
-    // The picture changed: the view's size and place, the scroll area's extent.
-    void PictureChanged();
-    void PlacePicture();
-    void SetReloadEnabled(bool enabled);
-    // The mouse on the picture: press, move and release build the drag; true when used.
-    bool ViewMouseEvent(QEvent::Type type, const QMouseEvent& event);
-    // A position on the view in the displayed picture's pixels.
-    QPoint PicturePoint(const QPointF& position) const;
-    bool OverPicture(const QPoint& point) const;
-    // Inverts the outline of rect on the displayed picture and repaints only what changed.
-    void DrawFrames(std::initializer_list<TRect> frames);
-    bool ClipboardHoldsPicture() const;
-    void RefreshPaste();
-    // Runs a command; whatever it throws ends in a message (naming fileName, the file it works
-    // on, if one is given), never in the event loop. False when it threw.
-    bool Guarded(const std::function<void()>& command, const QString& fileName = QString());
-    // Every command of the menus and the toolbar, by mouse or by key, runs through here.
-    void RunCommand(void (TFtavelix::*command)());
-    // Ends a clip drag going on without a question: the frame erased, the caption rebuilt.
-    void DropDrag();
-    // Erases the frame and, when offerClip and the frame has an area, offers the clip.
-    void EndDrag(bool offerClip);
-    // The frame the window system adds around the window (0 x 0 without a window manager).
-    QSize FrameExtra() const;
-    // A size for the window with the limits of normal mode applied: the client area at least
-    // 450 x 120, the outer size at most the screen's less 20 x 50.
-    QSize LimitedSize(QSize wanted) const;
-    double PixelRatio() const;
-    int MenuHeight() const;
 
+    TWindowHost FHost;
     std::unique_ptr<TTavelix> FView;
     TBitmap FWorking;
     QString FFileName;
     TSecret FPassword;
-    std::int32_t FSlideIndex = 0;
-    bool FBatchRunning = false;  // the run goes on while true; Esc clears it
-    bool FBatchActive = false;   // a run is inside its loop
-    bool FCloseAfterRun = false; // the window was asked to close during a run
-    QStringList FPictureList;  // the names chosen in the last use of the open dialog
-    bool FShowHints = true;
-    QMenu* FContextMenu = nullptr;
-    QActionGroup* FOpenCommands = nullptr;   // the commands that use the open dialog
-    QActionGroup* FOtherCommands = nullptr;  // every other command of the menus and the toolbar
-    int FOpenBlocks = 0, FAllBlocks = 0;
-
-    bool FDragPending = false;  // the left button went down on the picture; no drag yet
-    bool FDragging = false;     // between dmStartDrag and dmEndDrag
-    bool FClipStarted = false;  // this drag's start corner is recorded
-    QPointF FPressPosition;     // where the button went down, in the view's units
-    bool FFrameOnly = false;    // the picture changes by its frame alone: no rebuild
-
-    bool FTimerEnabled = false;
-    std::mt19937 FRandom;       // the slide order of "At Random"
-
-    TPictureView* FViewWidget = nullptr;
-    QWidget* FScrollContent = nullptr;  // what the scroll box scrolls: the black area holding the view
-    std::unique_ptr<TDialogPrompts> FDialogPrompts;
-    std::unique_ptr<TCountedPrompts> FCountedPrompts;  // every question passes here
-    TPrompts* FPrompts = nullptr;                      // the counted prompts
-    TOpenPictureDialog* FOpd1 = nullptr;
-    TSavePictureDialog* FSpd1 = nullptr;
+    TSlideShow FShow;
+    TClipDrag FDrag;
+    TBatchRun* FBatch = nullptr;  // the run going on
 };
+
+// The window sees the events of its controls through three filters, one for each concern, each
+// a child of the window: the keys it takes before its controls (autoshow.cpp), the mouse on
+// its picture area (clipping.cpp), and its resizes and repaints (WatchLayout, windowlayout.h).
+void WatchKeys(TFtavelix& window);
+void WatchMouse(TFtavelix& window);
+// Ends a clip drag going on without a question: the frame erased, the caption rebuilt. Every
+// command of the menus and the toolbar does this first, by mouse or by key.
+void DropDrag(TFtavelix& window);
 
 }  // namespace tavelix::ui

@@ -3,9 +3,8 @@
 // menu step forward and back, change the delay and the order, and stop the show. The keys
 // the window sees before its controls (Esc, Enter, the arrows, F1) are handled here for both
 // modes.
-#include <QActionGroup>
 #include <QApplication>
-#include <QContextMenuEvent>
+#include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QMenu>
@@ -22,8 +21,10 @@
 #include "ui/Uabout.h"
 #include "ui/Utavelix.h"
 #include "ui/filenames.h"
+#include "ui/folderstep.h"
 #include "ui/pictureview.h"
 #include "ui/prompts.h"
+#include "ui/windowlayout.h"
 
 namespace tavelix::ui {
 
@@ -31,83 +32,25 @@ namespace {
 
 constexpr Qt::WindowFlags ShowFlags = Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint;
 
-}  // namespace
-
-void TFtavelix::CreatePopupMenu() {
-    PopupMenu1 = new QMenu(this);
-    PopupMenu1->setObjectName("PopupMenu1");
-    const auto item = [this](const char* name, const QString& caption) {
-        QAction* action = PopupMenu1->addAction(caption);
-        action->setObjectName(name);
-        return action;
-    };
-    const auto check = [&](const char* name, const QString& caption, bool checked) {
-        QAction* action = item(name, caption);
-        action->setCheckable(true);
-        action->setChecked(checked);
-        return action;
-    };
-    const auto separator = [this](const char* name) {
-        QAction* action = PopupMenu1->addSeparator();
-        action->setObjectName(name);
-        return action;
-    };
-
-    Autoshow1 = item("Autoshow1", "Autoshow: <ESC> toggles the menu");  // a label
-    Stop1 = item("Stop1", "Stop the autoshow");
-    connect(Stop1, &QAction::triggered, this, &TFtavelix::Stop1Click);
-    N6 = separator("N6");
-    AtRandom1 = check("AtRandom1", "At Random", false);
-    connect(AtRandom1, &QAction::triggered, this, &TFtavelix::AtRandom1Click);
-    Loop1 = check("Loop1", "Loop", true);
-    Autoassemble1 = check("Autoassemble1", "Autoassemble", false);
-    connect(Autoassemble1, &QAction::triggered, this, &TFtavelix::Autoassemble1Click);
-    Autosize1 = check("Autosize1", "Autosize", true);
-    connect(Autosize1, &QAction::triggered, this, &TFtavelix::Autosize1Click);
-    N4 = separator("N4");
-    Delay1 = item("Delay1", "Delay:");  // a label
-
-    auto* delays = new QActionGroup(PopupMenu1);
-    delays->setExclusive(true);
-    const auto delay = [&](const char* name, const QString& caption, int milliseconds) {
-        QAction* action = check(name, caption, milliseconds == 3000);
-        delays->addAction(action);
-        connect(action, &QAction::triggered, this, [this, milliseconds] { SetDelay(milliseconds); });
-        return action;
-    };
-    N05sec1 = delay("N05sec1", "0.5 sec", 500);
-    N1sec1 = delay("N1sec1", "1 sec", 1000);
-    N2sec1 = delay("N2sec1", "2 sec", 2000);
-    N3sec1 = delay("N3sec1", "3 sec", 3000);
-    N5sec1 = delay("N5sec1", "5 sec", 5000);
-    N101 = delay("N101", "10 sec", 10000);
-    Manual1 = delay("Manual1", "Manual", 0);
-
-    N7 = separator("N7");
-    Previous1 = item("Previous1", "<--- Previous");
-    Previous1->setShortcut(QKeySequence(Qt::Key_F2));
-    connect(Previous1, &QAction::triggered, this, &TFtavelix::previousClick);
-    Next1 = item("Next1", "---> Next");
-    Next1->setShortcut(QKeySequence(Qt::Key_F3));
-    connect(Next1, &QAction::triggered, this, &TFtavelix::nextClick);
-    // A closed menu's shortcuts are dead: the window holds them too; the handlers do nothing
-    // in normal mode.
-    addAction(Previous1);
-    addAction(Next1);
+// Pops the autoshow's menu up with its top-left corner at the centre of the window.
+void PopupAtCentre(TFtavelix& window) {
+    window.Ui.PopupMenu1->popup(window.mapToGlobal(QPoint(window.width() / 2, window.height() / 2)));
 }
+
+}  // namespace
 
 // --- the two modes ------------------------------------------------------------------------
 
 void TFtavelix::StartAutoshow() {
-    AtRandom1->setEnabled(FPictureList.size() > 2);
-    SetContextMenu(PopupMenu1);
+    Ui.AtRandom1->setEnabled(FShow.CanPickAtRandom());
+    Ui.ContextMenu = Ui.PopupMenu1;
     QScreen* screen = this->screen();  // taken before the window is made anew
     // New window flags hide the window and make its native window anew.
     setWindowFlags(windowFlags() | ShowFlags);
     menuBar()->hide();
-    ToolBar->hide();
-    ScrollBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    ScrollBox1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    Ui.ToolBar->hide();
+    Ui.ScrollBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    Ui.ScrollBox1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     if (screen) setGeometry(screen->geometry());
     show();
     raise();
@@ -115,32 +58,32 @@ void TFtavelix::StartAutoshow() {
     // The picture area takes the whole screen now, not at the next pass of the event loop:
     // the first picture is centred in it.
     if (layout()) layout()->activate();
-    SetTimerEnabled(true);
+    FShow.SetTimerEnabled(true);
     ShowCurrentSlide();
     // Scrolled back to the top-left (the window may have been scrolled in normal mode).
-    ScrollBox1->horizontalScrollBar()->setValue(0);
-    ScrollBox1->verticalScrollBar()->setValue(0);
+    Ui.ScrollBox1->horizontalScrollBar()->setValue(0);
+    Ui.ScrollBox1->verticalScrollBar()->setValue(0);
     // The menu is shown without a loop of its own: "Stop the autoshow" chosen from it must
     // not return into the middle of this command.
-    PopupAtCentre();
+    PopupAtCentre(*this);
 }
 
 void TFtavelix::StopAutoshow() {
     hide();
-    SetTimerEnabled(false);
+    FShow.SetTimerEnabled(false);
     menuBar()->show();
-    SetContextMenu(nullptr);
+    Ui.ContextMenu = nullptr;
     setWindowFlags(windowFlags() & ~ShowFlags);
-    ToolBar->setVisible(Toolbaronoff->isChecked());
+    Ui.ToolBar->setVisible(Ui.Toolbaronoff->isChecked());
     // The empty picture goes back where it was after creation, not to the middle of the
     // screen, where it would give a small window scroll bars.
     FView->Left = 0;
-    FView->Top = ToolbarHeight();
+    FView->Top = ToolbarHeight(Ui);
     Clear1Click();
     setAttribute(Qt::WA_Moved, false);  // the system places the window, as a new one
-    SetClientSize(MinClientWidth, MinClientHeight);
-    ScrollBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    ScrollBox1->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    SetClientSize(*this, MinClientWidth, MinClientHeight);
+    Ui.ScrollBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    Ui.ScrollBox1->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     show();
     activateWindow();
 }
@@ -150,39 +93,26 @@ void TFtavelix::Stop1Click() {
     StopAutoshow();
 }
 
-void TFtavelix::PopupAtCentre() {
-    PopupMenu1->popup(mapToGlobal(QPoint(width() / 2, height() / 2)));
-}
-
-void TFtavelix::contextMenuEvent(QContextMenuEvent* event) {
-    if (!FContextMenu) {
-        event->ignore();
-        return;
-    }
-    FContextMenu->popup(event->globalPos());
-    event->accept();
-}
-
 // --- slides -------------------------------------------------------------------------------
 
 void TFtavelix::ShowCurrentSlide() {
-    if (FSlideIndex < 0 || FSlideIndex >= FPictureList.size()) FSlideIndex = 0;
-    if (FPictureList.isEmpty()) return;
-    const QString fileName = FPictureList.at(FSlideIndex);
+    if (!FShow.Current()) return;
+    const QString fileName = QtName(*FShow.Current());
     if (!QFileInfo::exists(fileName)) return;
     Guarded(
+        Prompts(),
         [&] {
             // Read into a bitmap of its own: a file that cannot be read changes nothing, so the
             // picture in view is neither shown again nor assembled a second time (which would
             // shuffle it).
             TBitmap slide;
             if (!FView->LoadPicture(slide, LocalName(fileName))) return;
-            if (Autoassemble1->isChecked()) TTavelix::Scramble(&slide, std::string(FPassword.View()), false);
+            if (FShow.Autoassemble()) TTavelix::Scramble(&slide, std::string(FPassword.View()), false);
             FFileName = QFileInfo(fileName).fileName();
             FWorking.CopyFrom(slide);
             FView->Picture().CopyFrom(FWorking);
-            const TSize screen = ScreenSize();
-            if (Autosize1->isChecked() || FWorking.Width() > screen.Width || FWorking.Height() > screen.Height)
+            const TSize screen = FHost.ScreenSize();
+            if (FShow.Autosize() || FWorking.Width() > screen.Width || FWorking.Height() > screen.Height)
                 FView->FitToScreen(FWorking);
             CenterPicture();
             UpdateCaption();
@@ -190,81 +120,55 @@ void TFtavelix::ShowCurrentSlide() {
         fileName);
 }
 
+// In the normal window the show's steps go through the shown file's folder instead.
 void TFtavelix::nextClick() {
-    if (!InAutoshowMode()) return;
-    const qsizetype count = FPictureList.size();
-    if (FSlideIndex == count - 1 && !Loop1->isChecked() && !AtRandom1->isChecked()) return;
-    if (AtRandom1->isChecked())
-        PickRandomSlide();
-    else
-        ++FSlideIndex;
-    SetTimerEnabled(false);  // the full delay runs from now
-    SetTimerEnabled(true);
-    ShowCurrentSlide();
+    if (!InAutoshowMode()) return StepInFolderOfPicture(1);
+    if (FShow.Next()) ShowCurrentSlide();
 }
 
 void TFtavelix::previousClick() {
-    if (!InAutoshowMode() || AtRandom1->isChecked()) return;
-    if (FSlideIndex == 0 && Loop1->isChecked()) FSlideIndex = static_cast<std::int32_t>(FPictureList.size());
-    if (FSlideIndex == 0) return;
-    --FSlideIndex;
-    SetTimerEnabled(false);
-    SetTimerEnabled(true);
-    ShowCurrentSlide();
+    if (!InAutoshowMode()) return StepInFolderOfPicture(-1);
+    if (FShow.Previous()) ShowCurrentSlide();
+}
+
+void TFtavelix::StepInFolderOfPicture(int step) {
+    if (FBatch || FFileName.isEmpty() || FShow.Pictures().empty()) return;  // no file shown
+    const QString current = QtName(FShow.Pictures().front());
+    const std::string next = StepInFolder(LocalName(current), step);
+    if (next.empty()) return;
+    const QString nextName = QFile::decodeName(next.c_str());
+    if (nextName == current) return;
+    FShow.SetPictures(PlainNames({nextName}));
+    ShowSelected();  // the caption and Reload follow
 }
 
 // Modal boxes run their own event loops, where ticks go on arriving: over a folder of broken
 // files each tick would open one more "Error: wrong format" box over the last.
 void TFtavelix::autoTimerTimer() {
-    if (FCountedPrompts->Open() > 0 || QApplication::activeModalWidget()) return;
+    if (Prompts().Open() > 0 || QApplication::activeModalWidget()) return;
     nextClick();
 }
 
 void TFtavelix::FormClick() { nextClick(); }
 
-void TFtavelix::PickRandomSlide() {
-    const auto count = static_cast<std::int32_t>(FPictureList.size());
-    if (count < 2) {  // no other picture to go to
-        FSlideIndex = 0;
-        return;
-    }
-    const std::int32_t current = FSlideIndex;
-    std::uniform_int_distribution<std::int32_t> pick(0, count - 1);
-    while (FSlideIndex == current) FSlideIndex = pick(FRandom);
-}
-
-void TFtavelix::SetTimerEnabled(bool enabled) {
-    FTimerEnabled = enabled;
-    // A Qt timer of interval 0 would fire at every pass of the event loop; "Manual" never fires.
-    if (FTimerEnabled && autoTimer->interval() > 0)
-        autoTimer->start();
-    else
-        autoTimer->stop();
-}
-
-void TFtavelix::SetDelay(int milliseconds) {
-    autoTimer->setInterval(milliseconds);
-    SetTimerEnabled(FTimerEnabled);
-}
-
-// --- the check items (the action has inverted its check mark already) -----------------------
+// --- the check items (the option has followed the inverted check mark already) -------------
 
 void TFtavelix::AtRandom1Click() {
-    Loop1->setEnabled(!AtRandom1->isChecked());
-    if (AtRandom1->isChecked())
-        FRandom.seed(static_cast<std::mt19937::result_type>(std::chrono::steady_clock::now().time_since_epoch().count()));
+    Ui.Loop1->setEnabled(!FShow.AtRandom());
+    if (FShow.AtRandom())
+        FShow.Seed(static_cast<std::uint32_t>(std::chrono::steady_clock::now().time_since_epoch().count()));
 }
 
 void TFtavelix::Autoassemble1Click() {
-    if (!Autoassemble1->isChecked() || !FPassword.Empty()) return;
-    SetTimerEnabled(false);
-    if (!RequestPassword()) Autoassemble1->setChecked(false);
-    SetTimerEnabled(true);
+    if (!FShow.Autoassemble() || !FPassword.Empty()) return;
+    FShow.SetTimerEnabled(false);
+    if (!RequestPassword(Prompts(), FPassword)) Ui.Autoassemble1->setChecked(false);  // and the option with it
+    FShow.SetTimerEnabled(true);
 }
 
 void TFtavelix::Autosize1Click() {
-    if (!Autosize1->isChecked()) return;
-    Guarded([&] {
+    if (!FShow.Autosize()) return;
+    Guarded(Prompts(), [&] {
         FView->FitToScreen(FWorking);
         CenterPicture();
     });
@@ -276,7 +180,7 @@ bool TFtavelix::FormKeyDown(const QKeyEvent& key) {
     if (key.modifiers() & ~Qt::KeypadModifier) return false;
     switch (key.key()) {
     case Qt::Key_F1:
-        About1->trigger();  // a command like the menu item: not while commands are blocked
+        Ui.About1->trigger();  // a command like the menu item: not while commands are blocked
         return true;
     case Qt::Key_Left:
         if (!InAutoshowMode()) return false;  // the scroll box's key in normal mode
@@ -293,16 +197,58 @@ bool TFtavelix::FormKeyDown(const QKeyEvent& key) {
 
 bool TFtavelix::FormKeyPress(QChar key) {
     if (key == QChar(27)) {
-        FBatchRunning = false;  // Esc stops a batch run after its current file
+        if (FBatch) FBatch->Stop();  // Esc stops a batch run after its current file
         if (!InAutoshowMode()) return false;
-        PopupAtCentre();
+        PopupAtCentre(*this);
         return true;
     }
     if (key == QChar(13) && InAutoshowMode()) {
         nextClick();
         return true;
     }
+    // Space and Backspace step through the folder as F3 and F2 do, in the normal window only.
+    if ((key == QChar(' ') || key == QChar(8)) && !InAutoshowMode()) {
+        StepInFolderOfPicture(key == QChar(' ') ? 1 : -1);
+        return true;
+    }
     return false;
 }
+
+namespace {
+
+// The keys the window sees before its controls (Qt has no key preview: a focused scroll box
+// would eat the arrows and Enter). Keys go to the focused control, then up to its parents; the
+// window takes each key once, from the control that receives it first. While the application
+// has no focus widget (as after the show's menu closed, without a window manager) Qt gives
+// keys to the control that last had the focus in this window.
+class TWindowKeys : public QObject {
+public:
+    explicit TWindowKeys(TFtavelix& window) : QObject(&window), FWindow(window) {
+        setObjectName("WindowKeys");
+        qApp->installEventFilter(this);
+    }
+    ~TWindowKeys() override { qApp->removeEventFilter(this); }
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress) return false;
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (!widget || widget->window() != &FWindow) return false;
+        QWidget* first = QApplication::focusWidget();
+        if (!first || first->window() != &FWindow) first = FWindow.focusWidget();
+        if (!first) first = &FWindow;
+        if (widget != first) return false;
+        const auto& key = *static_cast<QKeyEvent*>(event);
+        bool used = FWindow.FormKeyDown(key);
+        if (!used && !key.text().isEmpty()) used = FWindow.FormKeyPress(key.text().front());
+        return used;
+    }
+
+private:
+    TFtavelix& FWindow;
+};
+
+}  // namespace
+
+void WatchKeys(TFtavelix& window) { new TWindowKeys(window); }
 
 }  // namespace tavelix::ui

@@ -22,11 +22,11 @@ TForms CreateForms() {
     forms.Ftavelix = std::make_unique<TFtavelix>();
     TFtavelix& main = *forms.Ftavelix;
     forms.PasswordDlg = new TPasswordDlg(main.PasswordStore(), &main);
-    main.PasswordDlg = forms.PasswordDlg;
+    main.Ui.PasswordDlg = forms.PasswordDlg;
     forms.fcompression = new Tfcompression(&main);
-    main.fcompression = forms.fcompression;
+    main.Ui.fcompression = forms.fcompression;
     forms.fabout = new Tfabout(main);
-    main.fabout = forms.fabout;
+    main.Ui.fabout = forms.fabout;
     return forms;
 }
 

@@ -62,6 +62,11 @@ TClipboardBitmap ToClipboardBitmap(const QImage& image) {
     return clip;
 }
 
+bool ClipboardHoldsPicture() {
+    const QMimeData* mime = QApplication::clipboard()->mimeData(QClipboard::Clipboard);
+    return mime && mime->hasImage();
+}
+
 // A picture on the clipboard is decoded when it is read (another program hands it over as PNG
 // data, say). Qt's readers refuse pictures over 128 MB unless told otherwise; the clipboard
 // gets the limit of the pictures in files, the largest store a bitmap holds.
@@ -96,29 +101,15 @@ bool FitsInStore(QSize size) {
 
 }  // namespace
 
-bool TFtavelix::Guarded(const std::function<void()>& command, const QString& fileName) {
-    const QString about = fileName.isEmpty() ? QString() : ShownName(fileName) + QStringLiteral(": ");
-    try {
-        command();
-        return true;
-    } catch (const std::bad_alloc&) {
-        FPrompts->Message(QStringLiteral("Error: ") + about + QStringLiteral("not enough memory"));
-    } catch (const std::exception& error) {
-        FPrompts->Message(QStringLiteral("Error: ") + about + QString::fromStdString(VisibleName(error.what())));
-    }
-    return false;
-}
-
 void TFtavelix::openClick() {
-    const QStringList chosen = FPrompts->PicturesToOpen(OpenTitle);
+    const QStringList chosen = Prompts().PicturesToOpen(OpenTitle);
     if (chosen.isEmpty()) return;
     OpenPictures(chosen);
 }
 
 void TFtavelix::OpenPictures(const QStringList& files) {
     if (files.isEmpty()) return;
-    FPictureList = files;
-    FSlideIndex = 0;
+    FShow.SetPictures(PlainNames(files));
     if (files.size() == 1)
         ShowSelected();
     else
@@ -126,22 +117,23 @@ void TFtavelix::OpenPictures(const QStringList& files) {
 }
 
 void TFtavelix::ShowSelected() {
-    SetTimerEnabled(false);
-    if (FPictureList.isEmpty()) return;
-    const QString fileName = FPictureList.first();
+    FShow.SetTimerEnabled(false);
+    if (FShow.Pictures().empty()) return;
+    const QString fileName = QtName(FShow.Pictures().front());
     if (!QFileInfo::exists(fileName)) return;
     // Only a picture that was read changes the window; after a failure the caption goes on
     // naming the picture in view, so a save cannot put it under the other file's name.
     if (!IsPictureName(fileName)) {
-        FPrompts->Message(QStringLiteral("Tavelix opens .jpg and .bmp files only"));
+        Prompts().Message(QStringLiteral("Tavelix opens .jpg and .bmp files only"));
         return;
     }
     Guarded(
+        Prompts(),
         [&] {
             if (!FView->LoadPicture(FWorking, LocalName(fileName))) return;  // the engine has told the user
             FFileName = QFileInfo(fileName).fileName();
             FView->Picture().CopyFrom(FWorking);
-            SetReloadEnabled(true);
+            Ui.SetReloadEnabled(true);
             FitWindowToPicture();
             UpdateCaption();
         },
@@ -151,11 +143,11 @@ void TFtavelix::ShowSelected() {
 void TFtavelix::reloadClick() { ShowSelected(); }
 
 void TFtavelix::SaveasClick() {
-    const QString fileName = FPrompts->SaveName(QStringLiteral("Save picture as"), FFileName);
-    if (fileName.isEmpty() || !CanSaveUnder(fileName, *FPrompts)) return;
-    Guarded([&] {
+    const QString fileName = Prompts().SaveName(QStringLiteral("Save picture as"), FFileName);
+    if (fileName.isEmpty() || !CanSaveUnder(fileName, Prompts())) return;
+    Guarded(Prompts(), [&] {
         FWorking.CopyFrom(FView->Picture());
-        FView->SavePicture(FWorking, LocalName(fileName), JpegQuality());
+        FView->SavePicture(FWorking, LocalName(fileName), Ui.JpegQuality());
         FFileName = QFileInfo(fileName).fileName();
         UpdateCaption();
     });
@@ -163,16 +155,16 @@ void TFtavelix::SaveasClick() {
 
 void TFtavelix::SavescrambledAs1Click() {
     if (TooLargeToScramble()) return;
-    if (!RequestPassword()) return;
-    const QString fileName = FPrompts->SaveName(QStringLiteral("Save picture scrambled as"), FFileName);
-    if (fileName.isEmpty() || !CanSaveUnder(fileName, *FPrompts)) return;
-    Guarded([&] {
+    if (!RequestPassword(Prompts(), FPassword)) return;
+    const QString fileName = Prompts().SaveName(QStringLiteral("Save picture scrambled as"), FFileName);
+    if (fileName.isEmpty() || !CanSaveUnder(fileName, Prompts())) return;
+    Guarded(Prompts(), [&] {
         // Scrambled into a copy first: only a picture that reached its file replaces the one
         // in view (strips at the edges do not all come back, so a scrambled picture that was
         // not saved could not be had back whole).
         TBitmap scrambled(FView->Picture());
         TTavelix::Scramble(&scrambled, std::string(FPassword.View()), true);
-        FView->SavePicture(scrambled, LocalName(fileName), JpegQuality());
+        FView->SavePicture(scrambled, LocalName(fileName), Ui.JpegQuality());
         FView->Picture().CopyFrom(scrambled);
         FWorking.CopyFrom(FView->Picture());
         FFileName = QFileInfo(fileName).fileName();
@@ -180,16 +172,26 @@ void TFtavelix::SavescrambledAs1Click() {
     });
 }
 
-bool TFtavelix::TooLargeToScramble() {
-    if (!OverPixelLimit(FView->Width(), FView->Height())) return false;
-    FPrompts->Message(TooLargeText);
+bool TFtavelix::TooLargeToScramble(bool workingToo) {
+    if (!OverPixelLimit(FView->Width(), FView->Height()) &&
+        !(workingToo && OverPixelLimit(FWorking.Width(), FWorking.Height())))
+        return false;
+    if (Prompts().Choose(TooLargeText, {QStringLiteral("Reduce to fit"), QStringLiteral("OK")}) == 0) {
+        // The working copy at the largest size within the limit (each pixel the mean of the
+        // area it covers), shown as it is: the scrambling commands can follow.
+        Guarded(Prompts(), [&] {
+            FView->ReduceToFit(FWorking);
+            FView->Picture().CopyFrom(FWorking);
+            FitWindowToPicture();
+            UpdateCaption();
+        });
+    }
     return true;
 }
 
-bool TFtavelix::RequestPassword() {
-    if (!FPassword.Empty()) return true;
-    return FPrompts->PasswordRequest() && !FPassword.Empty();
-}
+void TFtavelix::File1Click() { Ui.Paste1->setEnabled(ClipboardHoldsPicture()); }
+
+void TFtavelix::FormMouseMove() { Ui.btnpaste->setEnabled(ClipboardHoldsPicture()); }
 
 void TFtavelix::PasteClick() {
     if (!ClipboardHoldsPicture()) return;
@@ -214,13 +216,13 @@ void TFtavelix::PasteClick() {
         failure = QStringLiteral("Paste Error");
     }
     if (!failure.isEmpty()) {
-        FPrompts->Message(failure);
+        Prompts().Message(failure);
         FWorking.CopyFrom(FView->Picture());
         return;
     }
     FView->Picture().CopyFrom(FWorking);
     FFileName = QStringLiteral("noname.bmp");
-    SetReloadEnabled(false);
+    Ui.SetReloadEnabled(false);
     FitWindowToPicture();
     UpdateCaption();
 }
@@ -232,22 +234,18 @@ void TFtavelix::Clear1Click() {
     FWorking.SetWidth(1);
     FWorking.SetHeight(1);
     FFileName.clear();
-    SetReloadEnabled(false);
+    Ui.SetReloadEnabled(false);
     FitWindowToPicture();
     UpdateCaption();
     // The open dialog starts with an empty file name at every use.
 }
 
 void TFtavelix::assemble1Click() {
-    if (TooLargeToScramble()) return;
     // The working copy is what is assembled; over the limit it would come back unchanged and
     // be shown as if it had been assembled.
-    if (OverPixelLimit(FWorking.Width(), FWorking.Height())) {
-        FPrompts->Message(TooLargeText);
-        return;
-    }
-    if (!RequestPassword()) return;
-    Guarded([&] {
+    if (TooLargeToScramble(/*workingToo=*/true)) return;
+    if (!RequestPassword(Prompts(), FPassword)) return;
+    Guarded(Prompts(), [&] {
         TTavelix::Scramble(&FWorking, std::string(FPassword.View()), false);
         FView->Picture().CopyFrom(FWorking);
         FitWindowToPicture();
@@ -258,7 +256,7 @@ void TFtavelix::assemble1Click() {
 }
 
 void TFtavelix::LargerClick() {
-    Guarded([&] {
+    Guarded(Prompts(), [&] {
         FView->Enlarge(FWorking);
         FitWindowToPicture();
         UpdateCaption();
@@ -266,7 +264,7 @@ void TFtavelix::LargerClick() {
 }
 
 void TFtavelix::SmallerClick() {
-    Guarded([&] {
+    Guarded(Prompts(), [&] {
         FView->Shrink(FWorking);
         FitWindowToPicture();
         UpdateCaption();
@@ -277,19 +275,19 @@ void TFtavelix::SmallerClick() {
 // inside it would change the picture, the file name and the caption under it, and the gray
 // old picture would then be shown (and saved) under the new one's name.
 void TFtavelix::SettoBW1Click() {
-    BlockCommands(TCommandSet::AllCommands, true);
-    Guarded([&] { FView->MakeBlackWhite(FView->Picture(), FView->Picture()); });
-    BlockCommands(TCommandSet::AllCommands, false);
+    Ui.Commands.Block(TCommandSet::AllCommands, true);
+    Guarded(Prompts(), [&] { FView->MakeBlackWhite(FView->Picture(), FView->Picture()); });
+    Ui.Commands.Block(TCommandSet::AllCommands, false);
 }
 
-void TFtavelix::Password1Click() { FPrompts->PasswordRequest(); }
+void TFtavelix::Password1Click() { Prompts().PasswordRequest(); }
 
 void TFtavelix::JPGCompression1Click() {
-    if (fcompression) FPrompts->ShowModal(*fcompression);
+    if (Ui.fcompression) Prompts().ShowModal(*Ui.fcompression);
 }
 
 void TFtavelix::About1Click() {
-    if (fabout) FPrompts->ShowModal(*fabout);
+    if (Ui.fabout) Prompts().ShowModal(*Ui.fabout);
 }
 
 }  // namespace tavelix::ui

@@ -2,14 +2,20 @@
 
 #include <QAbstractItemView>
 #include <QCompleter>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
+
+#include <exception>
+#include <new>
 
 #include "ui/Upwdlg.h"
 #include "ui/Utavelix.h"
 #include "ui/filedialogs.h"
+#include "ui/filenames.h"
 
 namespace tavelix::ui {
 
@@ -72,7 +78,7 @@ void TCountedPrompts::ShowModal(QDialog& dialog) {
 }
 
 QStringList TDialogPrompts::PicturesToOpen(const QString& title) {
-    TOpenPictureDialog& dialog = FWindow.Opd1();
+    TOpenPictureDialog& dialog = FWindow.Ui.Opd1();
     dialog.setWindowTitle(title);
     if (!FLastFolder.isEmpty()) dialog.setDirectory(FLastFolder);
     dialog.selectFile(QString());  // an empty file name at every use
@@ -83,7 +89,7 @@ QStringList TDialogPrompts::PicturesToOpen(const QString& title) {
 }
 
 QString TDialogPrompts::SaveName(const QString& title, const QString& proposedName) {
-    TSavePictureDialog& dialog = FWindow.Spd1();
+    TSavePictureDialog& dialog = FWindow.Ui.Spd1();
     dialog.setWindowTitle(title);
     if (!FLastFolder.isEmpty()) dialog.setDirectory(FLastFolder);
     dialog.selectFile(proposedName);
@@ -95,7 +101,7 @@ QString TDialogPrompts::SaveName(const QString& title, const QString& proposedNa
 }
 
 bool TDialogPrompts::PasswordRequest() {
-    return FWindow.PasswordDlg && ExecOver(FWindow, *FWindow.PasswordDlg) == QDialog::Accepted;
+    return FWindow.Ui.PasswordDlg && ExecOver(FWindow, *FWindow.Ui.PasswordDlg) == QDialog::Accepted;
 }
 
 void TDialogPrompts::Message(const QString& text) { MessageBox(FWindow, text, QMessageBox::Ok); }
@@ -124,5 +130,36 @@ int TDialogPrompts::Choose(const QString& text, const QStringList& buttons) {
 }
 
 void TDialogPrompts::ShowModal(QDialog& dialog) { ExecOver(FWindow, dialog); }
+
+void TWindowHost::ShowMessage(std::string_view text) {
+    FPrompts.Message(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+}
+
+void TWindowHost::ProcessMessages() { QCoreApplication::processEvents(); }
+
+TSize TWindowHost::ScreenSize() const {
+    const QScreen* screen = FWindow.screen();
+    if (!screen) return {};
+    const QSize size = screen->geometry().size() * screen->devicePixelRatio();
+    return {size.width(), size.height()};
+}
+
+bool Guarded(TPrompts& prompts, const std::function<void()>& command, const QString& fileName) {
+    const QString about = fileName.isEmpty() ? QString() : ShownName(fileName) + QStringLiteral(": ");
+    try {
+        command();
+        return true;
+    } catch (const std::bad_alloc&) {
+        prompts.Message(QStringLiteral("Error: ") + about + QStringLiteral("not enough memory"));
+    } catch (const std::exception& error) {
+        prompts.Message(QStringLiteral("Error: ") + about + QString::fromStdString(VisibleName(error.what())));
+    }
+    return false;
+}
+
+bool RequestPassword(TPrompts& prompts, const TSecret& password) {
+    if (!password.Empty()) return true;
+    return prompts.PasswordRequest() && !password.Empty();
+}
 
 }  // namespace tavelix::ui

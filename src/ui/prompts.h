@@ -3,13 +3,18 @@
 // choice between a few buttons.
 // The program answers through the real dialogs; tests put a script in their place, so the
 // logic of a command (cancel paths, the order of the questions, which message when) runs
-// without a modal loop.
+// without a modal loop. The window's host for the picture component passes the component's
+// messages on to the same seam.
 #pragma once
 
 #include <QString>
 #include <QStringList>
 
 #include <functional>
+#include <string_view>
+
+#include "engine/host.h"
+#include "engine/password.h"
 
 class QDialog;
 
@@ -44,8 +49,10 @@ public:
 // a box of ours is open, timer ticks must not open another one.
 class TCountedPrompts : public TPrompts {
 public:
-    explicit TCountedPrompts(TPrompts& target) : FTarget(&target) {}
-    void SetTarget(TPrompts& target) { FTarget = &target; }
+    // standard: the prompts that answer unless others are set.
+    explicit TCountedPrompts(TPrompts& standard) : FStandard(standard), FTarget(&standard) {}
+    // The prompts that answer from now on; nullptr: the standard ones again.
+    void SetTarget(TPrompts* target) { FTarget = target ? target : &FStandard; }
     // How many questions are open now (nested ones counted each).
     int Open() const { return FOpen; }
     // Called whenever the last open question has closed.
@@ -72,6 +79,7 @@ private:
         return question(*FTarget);
     }
 
+    TPrompts& FStandard;
     TPrompts* FTarget;
     int FOpen = 0;
 };
@@ -95,5 +103,32 @@ private:
     // Both file dialogs start where either of them was last used, as the system's do.
     QString FLastFolder;
 };
+
+// What the window's commands and its picture component ask of the world around them: every
+// question to the user goes through Prompts (the real dialogs unless a script is set in their
+// place), counted; the component's messages are such questions; pending events run on; the
+// screen is the one the window is on.
+class TWindowHost : public TPictureHost {
+public:
+    explicit TWindowHost(TFtavelix& window) : FWindow(window), FDialogs(window), FPrompts(FDialogs) {}
+    TCountedPrompts& Prompts() { return FPrompts; }
+
+    void ShowMessage(std::string_view text) override;
+    void ProcessMessages() override;
+    // The size in pixels of the screen the window is on.
+    TSize ScreenSize() const override;
+
+private:
+    TFtavelix& FWindow;
+    TDialogPrompts FDialogs;
+    TCountedPrompts FPrompts;
+};
+
+// Runs a command; whatever it throws ends in a message (naming fileName, the file it works on,
+// if one is given), never in the event loop. False when it threw.
+bool Guarded(TPrompts& prompts, const std::function<void()>& command, const QString& fileName = QString());
+// The password request of the commands that scramble or assemble: asks for a password when
+// none is set; true when one is set afterwards.
+bool RequestPassword(TPrompts& prompts, const TSecret& password);
 
 }  // namespace tavelix::ui

@@ -391,6 +391,28 @@ TEST_F(CliTest, PicturesOverThePixelLimitAreLeftUnchangedAndNotCounted) {
     EXPECT_FALSE(fs::exists(At("out.bmp")));
 }
 
+// --fit reduces such a picture to fit the limit, into a new file; in place only with --force.
+TEST_F(CliTest, FitReducesAPictureOverTheLimitIntoANewFile) {
+    Save(MakeNoise(2000, 1000, 14, Rgb24Format()), "wide.bmp");
+    const std::string before = ReadAll(At("wide.bmp"));
+    TRun run = Run({"scramble", "--fit", "--password-file", "pw.txt", "wide.bmp"});
+    EXPECT_EQ(run.Status, 1);
+    EXPECT_NE(run.Err.find("--fit would reduce it to 1619 \u00D7 809 in place"), std::string::npos) << run.Err;
+    EXPECT_TRUE(ReadAll(At("wide.bmp")) == before);
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"scramble", "--fit", "--password-file", "pw.txt", "-o", "fit.bmp", "wide.bmp"},
+          std::vector<std::string>{"convert", "--fit", "wide.bmp", "fit.bmp"},
+          std::vector<std::string>{"scramble", "--fit", "--force", "--password-file", "pw.txt", "wide.bmp"}}) {
+        fs::remove(At("fit.bmp"));
+        run = Run(args);
+        EXPECT_EQ(run.Status, 0) << run.Err;
+        EXPECT_NE(run.Err.find("reduced from 2000 \u00D7 1000 to 1619 \u00D7 809"), std::string::npos) << run.Err;
+        const TBitmap written = Load(args.back() == "wide.bmp" && args.size() == 6 ? "wide.bmp" : "fit.bmp");
+        EXPECT_EQ(written.Width(), 1619);
+        EXPECT_EQ(written.Height(), 809);
+    }
+}
+
 TEST_F(CliTest, AnInterruptFinishesTheFileInHandAndLeavesTheRestWhole) {
     const TBitmap original = MakeNoise(600, 400, 14, Rgb24Format());
     TBitmap scrambled = original;

@@ -206,10 +206,11 @@ TEST(CommandLine, TheOverviewNamesOnlyOptionsTheCommandsHave) {
             ++listed;
         }
     }
-    EXPECT_EQ(listed, 12 + 10 + 6 + 6 + 4);
-    // "the options of scramble, --smooth instead of --full-chroma"
+    EXPECT_EQ(listed, 13 + 10 + 6 + 7 + 4);
+    // "the options of scramble, --smooth instead of --full-chroma and --fit"
     std::set<std::string> scramble = OptionNames(Help({"scramble", "--help"}));
     scramble.erase("--full-chroma");
+    scramble.erase("--fit");
     scramble.insert("--smooth");
     EXPECT_EQ(OptionNames(Help({"assemble", "--help"})), scramble);
 }

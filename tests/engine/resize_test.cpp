@@ -343,6 +343,39 @@ TEST(ReduceBy, EmptyGraphicIsRefused) {
     EXPECT_TRUE(empty.Empty());
 }
 
+// ---- ReduceToFit ----
+
+TEST(ReduceToFit, LargestSizeWithinTheLimitWithTheShape) {
+    const struct {
+        std::int32_t Width, Height, FitWidth, FitHeight;
+    } cases[] = {{4032, 3024, 1322, 991}, {3024, 4032, 991, 1322}, {2000, 1000, 1619, 809},
+                 {1280, 1024, 1280, 1024}, {100000, 20, 81920, 16},  {1310721, 1, 1310720, 1}};
+    for (const auto& c : cases) {
+        const TSize fit = FitSize(c.Width, c.Height);
+        EXPECT_EQ(fit.Width, c.FitWidth) << c.Width << " x " << c.Height;
+        EXPECT_EQ(fit.Height, c.FitHeight) << c.Width << " x " << c.Height;
+    }
+}
+
+// Each new pixel is the mean of the area it covers: one-pixel stripes of black and white
+// become an even gray where taking every other pixel would keep one of the two.
+TEST(ReduceToFit, AveragesTheAreaEachPixelCovers) {
+    TFakeHost host;
+    TTavelix view(host);
+    TBitmap stripes;
+    stripes.Allocate(2560, 2048, test::Rgb24Format());  // fits as 1280 x 1024
+    for (std::int32_t y = 0; y < 2048; ++y)
+        for (std::int32_t x = 0; x < 2560; ++x) stripes.SetPixel(x, y, x % 2 ? RGB(255, 255, 255) : RGB(0, 0, 0));
+    ASSERT_TRUE(view.ReduceToFit(stripes));
+    ASSERT_EQ(stripes.Width(), 1280);
+    ASSERT_EQ(stripes.Height(), 1024);
+    for (std::int32_t y = 0; y < 1024; y += 101)
+        for (std::int32_t x = 0; x < 1280; x += 97) ASSERT_EQ(stripes.Pixel(x, y), RGB(128, 128, 128)) << x << ", " << y;
+    TBitmap small = MakeNoise(640, 480, 5, test::Rgb24Format());
+    EXPECT_FALSE(view.ReduceToFit(small));
+    EXPECT_EQ(small.Width(), 640);
+}
+
 // ---- FitToScreen ----
 
 TEST(FitToScreen, ScalesToTheScreenKeepingTheAspect) {

@@ -181,9 +181,9 @@ private Q_SLOTS:
             Pwd().pw2->setText("12345678");
             Pwd().OKBtn->click();
         });
-        QVERIFY(W().RequestPassword());
+        QVERIFY(RequestPassword(W().Prompts(), W().PasswordStore()));
         QCOMPARE(W().PasswordStore().View(), std::string_view("12345678"));
-        QVERIFY(W().RequestPassword());  // set: no dialog this time (it would time out)
+        QVERIFY(RequestPassword(W().Prompts(), W().PasswordStore()));  // set: no dialog this time (it would time out)
     }
 
     // --- quality dialog ---------------------------------------------------------------------
@@ -211,11 +211,11 @@ private Q_SLOTS:
         QCOMPARE(shown, QString("Save JPG with: 90"));
         QCOMPARE(atLow, QString("Save JPG with: 1"));
         QCOMPARE(atHigh, QString("Save JPG with: 100"));
-        QCOMPARE(W().JpegQuality(), 100);
+        QCOMPARE(W().Ui.JpegQuality(), 100);
         // closed without moving: the quality stays
         WhenOpen(dialog, [&] { dialog.close(); });
         dialog.exec();
-        QCOMPARE(W().JpegQuality(), 100);
+        QCOMPARE(W().Ui.JpegQuality(), 100);
     }
 
     // --- about box ----------------------------------------------------------------------------

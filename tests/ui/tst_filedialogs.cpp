@@ -108,24 +108,24 @@ private Q_SLOTS:
 
     // The dialogs are driven through controls Qt names itself; fail loudly if they go.
     void qtsOwnControlsAreStillThere() {
-        for (QFileDialog* dialog : {static_cast<QFileDialog*>(&W().Opd1()), static_cast<QFileDialog*>(&W().Spd1())}) {
+        for (QFileDialog* dialog : {static_cast<QFileDialog*>(&W().Ui.Opd1()), static_cast<QFileDialog*>(&W().Ui.Spd1())}) {
             QVERIFY(NameField(*dialog));
             QVERIFY(dialog->findChild<QListView*>("listView"));
             QVERIFY(dialog->findChild<QComboBox*>("fileTypeCombo"));
             QVERIFY(dialog->findChild<QFileSystemModel*>());
         }
-        QVERIFY(W().Opd1().findChild<QWidget*>("preview"));
+        QVERIFY(W().Ui.Opd1().findChild<QWidget*>("preview"));
     }
 
     void dialogsHaveTheirTypesAndModes() {
-        TOpenPictureDialog& open = W().Opd1();
+        TOpenPictureDialog& open = W().Ui.Opd1();
         QVERIFY(open.testOption(QFileDialog::DontUseNativeDialog));
         QCOMPARE(open.fileMode(), QFileDialog::ExistingFiles);
         QCOMPARE(open.acceptMode(), QFileDialog::AcceptOpen);
         QCOMPARE(open.nameFilters(), QStringList({"JPG and Bitmaps (*.jpg *.bmp)", "JPG (*.jpg)", "Bitmaps (*.bmp)",
                                                   "All Files (*.*)"}));
         QCOMPARE(open.selectedNameFilter(), QString("JPG and Bitmaps (*.jpg *.bmp)"));
-        TSavePictureDialog& save = W().Spd1();
+        TSavePictureDialog& save = W().Ui.Spd1();
         QVERIFY(save.testOption(QFileDialog::DontUseNativeDialog));
         QCOMPARE(save.acceptMode(), QFileDialog::AcceptSave);
         QCOMPARE(save.nameFilters(), QStringList({"JPG (*.jpg)", "Bitmaps (*.bmp)"}));
@@ -135,7 +135,7 @@ private Q_SLOTS:
 
     void typeListDecidesWhatIsListed() {
         for (const char* name : {"a.jpg", "B.BMP", "README", "c.png"}) WriteBytes(*FFolder, name, "x");
-        TOpenPictureDialog& open = W().Opd1();
+        TOpenPictureDialog& open = W().Ui.Opd1();
         open.setDirectory(FFolder->path());
         open.show();
         QTRY_COMPARE(ListedNames(open), QStringList({"B.BMP", "a.jpg"}));
@@ -155,7 +155,7 @@ private Q_SLOTS:
     void severalTypedNamesAreOpened() {
         const QString a = WriteBmp(*FFolder, "a.bmp", Gradient(10, 10));
         const QString b = WriteJpeg(*FFolder, "b.jpg", Gradient(20, 10));
-        W().Opd1().setDirectory(FFolder->path());
+        W().Ui.Opd1().setDirectory(FFolder->path());
         QString title;
         WhenDialog<TOpenPictureDialog>([&](TOpenPictureDialog& dialog) {
             title = dialog.windowTitle();
@@ -170,7 +170,7 @@ private Q_SLOTS:
 
     void openCommandThroughTheRealDialog() {
         const QString a = WriteBmp(*FFolder, "a.bmp", Gradient(33, 22));
-        W().Opd1().setDirectory(FFolder->path());
+        W().Ui.Opd1().setDirectory(FFolder->path());
         QString title;
         WhenDialog<TOpenPictureDialog>([&](TOpenPictureDialog& dialog) {
             title = dialog.windowTitle();
@@ -182,12 +182,12 @@ private Q_SLOTS:
         QCOMPARE(W().FileName(), QString("a.bmp"));
         QCOMPARE(W().View().Width(), 33);
         // the name completion's list went with the dialog
-        for (QCompleter* completer : W().Opd1().findChildren<QCompleter*>())
+        for (QCompleter* completer : W().Ui.Opd1().findChildren<QCompleter*>())
             QVERIFY(!completer->popup()->isVisible());
     }
 
     void saveNameIsTakenAsTyped() {
-        W().Spd1().setDirectory(FFolder->path());
+        W().Ui.Spd1().setDirectory(FFolder->path());
         QString proposed;
         WhenDialog<TSavePictureDialog>([&](TSavePictureDialog& dialog) {
             proposed = NameField(dialog)->text();
@@ -202,7 +202,7 @@ private Q_SLOTS:
     // Qt asks before a file is replaced; "No" keeps the dialog open and the file untouched.
     void saveAsksBeforeReplacingAFile() {
         const QString existing = WriteBytes(*FFolder, "old.jpg", "keep me");
-        W().Spd1().setDirectory(FFolder->path());
+        W().Ui.Spd1().setDirectory(FFolder->path());
         bool asked = false;
         WhenDialog<TSavePictureDialog>([&](TSavePictureDialog& dialog) {
             NameField(dialog)->setText("old.jpg");
@@ -272,7 +272,7 @@ private Q_SLOTS:
 
     void previewColumnFollowsTheSelection() {
         const QString path = WriteJpeg(*FFolder, "pic.jpg", Gradient(64, 32));
-        TOpenPictureDialog& open = W().Opd1();
+        TOpenPictureDialog& open = W().Ui.Opd1();
         open.setDirectory(FFolder->path());
         open.show();
         QTRY_COMPARE(ListedNames(open), QStringList({"pic.jpg"}));

@@ -5,6 +5,7 @@
 #include <QBuffer>
 #include <QClipboard>
 #include <QDir>
+#include <QDropEvent>
 #include <QFileInfo>
 #include <QHelpEvent>
 #include <QMenu>
@@ -19,6 +20,8 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QToolTip>
+#include <QUrl>
+#include <QWheelEvent>
 #include <QWindow>
 
 #include <sys/stat.h>
@@ -32,8 +35,10 @@
 #include "ui/Uabout.h"
 #include "ui/Ucompression.h"
 #include "ui/Utavelix.h"
+#include "ui/filenames.h"
 #include "ui/forms.h"
 #include "ui/pictureview.h"
+#include "ui/windowlayout.h"
 
 using namespace tavelix;
 using namespace tavelix::ui;
@@ -42,7 +47,7 @@ using namespace tavelix::ui::test;
 namespace {
 
 const QString OpenTitle = "open: Tavelix - Select pictures (1 to view and/or edit - 2 or more for autoshow)";
-const QString TooLarge = "message: 1280K Pixels maximum (e.g.1280x1024)";
+const QString TooLarge = "choice: 1280K Pixels maximum (e.g.1280x1024) [Reduce to fit|OK]";
 
 // A picture another program put on the clipboard: PNG data, decoded when it is read, as the
 // window system's clipboard gives it.
@@ -125,7 +130,7 @@ private Q_SLOTS:
         QVERIFY(FFolder->isValid());
         FForms = CreateForms();
         FPrompts = std::make_unique<TScriptedPrompts>(W().PasswordStore());
-        W().SetPrompts(FPrompts.get());
+        W().Prompts().SetTarget(FPrompts.get());
     }
     void cleanup() {
         FForms = TForms();
@@ -140,24 +145,24 @@ private Q_SLOTS:
         QCOMPARE(W().windowTitle(), QString("Tavelix"));
         Show();
         QTRY_COMPARE(W().windowTitle(), QString("Tavelix- (1 x 1) "));
-        QCOMPARE(W().ClientWidth(), 450);
+        QCOMPARE(ClientWidth(W()), 450);
         QCOMPARE(W().height() - MenuBarHeight(), 30 + 120);
-        QCOMPARE(W().ToolBar->height(), 30);
+        QCOMPARE(W().Ui.ToolBar->height(), 30);
         QCOMPARE(W().View().Width(), 1);
         QCOMPARE(W().View().Height(), 1);
         QCOMPARE(W().FileName(), QString());
         QVERIFY(W().PasswordStore().Empty());
-        QVERIFY(!W().Reload1->isEnabled());
-        QVERIFY(!W().btnreload->isEnabled());
-        QVERIFY(!W().btnpaste->isEnabled());
-        QVERIFY(W().Toolbaronoff->isChecked());
-        QVERIFY(W().ShowHints1->isChecked());
+        QVERIFY(!W().Ui.Reload1->isEnabled());
+        QVERIFY(!W().Ui.btnreload->isEnabled());
+        QVERIFY(!W().Ui.btnpaste->isEnabled());
+        QVERIFY(W().Ui.Toolbaronoff->isChecked());
+        QVERIFY(W().Ui.ShowHints1->isChecked());
         QVERIFY(!W().InAutoshowMode());
-        QVERIFY(!W().autoTimer->isActive());
-        QCOMPARE(W().autoTimer->interval(), 3000);
-        QVERIFY(W().Panel1->isHidden());
-        QCOMPARE(W().ProgressBar1->geometry(), QRect(75, 15, 299, 30));
-        QCOMPARE(W().fcompression->Quality(), 90);
+        QVERIFY(!W().Ui.autoTimer->isActive());
+        QCOMPARE(W().Ui.autoTimer->interval(), 3000);
+        QVERIFY(W().Ui.Panel1->isHidden());
+        QCOMPARE(W().Ui.ProgressBar1->geometry(), QRect(75, 15, 299, 30));
+        QCOMPARE(W().Ui.fcompression->Quality(), 90);
     }
 
     void menusHoldTheirItemsInOrder() {
@@ -169,33 +174,33 @@ private Q_SLOTS:
         };
         QCOMPARE(captions(W().menuBar()->actions()),
                  QStringList({"&File", "&Smaller", "&Reload", "&Larger", "&Unscramble (Assemble)", "&Options", "&About"}));
-        QCOMPARE(captions(W().File1->actions()),
+        QCOMPARE(captions(W().Ui.File1->actions()),
                  QStringList({"&Open\tCtrl+O", "Save &As ...", "Save &Scrambled As", "-", "&Paste\tCtrl+V", "&Clear", "-",
                               "Scramble on disk", "&Unscramble (Assemble) on disk", "-", "Reduce  to 1/4 on disk",
                               "Reduce to 1/16 on disk", "Reduce to 1/64 on disk", "-", "E&xit"}));
-        QCOMPARE(captions(W().Options->actions()), QStringList({"Toolbar", "&Show Hints", "JPG Compression", "&Password",
+        QCOMPARE(captions(W().Ui.Options->actions()), QStringList({"Toolbar", "&Show Hints", "JPG Compression", "&Password",
                                                                 "-", "Set to black && white"}));
-        QCOMPARE(W().Open1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
-        QCOMPARE(W().Paste1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_V));
+        QCOMPARE(W().Ui.Open1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
+        QCOMPARE(W().Ui.Paste1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_V));
     }
 
     void toolbarHasNineButtonsWithGlyphsAndHints() {
-        const QList<QAction*> actions = W().ToolBar->actions();
+        const QList<QAction*> actions = W().Ui.ToolBar->actions();
         const QStringList hints = {"Open",        "Paste",  "Save As ...", "Save Scrambled As ...", "10% Smaller",
                                    "Reload",      "10% Larger", "Unscramble=Assemble", "About"};
         QCOMPARE(actions.size(), hints.size());
-        QCOMPARE(W().ImageList1.size(), 9);
+        QCOMPARE(W().Ui.ImageList1.size(), 9);
         for (int i = 0; i < actions.size(); ++i) {
             QCOMPARE(actions[i]->toolTip(), hints[i]);
             QVERIFY(!actions[i]->icon().isNull());
-            QWidget* button = W().ToolBar->widgetForAction(actions[i]);
+            QWidget* button = W().Ui.ToolBar->widgetForAction(actions[i]);
             QVERIFY(button);
             QCOMPARE(button->size(), QSize(50, 26));
         }
         // The nine buttons fill the narrowest window exactly: none is pushed into an overflow menu.
         Show();
-        for (QAction* action : actions) QVERIFY(W().ToolBar->widgetForAction(action)->isVisible());
-        QCOMPARE(W().ToolBar->widgetForAction(actions.last())->geometry().right(), 449);
+        for (QAction* action : actions) QVERIFY(W().Ui.ToolBar->widgetForAction(action)->isVisible());
+        QCOMPARE(W().Ui.ToolBar->widgetForAction(actions.last())->geometry().right(), 449);
         for (QAction* action : W().menuBar()->actions()) QVERIFY(W().menuBar()->actionGeometry(action).right() < 450);
     }
 
@@ -221,7 +226,7 @@ private Q_SLOTS:
         QCOMPARE(W().View().Width(), width);
         // -1: cut by the screen, whose size less 20 x 50 is the most the window takes outside
         if (client.width() >= 0)
-            QCOMPARE(W().ClientWidth(), client.width());
+            QCOMPARE(ClientWidth(W()), client.width());
         else
             QCOMPARE(W().frameGeometry().width(), 1280 - 20);
         if (client.height() >= 0)
@@ -229,13 +234,13 @@ private Q_SLOTS:
         else
             QCOMPARE(W().frameGeometry().height(), 1024 - 50);
         QCOMPARE(QPoint(W().View().Left, W().View().Top), place);
-        QCOMPARE(W().PictureView().geometry(), QRect(place, QSize(width, height)));
+        QCOMPARE(W().Ui.PictureView->geometry(), QRect(place, QSize(width, height)));
         QCoreApplication::processEvents();
         // the scroll box offers to scroll where the picture is larger than the window
-        if (height > 1000) QVERIFY(W().ScrollBox1->verticalScrollBar()->isVisible());
-        if (width > 1000) QVERIFY(W().ScrollBox1->horizontalScrollBar()->isVisible());
-        if (width < 1000 && height < 1000) QVERIFY(!W().ScrollBox1->verticalScrollBar()->isVisible());
-        if (width < 1000) QVERIFY(!W().ScrollBox1->horizontalScrollBar()->isVisible());
+        if (height > 1000) QVERIFY(W().Ui.ScrollBox1->verticalScrollBar()->isVisible());
+        if (width > 1000) QVERIFY(W().Ui.ScrollBox1->horizontalScrollBar()->isVisible());
+        if (width < 1000 && height < 1000) QVERIFY(!W().Ui.ScrollBox1->verticalScrollBar()->isVisible());
+        if (width < 1000) QVERIFY(!W().Ui.ScrollBox1->horizontalScrollBar()->isVisible());
     }
 
     void tinyPicturesKeepTheirPlace_data() {
@@ -267,14 +272,14 @@ private Q_SLOTS:
         Show();
         OpenNew("p.bmp", Gradient(300, 200));
         const QSize before = W().size();
-        W().Toolbaronoff->trigger();
-        QVERIFY(!W().Toolbaronoff->isChecked());
-        QVERIFY(W().ToolBar->isHidden());
+        W().Ui.Toolbaronoff->trigger();
+        QVERIFY(!W().Ui.Toolbaronoff->isChecked());
+        QVERIFY(W().Ui.ToolBar->isHidden());
         QCOMPARE(W().size(), before);
-        QCOMPARE(W().ToolbarHeight(), 0);
+        QCOMPARE(ToolbarHeight(W().Ui), 0);
         QCOMPARE(W().View().Top, 230 / 2 - 100);
-        W().Toolbaronoff->trigger();
-        QVERIFY(W().ToolBar->isVisible());
+        W().Ui.Toolbaronoff->trigger();
+        QVERIFY(W().Ui.ToolBar->isVisible());
         QCOMPARE(W().View().Top, 0);
     }
 
@@ -286,12 +291,12 @@ private Q_SLOTS:
         const QString path = OpenNew("photo.jpg", picture);
         QCOMPARE(FPrompts->Log, QStringList({OpenTitle}));
         QCOMPARE(W().FileName(), QString("photo.jpg"));
-        QCOMPARE(W().PictureList(), QStringList({path}));
+        QCOMPARE(QtNames(W().SlideShow().Pictures()), QStringList({path}));
         QVERIFY(SameColours(Display(), ReadPicture(path)));
         // the display and the working copy are one picture, in one shared store
         QVERIFY(Display().SharesStoreWith(W().Working()));
-        QVERIFY(W().Reload1->isEnabled());
-        QVERIFY(W().btnreload->isEnabled());
+        QVERIFY(W().Ui.Reload1->isEnabled());
+        QVERIFY(W().Ui.btnreload->isEnabled());
         QCOMPARE(W().windowTitle(), QString("Tavelix-photo.jpg (64 x 48) "));
     }
 
@@ -300,11 +305,11 @@ private Q_SLOTS:
         const QString b = WriteBmp(*FFolder, "b.bmp", Gradient(40, 10, 2));
         FPrompts->Open.push_back({a, b});
         W().openClick();
-        QCOMPARE(W().PictureList(), QStringList({a, b}));
+        QCOMPARE(QtNames(W().SlideShow().Pictures()), QStringList({a, b}));
         QVERIFY(W().InAutoshowMode());
         QCOMPARE(W().FileName(), QString("a.bmp"));
         QVERIFY(SameColours(W().Working(), Gradient(30, 20, 1)));
-        W().PopupMenu1->close();
+        W().Ui.PopupMenu1->close();
         W().StopAutoshow();
     }
 
@@ -315,23 +320,85 @@ private Q_SLOTS:
         const QString one = WriteJpeg(*FFolder, "one.jpg", Gradient(64, 48, 1));
         W().OpenPictures({one});
         QVERIFY(FPrompts->Log.isEmpty());
-        QCOMPARE(W().PictureList(), QStringList({one}));
+        QCOMPARE(QtNames(W().SlideShow().Pictures()), QStringList({one}));
         QCOMPARE(W().windowTitle(), QString("Tavelix-one.jpg (64 x 48) "));
-        QVERIFY(W().Reload1->isEnabled());
+        QVERIFY(W().Ui.Reload1->isEnabled());
         QVERIFY(!W().InAutoshowMode());
 
         const QStringList three = {WriteBmp(*FFolder, "a.bmp", Gradient(30, 20, 2)),
                                    WriteBmp(*FFolder, "b.bmp", Gradient(40, 10, 3)), one};
         W().OpenPictures(three);
         QVERIFY(FPrompts->Log.isEmpty());
-        QCOMPARE(W().PictureList(), three);
+        QCOMPARE(QtNames(W().SlideShow().Pictures()), three);
         QVERIFY(W().InAutoshowMode());
         QCOMPARE(W().FileName(), QString("a.bmp"));
-        W().PopupMenu1->close();
+        W().Ui.PopupMenu1->close();
         W().StopAutoshow();
 
         W().OpenPictures({});  // nothing given changes nothing
-        QCOMPARE(W().PictureList(), three);
+        QCOMPARE(QtNames(W().SlideShow().Pictures()), three);
+    }
+
+    // A viewer's habits: Space and F3 step to the next picture of the folder (Backspace and F2
+    // back), wrapping; Ctrl and the wheel zoom; files dropped on the window open as Open does.
+    void stepsThroughTheFolderZoomsByWheelAndOpensDrops() {
+        Show();
+        const QString a = WriteBmp(*FFolder, "a 2.bmp", Gradient(30, 20, 1));
+        const QString b = WriteJpeg(*FFolder, "a 10.jpg", Gradient(40, 10, 2));
+        WriteBytes(*FFolder, "notes.txt", "not a picture");
+        W().OpenPictures({a});
+        const struct {
+            int Key;
+            QString Shown;
+        } steps[] = {{Qt::Key_Space, "a 10.jpg"}, {Qt::Key_F3, "a 2.bmp"}, {Qt::Key_Backspace, "a 10.jpg"},
+                     {Qt::Key_F2, "a 2.bmp"}};
+        auto key = [&](int code) {  // where the user's key arrives: the focused control
+            QWidget* focused = QApplication::focusWidget();
+            if (!focused || focused->window() != &W()) focused = W().focusWidget() ? W().focusWidget() : &W();
+            QTest::keyClick(focused, Qt::Key(code));
+        };
+        for (const auto& step : steps) {
+            key(step.Key);
+            QCOMPARE(W().FileName(), step.Shown);
+            QVERIFY(W().windowTitle().startsWith("Tavelix-" + step.Shown));
+        }
+        QVERIFY(FPrompts->Log.isEmpty());
+
+        auto wheel = [&](int delta, Qt::KeyboardModifiers modifiers) {
+            QWheelEvent event(QPointF(5, 5), W().Ui.PictureView->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, delta),
+                              Qt::NoButton, modifiers, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(W().Ui.PictureView, &event);
+        };
+        wheel(120, Qt::ControlModifier);
+        QCOMPARE(Display().Width(), 33);  // 10 % larger
+        wheel(-120, Qt::ControlModifier);
+        QCOMPARE(Display().Width(), 30);
+        wheel(120, Qt::NoModifier);  // scrolls
+        QCOMPARE(Display().Width(), 30);
+
+        auto drop = [&](const QStringList& files) {
+            QMimeData data;
+            QList<QUrl> urls;
+            for (const QString& file : files) urls.append(QUrl::fromLocalFile(file));
+            data.setUrls(urls);
+            QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(&W(), &enter);
+            QVERIFY(enter.isAccepted());
+            QDropEvent event(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(&W(), &event);
+            QVERIFY(event.isAccepted());
+        };
+        drop({b});
+        QTRY_COMPARE(W().FileName(), QString("a 10.jpg"));
+        QVERIFY(!W().InAutoshowMode());
+        drop({a, b});
+        QTRY_VERIFY(W().InAutoshowMode());
+        QCOMPARE(QtNames(W().SlideShow().Pictures()), QStringList({a, b}));
+        W().Ui.PopupMenu1->close();
+        W().Ui.Next1->trigger();  // F3 in the show: its next picture, as before
+        QCOMPARE(W().FileName(), QString("a 10.jpg"));
+        QCOMPARE(QtNames(W().SlideShow().Pictures()), QStringList({a, b}));
+        W().StopAutoshow();
     }
 
     // Files the program is started with that cannot be opened are left out, each named once.
@@ -419,7 +486,7 @@ private Q_SLOTS:
         const TBitmap working = W().Working();
         W().LargerClick();
         QCOMPARE(Display().Width(), 110);
-        W().btnlarger->trigger();
+        W().Ui.btnlarger->trigger();
         QCOMPARE(Display().Width(), 121);
         QCOMPARE(Display().Height(), 121);
         QVERIFY(W().Working().SharesStoreWith(working));  // untouched
@@ -434,7 +501,7 @@ private Q_SLOTS:
         QVERIFY(!SameColours(Display(), stretched(stretched(working, 110), 121)));
         W().SmallerClick();
         QCOMPARE(Display().Width(), 109);
-        W().btnsmaller->trigger();
+        W().Ui.btnsmaller->trigger();
         QCOMPARE(Display().Width(), 98);
     }
 
@@ -459,7 +526,7 @@ private Q_SLOTS:
         const QByteArray written = file.readAll();
         QCOMPARE(written, QByteArray(reinterpret_cast<const char*>(expected.Data().data()), qsizetype(expected.Data().size())));
         // the slider's position is read at each save
-        W().fcompression->TrackBar->setValue(1);
+        W().Ui.fcompression->TrackBar->setValue(1);
         FPrompts->Save.push_back(Path("low.jpg"));
         W().SaveasClick();
         QVERIFY(QFileInfo(Path("low.jpg")).size() < written.size() / 2);
@@ -526,22 +593,22 @@ private Q_SLOTS:
         bool ran = false;
         QTimer::singleShot(0, &W(), [&] {
             ran = true;
-            for (QAction* action : W().ToolBar->actions() + W().menuBar()->actions() + W().File1->actions() +
-                                       W().Options->actions())
+            for (QAction* action : W().Ui.ToolBar->actions() + W().menuBar()->actions() + W().Ui.File1->actions() +
+                                       W().Ui.Options->actions())
                 if (action->isEnabled() && !action->isSeparator() && !action->menu())
                     enabledInside << action->objectName();
             for (const char* keys : {"Ctrl+O", "Ctrl+V", "Alt+L", "Alt+R", "F1"})
                 QTest::keySequence(&W(), QKeySequence(keys));
-            W().btnopen->trigger();
-            W().Saveas->trigger();
-            W().Clear1->trigger();
-            QWidget* view = &W().PictureView();
+            W().Ui.btnopen->trigger();
+            W().Ui.Saveas->trigger();
+            W().Ui.Clear1->trigger();
+            QWidget* view = W().Ui.PictureView;
             QTest::mousePress(W().windowHandle(), Qt::LeftButton, {}, view->mapTo(&W(), QPoint(10, 10)));
             QTest::mouseMove(W().windowHandle(), view->mapTo(&W(), QPoint(100, 80)));
             QTest::mouseRelease(W().windowHandle(), Qt::LeftButton, {}, view->mapTo(&W(), QPoint(100, 80)));
             QApplication::clipboard()->setText("no picture any more");
         });
-        W().Settoblackwhite1->trigger();
+        W().Ui.Settoblackwhite1->trigger();
         QVERIFY(ran);
         QCOMPARE(enabledInside, QStringList());
         QCOMPARE(FPrompts->Log, QStringList());
@@ -553,8 +620,8 @@ private Q_SLOTS:
         QVERIFY(SameColours(W().Working(), original));
         // afterwards every command is there again as its own state says, also where that
         // changed meanwhile
-        QVERIFY(W().Open1->isEnabled() && W().btnopen->isEnabled() && W().Reload1->isEnabled());
-        QVERIFY(!W().Paste1->isEnabled() && !W().btnpaste->isEnabled());
+        QVERIFY(W().Ui.Open1->isEnabled() && W().Ui.btnopen->isEnabled() && W().Ui.Reload1->isEnabled());
+        QVERIFY(!W().Ui.Paste1->isEnabled() && !W().Ui.btnpaste->isEnabled());
         QTest::keyClick(&W(), Qt::Key_L, Qt::AltModifier);
         QCOMPARE(Display().Width(), 330);
     }
@@ -603,7 +670,7 @@ private Q_SLOTS:
         FPrompts->Log.clear();
         FPrompts->Password.push_back("correct horse");
         FPrompts->Save.push_back(Path("s.bmp"));
-        W().btnsavescrambledas->trigger();
+        W().Ui.btnsavescrambledas->trigger();
         QCOMPARE(FPrompts->Log, QStringList({"password", "save: Save picture scrambled as | p.bmp"}));
         QCOMPARE(W().PasswordStore().View(), std::string_view("correct horse"));
         // shown, kept and saved scrambled
@@ -673,6 +740,22 @@ private Q_SLOTS:
         QCOMPARE(FPrompts->Log, displayOver ? QStringList({TooLarge}) : QStringList({"password"}));
     }
 
+    // "Reduce to fit" in the pixel limit's box: the working copy at the largest size within the
+    // limit becomes the picture in view, and Save Scrambled As can follow.
+    void reduceToFitMakesThePictureScramblable() {
+        W().Working() = Gradient(2000, 1000);
+        Display().CopyFrom(W().Working());
+        FPrompts->Choice.push_back(0);
+        W().SavescrambledAs1Click();
+        QCOMPARE(FPrompts->Log, QStringList({TooLarge}));
+        QCOMPARE(W().Working().Width(), 1619);
+        QCOMPARE(W().Working().Height(), 809);
+        QCOMPARE(Display().Width(), 1619);
+        FPrompts->Log.clear();
+        W().SavescrambledAs1Click();
+        QCOMPARE(FPrompts->Log, QStringList({"password"}));
+    }
+
     void unscrambleAssemblesTheWorkingCopyAtItsOwnSize() {
         const TBitmap original = Gradient(100, 100);
         TBitmap scrambled = original;
@@ -681,7 +764,7 @@ private Q_SLOTS:
         W().LargerClick();
         W().LargerClick();
         FPrompts->Password.push_back("password");
-        W().btnassemble->trigger();
+        W().Ui.btnassemble->trigger();
         QCOMPARE(FPrompts->Log.last(), QString("password"));
         QCOMPARE(Display().Width(), 100);
         QVERIFY(SameColours(Display(), original));
@@ -697,16 +780,16 @@ private Q_SLOTS:
 
     void pasteTakesTheClipboardPicture() {
         OpenNew("p.bmp", Gradient(30, 30));
-        QVERIFY(W().Reload1->isEnabled());
+        QVERIFY(W().Ui.Reload1->isEnabled());
         const TBitmap picture = Gradient(70, 50, 4);
         QApplication::clipboard()->setImage(ToQImage(picture));
-        QVERIFY(W().btnpaste->isEnabled());  // followed the clipboard
-        W().btnpaste->trigger();
+        QVERIFY(W().Ui.btnpaste->isEnabled());  // followed the clipboard
+        W().Ui.btnpaste->trigger();
         QVERIFY(SameColours(Display(), picture));
         QVERIFY(SameColours(W().Working(), picture));
         QCOMPARE(W().FileName(), QString("noname.bmp"));
-        QVERIFY(!W().Reload1->isEnabled());
-        QVERIFY(!W().btnreload->isEnabled());
+        QVERIFY(!W().Ui.Reload1->isEnabled());
+        QVERIFY(!W().Ui.btnreload->isEnabled());
         QCOMPARE(W().windowTitle(), QString("Tavelix-noname.bmp (70 x 50) "));
         W().SaveasClick();
         QCOMPARE(FPrompts->Log.last(), QString("save: Save picture as | noname.bmp"));
@@ -759,18 +842,18 @@ private Q_SLOTS:
         OpenNew("p.bmp", Gradient(30, 30));
         const TBitmap before = Display();
         QApplication::clipboard()->setText("only text");
-        QVERIFY(!W().btnpaste->isEnabled());
+        QVERIFY(!W().Ui.btnpaste->isEnabled());
         W().PasteClick();  // nothing happens
         QVERIFY(Display().SharesStoreWith(before));
         QCOMPARE(FPrompts->Messages(), QStringList());
         W().File1Click();
-        QVERIFY(!W().Paste1->isEnabled());
+        QVERIFY(!W().Ui.Paste1->isEnabled());
         QApplication::clipboard()->setImage(ToQImage(Gradient(5, 5)));
         W().File1Click();
-        QVERIFY(W().Paste1->isEnabled());
-        W().btnpaste->setEnabled(false);
+        QVERIFY(W().Ui.Paste1->isEnabled());
+        W().Ui.btnpaste->setEnabled(false);
         W().FormMouseMove();
-        QVERIFY(W().btnpaste->isEnabled());
+        QVERIFY(W().Ui.btnpaste->isEnabled());
     }
 
     void clearEmptiesThePicture() {
@@ -783,17 +866,17 @@ private Q_SLOTS:
         QCOMPARE(W().Working().Width(), 1);
         QCOMPARE(W().Working().Height(), 1);
         QCOMPARE(W().FileName(), QString());
-        QVERIFY(!W().Reload1->isEnabled());
+        QVERIFY(!W().Ui.Reload1->isEnabled());
         QCOMPARE(W().windowTitle(), QString("Tavelix- (1 x 1) "));
     }
 
     // --- dialogs and keys -------------------------------------------------------------------
 
     void dialogItemsShowTheirDialogs() {
-        W().Password1->trigger();
-        W().JPGCompression1->trigger();
-        W().About1->trigger();
-        W().btnabout->trigger();
+        W().Ui.Password1->trigger();
+        W().Ui.JPGCompression1->trigger();
+        W().Ui.About1->trigger();
+        W().Ui.btnabout->trigger();
         QCOMPARE(FPrompts->Log, QStringList({"password", "modal: fcompression", "modal: fabout", "modal: fabout"}));
     }
 
@@ -815,33 +898,33 @@ private Q_SLOTS:
         QTest::keyClick(&W(), Qt::Key_O, Qt::ControlModifier);
         QCOMPARE(FPrompts->Log.last(), OpenTitle);
         QTest::keyClick(&W(), Qt::Key_F, Qt::AltModifier);
-        QTRY_COMPARE(QApplication::activePopupWidget(), static_cast<QWidget*>(W().File1));
-        W().File1->close();
+        QTRY_COMPARE(QApplication::activePopupWidget(), static_cast<QWidget*>(W().Ui.File1));
+        W().Ui.File1->close();
     }
 
     void hintsSwitchOff() {
         Show();
-        QWidget* button = W().ToolBar->widgetForAction(W().btnopen);
+        QWidget* button = W().Ui.ToolBar->widgetForAction(W().Ui.btnopen);
         const QPoint middle = button->rect().center();
         QHelpEvent on(QEvent::ToolTip, middle, button->mapToGlobal(middle));
         QApplication::sendEvent(button, &on);
         QTRY_COMPARE(QToolTip::text(), QString("Open"));
         QToolTip::hideText();
         QTRY_VERIFY(!QToolTip::isVisible());
-        W().ShowHints1->trigger();
-        QVERIFY(!W().ShowHints1->isChecked());
-        QVERIFY(!W().ToolbarShowsHints());
+        W().Ui.ShowHints1->trigger();
+        QVERIFY(!W().Ui.ShowHints1->isChecked());
+        QVERIFY(!W().Ui.ToolBar->ShowHint);
         QHelpEvent off(QEvent::ToolTip, middle, button->mapToGlobal(middle));
         QApplication::sendEvent(button, &off);
         QTest::qWait(50);
         QVERIFY(!QToolTip::isVisible());
-        W().ShowHints1->trigger();
-        QVERIFY(W().ToolbarShowsHints());
+        W().Ui.ShowHints1->trigger();
+        QVERIFY(W().Ui.ToolBar->ShowHint);
     }
 
     void exitClosesTheWindow() {
         Show();
-        W().Exit1->trigger();
+        W().Ui.Exit1->trigger();
         QVERIFY(!W().isVisible());
     }
 
@@ -851,14 +934,14 @@ private Q_SLOTS:
         Show();
         OpenNew("p.bmp", Gradient(200, 150));
         W().repaint();
-        const int rebuilds = W().PictureView().Rebuilds();
-        for (int i = 0; i < 5; ++i) W().PictureView().repaint();
-        QCOMPARE(W().PictureView().Rebuilds(), rebuilds);
+        const int rebuilds = W().Ui.PictureView->Rebuilds();
+        for (int i = 0; i < 5; ++i) W().Ui.PictureView->repaint();
+        QCOMPARE(W().Ui.PictureView->Rebuilds(), rebuilds);
         // one command, however many changes it makes to the picture, one rebuild
         W().LargerClick();
         W().repaint();
-        QCOMPARE(W().PictureView().Rebuilds(), rebuilds + 1);
-        QCOMPARE(W().PictureView().DisplayCopy().size(), QSize(220, 165));
+        QCOMPARE(W().Ui.PictureView->Rebuilds(), rebuilds + 1);
+        QCOMPARE(W().Ui.PictureView->DisplayCopy().size(), QSize(220, 165));
     }
 
     // A window that cannot grow further is not resized back and forth at each zoom step,
@@ -877,11 +960,11 @@ private Q_SLOTS:
         QSignalSpy resized(W().windowHandle(), &QWindow::widthChanged);
         qApp->installEventFilter(&paints);
         W().LargerClick();
-        QTRY_VERIFY(paints.Painted.contains(&W().PictureView()));  // the update that follows
+        QTRY_VERIFY(paints.Painted.contains(W().Ui.PictureView));  // the update that follows
         QTest::qWait(50);
         qApp->removeEventFilter(&paints);
         QCOMPARE(resized.count(), 0);
-        QVERIFY(!paints.Painted.contains(W().ToolBar));
+        QVERIFY(!paints.Painted.contains(W().Ui.ToolBar));
         QVERIFY(!paints.Painted.contains(W().menuBar()));
     }
 
@@ -893,7 +976,7 @@ private Q_SLOTS:
         OpenNew("p.bmp", picture);
         QCoreApplication::processEvents();
         const auto grab = [this] {
-            QImage image = W().PictureView().grab().toImage().convertToFormat(QImage::Format_RGB32);
+            QImage image = W().Ui.PictureView->grab().toImage().convertToFormat(QImage::Format_RGB32);
             image.setDevicePixelRatio(1);
             return image;
         };
@@ -902,7 +985,7 @@ private Q_SLOTS:
         QCOMPARE(shown, ToQImage(picture));
         // the area changed by a frame drawn over the picture is updated on its own
         W().View().DrawClipFrame(Display().Canvas(), Rect(5, 5, 20, 15));
-        W().PictureView().PictureAreaChanged(QRect(5, 5, 16, 11));
+        W().Ui.PictureView->PictureAreaChanged(QRect(5, 5, 16, 11));
         const QImage framed = grab();
         QCOMPARE(framed, ToQImage(Display()));
         QVERIFY(framed != shown);
@@ -911,12 +994,12 @@ private Q_SLOTS:
     // --- the host ---------------------------------------------------------------------------
 
     void hostServesTheEngine() {
-        const TSize screen = W().ScreenSize();
+        const TSize screen = W().View().Host().ScreenSize();
         QCOMPARE(screen.Width, 1280 * int(W().devicePixelRatioF()));
         QCOMPARE(screen.Height, 1024 * int(W().devicePixelRatioF()));
-        W().ShowMessage("Error: wrong format");
+        W().View().Host().ShowMessage("Error: wrong format");
         QCOMPARE(FPrompts->Log, QStringList({"message: Error: wrong format"}));
-        W().ProcessMessages();
+        W().View().Host().ProcessMessages();
     }
 };
 

@@ -25,7 +25,7 @@ struct TWindowFixture {
         Folder = std::make_unique<QTemporaryDir>();
         Forms = CreateForms();
         Prompts = std::make_unique<TScriptedPrompts>(W().PasswordStore());
-        W().SetPrompts(Prompts.get());
+        W().Prompts().SetTarget(Prompts.get());
     }
     // Called from cleanup(): the forms go before the answers they point at.
     void Done() {
