@@ -27,7 +27,10 @@ TOpenPictureDialog::TOpenPictureDialog(QWidget* parent) : QFileDialog(parent) {
     setObjectName("Opd1");
     setFileMode(QFileDialog::ExistingFiles);
     setAcceptMode(QFileDialog::AcceptOpen);
-    setNameFilters({"JPG and Bitmaps (*.jpg *.bmp)", "JPG (*.jpg)", "Bitmaps (*.bmp)", AllFilesFilter});
+    // Every type Tavelix reads is listed at first; the JPEG and bitmap choices follow.
+    setNameFilters({"Pictures (*.jpg *.bmp *.png *.heic *.heif *.webp)", "JPG and Bitmaps (*.jpg *.bmp)",
+                    "JPG (*.jpg)", "Bitmaps (*.bmp)", "PNG (*.png)", "HEIC (*.heic *.heif)", "WebP (*.webp)",
+                    AllFilesFilter});
 
     // The preview: a fixed column at the right of the dialog's own grid.
     auto* column = new QWidget(this);
@@ -87,7 +90,7 @@ TSavePictureDialog::TSavePictureDialog(QWidget* parent) : QFileDialog(parent) {
     setObjectName("Spd1");
     setFileMode(QFileDialog::AnyFile);
     setAcceptMode(QFileDialog::AcceptSave);
-    setNameFilters({"JPG (*.jpg)", "Bitmaps (*.bmp)"});
+    setNameFilters({"JPG (*.jpg)", "Bitmaps (*.bmp)", "PNG (*.png)"});
     setDefaultSuffix(QString());
     resize(760, 480);
 }

@@ -32,11 +32,17 @@ const QString TooLargeText = QStringLiteral("1280K Pixels maximum (e.g.1280x1024
 const QString OpenTitle =
     QStringLiteral("Tavelix - Select pictures (1 to view and/or edit - 2 or more for autoshow)");
 
-// The name's extension chooses the file type; a name without ".jpg" or ".bmp" would write
-// nothing at all, so it is refused with a word instead of being taken for a save.
+// The name's extension chooses the file type; a name without ".jpg", ".bmp" or ".png" would
+// write nothing at all (or a type Tavelix only reads), so it is refused with a word instead of
+// being taken for a save.
 bool CanSaveUnder(const QString& fileName, TPrompts& prompts) {
-    if (IsPictureName(fileName)) return true;
-    prompts.Message(QStringLiteral("Not saved: the file name must end in .jpg or .bmp"));
+    if (IsWritablePictureName(fileName)) return true;
+    const QString extension = QString::fromStdString(PictureExtension(LocalName(fileName)));
+    prompts.Message(IsPictureName(fileName)
+                        ? QStringLiteral("Not saved: Tavelix opens %1 pictures but does not write them; saving is "
+                                         "JPEG, BMP or PNG as the name says (.jpg, .bmp or .png)")
+                              .arg(extension)
+                        : QStringLiteral("Not saved: the file name must end in .jpg, .bmp or .png"));
     return false;
 }
 
@@ -124,7 +130,8 @@ void TFtavelix::ShowSelected() {
     // Only a picture that was read changes the window; after a failure the caption goes on
     // naming the picture in view, so a save cannot put it under the other file's name.
     if (!IsPictureName(fileName)) {
-        Prompts().Message(QStringLiteral("Tavelix opens .jpg and .bmp files only"));
+        const QString types = QString::fromUtf8(ReadPictureTypes.data(), qsizetype(ReadPictureTypes.size()));
+        Prompts().Message(QStringLiteral("Tavelix opens %1 files only").arg(types));
         return;
     }
     Guarded(

@@ -6,6 +6,7 @@
 #include "raster/bmpcodec.h"
 #include "raster/fileio.h"
 #include "raster/jpegimage.h"
+#include "raster/pngcodec.h"
 #include "raster/screenpixels.h"
 
 namespace tavelix::ui::test {
@@ -64,6 +65,8 @@ TBitmap ReadPicture(const QString& fileName) {
     TBitmap bitmap;
     if (PictureExtension(name) == ".bmp") {
         LoadBmp(bitmap, ReadFileBytes(name));
+    } else if (PictureExtension(name) == ".png") {
+        LoadPng(bitmap, ReadFileBytes(name));
     } else {
         TJPEGImage jpeg;
         jpeg.LoadFromFile(name);

@@ -16,6 +16,7 @@
 #include <functional>
 #include <memory>
 
+#include "codecfiles.h"
 #include "testpictures.h"
 #include "ui/Utavelix.h"
 #include "ui/filedialogs.h"
@@ -122,23 +123,26 @@ private Q_SLOTS:
         QVERIFY(open.testOption(QFileDialog::DontUseNativeDialog));
         QCOMPARE(open.fileMode(), QFileDialog::ExistingFiles);
         QCOMPARE(open.acceptMode(), QFileDialog::AcceptOpen);
-        QCOMPARE(open.nameFilters(), QStringList({"JPG and Bitmaps (*.jpg *.bmp)", "JPG (*.jpg)", "Bitmaps (*.bmp)",
-                                                  "All Files (*.*)"}));
-        QCOMPARE(open.selectedNameFilter(), QString("JPG and Bitmaps (*.jpg *.bmp)"));
+        QCOMPARE(open.nameFilters(),
+                 QStringList({"Pictures (*.jpg *.bmp *.png *.heic *.heif *.webp)", "JPG and Bitmaps (*.jpg *.bmp)",
+                              "JPG (*.jpg)", "Bitmaps (*.bmp)", "PNG (*.png)", "HEIC (*.heic *.heif)", "WebP (*.webp)",
+                              "All Files (*.*)"}));
+        QCOMPARE(open.selectedNameFilter(), QString("Pictures (*.jpg *.bmp *.png *.heic *.heif *.webp)"));
         TSavePictureDialog& save = W().Ui.Spd1();
         QVERIFY(save.testOption(QFileDialog::DontUseNativeDialog));
         QCOMPARE(save.acceptMode(), QFileDialog::AcceptSave);
-        QCOMPARE(save.nameFilters(), QStringList({"JPG (*.jpg)", "Bitmaps (*.bmp)"}));
+        QCOMPARE(save.nameFilters(), QStringList({"JPG (*.jpg)", "Bitmaps (*.bmp)", "PNG (*.png)"}));
         QCOMPARE(save.defaultSuffix(), QString());
         QVERIFY(!save.testOption(QFileDialog::DontConfirmOverwrite));  // Qt asks before replacing
     }
 
     void typeListDecidesWhatIsListed() {
-        for (const char* name : {"a.jpg", "B.BMP", "README", "c.png"}) WriteBytes(*FFolder, name, "x");
+        for (const char* name : {"a.jpg", "B.BMP", "README", "c.png", "d.Heic", "e.webp", "f.gif"})
+            WriteBytes(*FFolder, name, "x");
         TOpenPictureDialog& open = W().Ui.Opd1();
         open.setDirectory(FFolder->path());
         open.show();
-        QTRY_COMPARE(ListedNames(open), QStringList({"B.BMP", "a.jpg"}));
+        QTRY_COMPARE(ListedNames(open), QStringList({"B.BMP", "a.jpg", "c.png", "d.Heic", "e.webp"}));
         auto* types = open.findChild<QComboBox*>("fileTypeCombo");
         const auto choose = [types](int index) {  // as the user does
             types->setCurrentIndex(index);
@@ -146,9 +150,11 @@ private Q_SLOTS:
             Q_EMIT types->textActivated(types->itemText(index));
         };
         choose(1);
+        QTRY_COMPARE(ListedNames(open), QStringList({"B.BMP", "a.jpg"}));
+        choose(2);
         QTRY_COMPARE(ListedNames(open), QStringList({"a.jpg"}));
-        choose(3);  // "All Files (*.*)": names without a dot too
-        QTRY_COMPARE(ListedNames(open), QStringList({"B.BMP", "README", "a.jpg", "c.png"}));
+        choose(7);  // "All Files (*.*)": names without a dot too
+        QTRY_COMPARE(ListedNames(open), QStringList({"B.BMP", "README", "a.jpg", "c.png", "d.Heic", "e.webp", "f.gif"}));
         open.hide();
     }
 
@@ -241,7 +247,18 @@ private Q_SLOTS:
         QTest::newRow("empty JPEG") << "e.jpg" << QByteArray() << QSize() << "No preview: the file is empty";
         QTest::newRow("huge claimed size") << "h.jpg" << WithClaimedSize(jpeg(16, 16), 60000, 60000) << QSize()
                                            << "60000 x 60000\nJPEG Image File\nToo large to preview";
-        QTest::newRow("other type") << "p.png" << QByteArray("x") << QSize() << "";
+        const tavelix::test::TPngSample png = tavelix::test::MakePng({"rgba8", 6, 8}, 400, 100, 3);
+        QTest::newRow("PNG with alpha") << "alpha.png" << AsBytes(png.File) << QSize(200, 50) << "400 x 100\nPNG";
+        QTest::newRow("damaged PNG") << "d.png" << QByteArray("x") << QSize()
+                                     << "No preview: not a picture Tavelix can read";
+        QTest::newRow("empty WebP") << "e.webp" << QByteArray() << QSize() << "No preview: the file is empty";
+        QTest::newRow("WebP") << "w.webp" << AsBytes(tavelix::test::MakeWebp(Gradient(30, 20), false)) << QSize(30, 20)
+                              << "30 x 20\nWebP";
+        // upright, as it is shown: stored 64 x 48, turned a quarter
+        if (tavelix::test::CanMakeHeic())
+            QTest::newRow("HEIC") << "h.heic" << AsBytes(tavelix::test::MakeHeic(Gradient(64, 48), 6)) << QSize(48, 64)
+                                  << "48 x 64\nHEIC";
+        QTest::newRow("other type") << "p.gif" << QByteArray("x") << QSize() << "";
         QTest::newRow(".jpeg is not opened") << "p.jpeg" << jpeg(8, 8) << QSize() << "";
     }
     void previewShowsWhatTavelixOpens() {
@@ -255,6 +272,7 @@ private Q_SLOTS:
         const TPreview preview = MakePreview(path, QSize(200, 200));
         QCOMPARE(preview.Text, text);
         QCOMPARE(preview.Image.isNull() ? QSize() : preview.Image.size(), image);
+        QCOMPARE(preview.Image.hasAlphaChannel(), name.startsWith("alpha"));
     }
 
     void previewRefusesFilesAndPicturesOverItsLimits() {

@@ -28,6 +28,7 @@
 
 #include <memory>
 
+#include "codecfiles.h"
 #include "engine/tavelix.h"
 #include "raster/jpegimage.h"
 #include "scriptedprompts.h"
@@ -91,6 +92,16 @@ QByteArray PngHead(quint32 width, quint32 height) {
     crc = ~crc;
     for (int i = 0; i < 4; ++i) png[29 + i] = char(crc >> (24 - 8 * i));
     return png;
+}
+
+// Four flat quarters, red, green, blue and white from the top left, row by row.
+TBitmap Quarters(std::int32_t width, std::int32_t height) {
+    TBitmap picture = Gradient(width, height);
+    const TColor colours[] = {RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255), RGB(255, 255, 255)};
+    for (std::int32_t y = 0; y < height; ++y)
+        for (std::int32_t x = 0; x < width; ++x)
+            picture.SetPixel(x, y, colours[(y < height / 2 ? 0 : 2) + (x < width / 2 ? 0 : 1)]);
+    return picture;
 }
 
 }  // namespace
@@ -434,7 +445,8 @@ private Q_SLOTS:
         QTest::newRow("1 KB claiming 60000 x 60000")
             << "huge.bmp" << ClaimingBitmap(60000, 60000)
             << "Error: %1 was not loaded: too large to show (60000 x 60000 pixels; at most 178,956,970 pixels are shown)";
-        QTest::newRow("other type") << "notes.txt" << QByteArray("text") << "Tavelix opens .jpg and .bmp files only";
+        QTest::newRow("other type") << "notes.txt" << QByteArray("text")
+                                    << "Tavelix opens .jpg, .bmp, .png, .heic, .heif or .webp files only";
     }
     void openThatChangesNothing() {
         QFETCH(QString, name);
@@ -464,6 +476,65 @@ private Q_SLOTS:
     }
 
     // A name with a line break (or another control character) keeps the caption on one line.
+    // PNG, HEIC and WebP files open as the engine reads them (a HEIC photo upright, by the
+    // orientation it records); a picture with alpha is shown over the window's black; and
+    // each saves as a PNG file that reads back exactly, alpha included.
+    void newTypesOpenAndSaveAsPng_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<TBitmap>("expected");
+        QTest::addColumn<int>("tolerance");  // of a lossy file, at the middle of each quarter
+        const tavelix::test::TPngSample png = tavelix::test::MakePng({"rgba8", 6, 8}, 40, 30, 7);
+        QTest::newRow("PNG with alpha") << "alpha.png" << AsBytes(png.File) << png.Expected << 0;
+        const TBitmap gradient = Gradient(50, 20, 3);
+        QTest::newRow("lossless WebP") << "w.webp" << AsBytes(tavelix::test::MakeWebp(gradient, true)) << gradient << 0;
+        // Stored 64 x 48 and turned a quarter clockwise on reading: blue, red / white, green.
+        TBitmap upright = Quarters(48, 64);
+        for (std::int32_t y = 0; y < 64; ++y)
+            for (std::int32_t x = 0; x < 48; ++x) {
+                const TColor turned[] = {RGB(0, 0, 255), RGB(255, 0, 0), RGB(255, 255, 255), RGB(0, 255, 0)};
+                upright.SetPixel(x, y, turned[(y < 32 ? 0 : 2) + (x < 24 ? 0 : 1)]);
+            }
+        QTest::newRow("HEIC turned upright") << "photo.HEIC" << AsBytes(tavelix::test::MakeHeic(Quarters(64, 48), 6))
+                                             << upright << 24;
+    }
+    void newTypesOpenAndSaveAsPng() {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, content);
+        QFETCH(TBitmap, expected);
+        QFETCH(int, tolerance);
+        if (content.isEmpty()) QSKIP("libheif has no HEVC encoder here");
+        Show();
+        Open(WriteBytes(*FFolder, name, content));
+        QCOMPARE(FPrompts->Messages(), QStringList());
+        QCOMPARE(W().FileName(), name);
+        QCOMPARE(QSize(Display().Width(), Display().Height()), QSize(expected.Width(), expected.Height()));
+        if (tolerance == 0) {
+            QCOMPARE(tavelix::test::LargestDifference(Display(), expected), 0);
+        } else {
+            for (const auto& [x, y] : {std::pair{12, 16}, {36, 16}, {12, 48}, {36, 48}}) {
+                const TColor shown = Display().Pixel(x, y), wanted = expected.Pixel(x, y);
+                for (int shift : {0, 8, 16})
+                    QVERIFY2(std::abs(int((shown >> shift) & 255) - int((wanted >> shift) & 255)) <= tolerance,
+                             qPrintable(QString("%1, %2").arg(x).arg(y)));
+            }
+        }
+        // the display copy: each pixel weighed by its opacity over black
+        const QImage& copy = W().Ui.PictureView->DisplayCopy();
+        const bool alpha = Display().Layout() == TPixelLayout::Bgra();
+        for (int y = 0; y < expected.Height(); y += 7)
+            for (int x = 0; x < expected.Width(); x += 5) {
+                const std::uint8_t* pixel = Display().ScanLine(y) + std::size_t(x) * (alpha ? 4 : 3);
+                const int a = alpha ? pixel[3] : 255;
+                const QRgb wanted = qRgb((pixel[2] * a + 127) / 255, (pixel[1] * a + 127) / 255, (pixel[0] * a + 127) / 255);
+                QCOMPARE(copy.pixel(x, y), wanted);
+            }
+        FPrompts->Save.push_back(Path("copy.png"));
+        W().SaveasClick();
+        QCOMPARE(W().FileName(), QString("copy.png"));
+        QCOMPARE(tavelix::test::LargestDifference(ReadPicture(Path("copy.png")), Display()), 0);
+    }
+
     void captionShowsControlCharactersAsEscapes() {
         Show();
         OpenNew("two\nlines\t.bmp", Gradient(20, 10));
@@ -634,9 +705,13 @@ private Q_SLOTS:
             const char* kind = scrambled ? "scrambled, " : "";
             QTest::addRow("%scancelled", kind) << scrambled << QString() << QString();
             QTest::addRow("%sno extension", kind) << scrambled << "photo"
-                                                  << "Not saved: the file name must end in .jpg or .bmp";
+                                                  << "Not saved: the file name must end in .jpg, .bmp or .png";
             QTest::addRow("%sother extension", kind) << scrambled << "photo.gif"
-                                                     << "Not saved: the file name must end in .jpg or .bmp";
+                                                     << "Not saved: the file name must end in .jpg, .bmp or .png";
+            QTest::addRow("%sWebP, only read", kind)
+                << scrambled << "photo.webp"
+                << "Not saved: Tavelix opens .webp pictures but does not write them; saving is JPEG, BMP or PNG "
+                   "as the name says (.jpg, .bmp or .png)";
             QTest::addRow("%sfolder missing", kind) << scrambled << "no/such/folder/p.bmp" << "Error:";
         }
     }
