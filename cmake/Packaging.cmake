@@ -13,11 +13,11 @@ set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Tavelix shows JPEG and BMP pictures and sc
 column and row strips, the strips are shuffled by an order computed from a
 password, and the result is saved as an ordinary picture file that anyone can
 open and nobody can read until it is assembled with the same password. This
-hides a picture from casual view; it is not encryption. tavelix-cli also
-scrambles PNG pictures, and reads HEIC and WebP photos.
+hides a picture from casual view; it is not encryption. The window and
+tavelix-cli also scramble PNG pictures, and read HEIC and WebP photos.
 
 Around it: 10 % zoom steps, clipping with the mouse, black and white,
-JPEG/BMP conversion at a chosen quality, clipboard paste, a full-screen slide
+JPEG/BMP/PNG conversion at a chosen quality, clipboard paste, a full-screen slide
 show and batch runs on sets of files. tavelix-cli does the same from a shell.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
