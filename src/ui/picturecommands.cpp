@@ -46,6 +46,14 @@ bool CanSaveUnder(const QString& fileName, TPrompts& prompts) {
     return false;
 }
 
+// The name the save dialogs start with: the picture's own, but a picture of a type that is only
+// read (HEIC, WebP) is offered as a PNG file of the same name, which keeps every pixel.
+QString SuggestedName(const QString& fileName) {
+    if (!IsPictureName(fileName) || IsWritablePictureName(fileName)) return fileName;
+    const qsizetype dot = fileName.lastIndexOf('.');
+    return fileName.left(dot) + QStringLiteral(".png");
+}
+
 // A clipboard picture as the platform's device bitmap: 32 bits, blue, green, red, unused,
 // rows top-down. Transparent parts are shown over white, as most programs show them.
 TClipboardBitmap ToClipboardBitmap(const QImage& image) {
@@ -150,7 +158,7 @@ void TFtavelix::ShowSelected() {
 void TFtavelix::reloadClick() { ShowSelected(); }
 
 void TFtavelix::SaveasClick() {
-    const QString fileName = Prompts().SaveName(QStringLiteral("Save picture as"), FFileName);
+    const QString fileName = Prompts().SaveName(QStringLiteral("Save picture as"), SuggestedName(FFileName));
     if (fileName.isEmpty() || !CanSaveUnder(fileName, Prompts())) return;
     Guarded(Prompts(), [&] {
         FWorking.CopyFrom(FView->Picture());
@@ -163,7 +171,7 @@ void TFtavelix::SaveasClick() {
 void TFtavelix::SavescrambledAs1Click() {
     if (TooLargeToScramble()) return;
     if (!RequestPassword(Prompts(), FPassword)) return;
-    const QString fileName = Prompts().SaveName(QStringLiteral("Save picture scrambled as"), FFileName);
+    const QString fileName = Prompts().SaveName(QStringLiteral("Save picture scrambled as"), SuggestedName(FFileName));
     if (fileName.isEmpty() || !CanSaveUnder(fileName, Prompts())) return;
     Guarded(Prompts(), [&] {
         // Scrambled into a copy first: only a picture that reached its file replaces the one

@@ -531,6 +531,8 @@ private Q_SLOTS:
             }
         FPrompts->Save.push_back(Path("copy.png"));
         W().SaveasClick();
+        // a type that is only read is offered as PNG
+        QCOMPARE(FPrompts->Log.last(), "save: Save picture as | " + QFileInfo(name).completeBaseName() + ".png");
         QCOMPARE(W().FileName(), QString("copy.png"));
         QCOMPARE(tavelix::test::LargestDifference(ReadPicture(Path("copy.png")), Display()), 0);
     }
