@@ -1,4 +1,5 @@
-// The readers of phone and web photos: HEIF (HEIC) and WebP.
+// The readers of phone and web photos: HEIF (HEIC) and WebP, and the orientation a JPEG photo
+// records.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,6 +9,7 @@
 #include "codecfiles.h"
 #include "raster/fileio.h"
 #include "raster/heifcodec.h"
+#include "raster/orientation.h"
 #include "raster/webpcodec.h"
 #include "testutil.h"
 
@@ -67,6 +69,68 @@ TEST(Heif, ReadsThePictureUprightWhateverTheOrientationStored) {
         EXPECT_EQ(QuarterColours(read), c.Quarters);
         EXPECT_FALSE(read.Layout().HasAlpha());
     }
+}
+
+// Each orientation turns and mirrors as libheif applies the same one to a HEIC photo, and the
+// undoing one brings every stored pixel back, in each byte-aligned store.
+TEST(Orientation, TurnsAsTheHeifLibraryAndIsUndoneExactly) {
+    for (int orientation = 1; orientation <= 8; ++orientation) {
+        SCOPED_TRACE(orientation);
+        const TBitmap turned = Oriented(Quarters(), orientation);
+        if (test::CanMakeHeic()) {
+            TBitmap read;
+            LoadHeif(read, test::MakeHeic(Quarters(), orientation));
+            EXPECT_EQ((TPictureSize{turned.Width(), turned.Height()}), (TPictureSize{read.Width(), read.Height()}));
+            EXPECT_EQ(QuarterColours(turned), QuarterColours(read));
+        }
+        for (const TStoreFormat& format : {test::Gray8Format(), test::Rgb24Format(), test::BgraFormat()}) {
+            const TBitmap stored = test::MakeNoise(7, 5, 3, format);
+            const TBitmap back = Oriented(Oriented(stored, orientation), UndoingOrientation(orientation));
+            EXPECT_EQ(back.Layout(), stored.Layout());
+            EXPECT_EQ(test::LargestDifference(back, stored), 0);
+        }
+    }
+}
+
+// The orientation of a JPEG file's EXIF block, in either byte order; anything unreadable is 1.
+TEST(Orientation, ReadFromTheExifBlockOfAJpegFile) {
+    // A file head: SOI, the segments given, the start of the picture data.
+    const auto file = [](std::initializer_list<Bytes> segments) {
+        Bytes bytes{0xFF, 0xD8};
+        for (const Bytes& segment : segments) bytes.insert(bytes.end(), segment.begin(), segment.end());
+        bytes.insert(bytes.end(), {0xFF, 0xDA, 0x00, 0x02});
+        return bytes;
+    };
+    const auto segment = [](std::uint8_t marker, const Bytes& data) {
+        Bytes bytes{0xFF, marker, std::uint8_t((data.size() + 2) >> 8), std::uint8_t(data.size() + 2)};
+        for (const std::uint8_t byte : data) bytes.push_back(byte);
+        return bytes;
+    };
+    // An EXIF block whose first directory holds another tag, then the orientation.
+    const auto exif = [](bool bigEndian, std::uint16_t value, std::uint16_t type = 3) {
+        Bytes data{'E', 'x', 'i', 'f', 0, 0};
+        const auto put = [&](std::uint32_t v, int bytes) {
+            for (int i = 0; i < bytes; ++i)
+                data.push_back(std::uint8_t(v >> (8 * (bigEndian ? bytes - 1 - i : i))));
+        };
+        data.push_back(bigEndian ? 'M' : 'I'), data.push_back(bigEndian ? 'M' : 'I');
+        put(42, 2), put(8, 4), put(2, 2);
+        put(0x010F, 2), put(2, 2), put(1, 4), put(0, 4);      // the maker, an empty text
+        put(0x0112, 2), put(type, 2), put(1, 4), put(value, 2), put(0, 2);
+        put(0, 4);
+        return data;
+    };
+    const Bytes jfif = segment(0xE0, {'J', 'F', 'I', 'F', 0, 1, 1, 0, 0, 1, 0, 1, 0, 0});
+    EXPECT_EQ(JpegOrientation(file({jfif})), 1);
+    EXPECT_EQ(JpegOrientation(file({segment(0xE1, exif(false, 6))})), 6);
+    EXPECT_EQ(JpegOrientation(file({jfif, segment(0xE1, exif(true, 8))})), 8);
+    EXPECT_EQ(JpegOrientation(file({segment(0xE1, {'h', 't', 't', 'p', ':'}), segment(0xE1, exif(true, 3))})), 3);
+    EXPECT_EQ(JpegOrientation(file({segment(0xE1, exif(false, 9))})), 1);     // no such orientation
+    EXPECT_EQ(JpegOrientation(file({segment(0xE1, exif(false, 6, 4))})), 1);  // not a short
+    Bytes cut = file({segment(0xE1, exif(false, 6))});
+    cut.resize(30);  // cut short inside the block
+    EXPECT_EQ(JpegOrientation(cut), 1);
+    EXPECT_EQ(JpegOrientation(Bytes{0x89, 'P', 'N', 'G'}), 1);
 }
 
 TEST(Heif, KeepsAlpha) {
