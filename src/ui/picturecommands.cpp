@@ -18,6 +18,7 @@
 #include <new>
 #include <string>
 
+#include "raster/orientation.h"
 #include "ui/Uabout.h"
 #include "ui/Ucompression.h"
 #include "ui/Utavelix.h"
@@ -115,6 +116,14 @@ bool FitsInStore(QSize size) {
 
 }  // namespace
 
+int RecordedOrientation(const QString& fileName) {
+    if (PictureExtension(LocalName(fileName)) != ".jpg") return 1;
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly)) return 1;
+    const QByteArray head = file.read(qint64{1} << 18);  // an EXIF block is at most 64 KB, near the start
+    return JpegOrientation({reinterpret_cast<const std::uint8_t*>(head.constData()), std::size_t(head.size())});
+}
+
 void TFtavelix::openClick() {
     const QStringList chosen = Prompts().PicturesToOpen(OpenTitle);
     if (chosen.isEmpty()) return;
@@ -146,6 +155,9 @@ void TFtavelix::ShowSelected() {
         Prompts(),
         [&] {
             if (!FView->LoadPicture(FWorking, LocalName(fileName))) return;  // the engine has told the user
+            const int orientation = RecordedOrientation(fileName);
+            if (orientation != 1) FWorking = Oriented(FWorking, orientation);
+            FOrientation = orientation;
             FFileName = QFileInfo(fileName).fileName();
             FView->Picture().CopyFrom(FWorking);
             Ui.SetReloadEnabled(true);
@@ -163,6 +175,7 @@ void TFtavelix::SaveasClick() {
     Guarded(Prompts(), [&] {
         FWorking.CopyFrom(FView->Picture());
         FView->SavePicture(FWorking, LocalName(fileName), Ui.JpegQuality());
+        FOrientation = 1;  // the file holds the picture as shown
         FFileName = QFileInfo(fileName).fileName();
         UpdateCaption();
     });
@@ -177,11 +190,14 @@ void TFtavelix::SavescrambledAs1Click() {
         // Scrambled into a copy first: only a picture that reached its file replaces the one
         // in view (strips at the edges do not all come back, so a scrambled picture that was
         // not saved could not be had back whole).
-        TBitmap scrambled(FView->Picture());
+        // A turned photo is scrambled as its file stores it, then shown as the new file holds it.
+        TBitmap scrambled = Oriented(FView->Picture(), UndoingOrientation(FOrientation));
         TTavelix::Scramble(&scrambled, std::string(FPassword.View()), true);
         FView->SavePicture(scrambled, LocalName(fileName), Ui.JpegQuality());
         FView->Picture().CopyFrom(scrambled);
         FWorking.CopyFrom(FView->Picture());
+        if (FOrientation >= 5) FitWindowToPicture();  // width and height have changed places
+        FOrientation = 1;
         FFileName = QFileInfo(fileName).fileName();
         UpdateCaption();
     });
@@ -195,7 +211,11 @@ bool TFtavelix::TooLargeToScramble(bool workingToo) {
         // The working copy at the largest size within the limit (each pixel the mean of the
         // area it covers), shown as it is: the scrambling commands can follow.
         Guarded(Prompts(), [&] {
-            FView->ReduceToFit(FWorking);
+            // A turned photo is reduced as its file stores it, as tavelix-cli --fit reduces it
+            // (the averages are summed in the same order, so the pixels are the same).
+            TBitmap stored = Oriented(FWorking, UndoingOrientation(FOrientation));
+            FView->ReduceToFit(stored);
+            FWorking = Oriented(stored, FOrientation);
             FView->Picture().CopyFrom(FWorking);
             FitWindowToPicture();
             UpdateCaption();
@@ -224,6 +244,7 @@ void TFtavelix::PasteClick() {
         } else {
             const TClipboardBitmap clip = ToClipboardBitmap(image);
             FWorking.LoadFromClipboard(CF_BITMAP, &clip);
+            FOrientation = 1;
         }
     } catch (const std::bad_alloc&) {
         failure = QStringLiteral("Paste Error: not enough memory");
@@ -248,6 +269,7 @@ void TFtavelix::Clear1Click() {
     FView->SetBounds(1, 1);
     FWorking.SetWidth(1);
     FWorking.SetHeight(1);
+    FOrientation = 1;
     FFileName.clear();
     Ui.SetReloadEnabled(false);
     FitWindowToPicture();
@@ -261,7 +283,10 @@ void TFtavelix::assemble1Click() {
     if (TooLargeToScramble(/*workingToo=*/true)) return;
     if (!RequestPassword(Prompts(), FPassword)) return;
     Guarded(Prompts(), [&] {
-        TTavelix::Scramble(&FWorking, std::string(FPassword.View()), false);
+        // A turned photo is assembled as its file stores it, then turned again.
+        TBitmap assembled = Oriented(FWorking, UndoingOrientation(FOrientation));
+        TTavelix::Scramble(&assembled, std::string(FPassword.View()), false);
+        FWorking = Oriented(assembled, FOrientation);
         FView->Picture().CopyFrom(FWorking);
         FitWindowToPicture();
         // The picture may have changed size (a zoomed view goes back to the working copy's

@@ -15,6 +15,7 @@
 #include "raster/fileio.h"
 #include "raster/heifcodec.h"
 #include "raster/jpegimage.h"
+#include "raster/orientation.h"
 #include "raster/pictureregistry.h"
 #include "raster/pngcodec.h"
 #include "raster/webpcodec.h"
@@ -89,11 +90,13 @@ TPreview MakePreview(const QString& fileName, QSize box, const TPreviewLimits& l
                                                             : QStringLiteral("Empty picture")};
         std::int64_t width = 0, height = 0;
         TBitmap picture;
+        // A JPEG photo is previewed upright, by the orientation its EXIF block records.
+        const int orientation = jpeg ? JpegOrientation(bytes) : 1;
         if (jpeg) {
             TJPEGImage header;
             header.LoadFromBytes(bytes);  // reads the header only
-            width = header.Width();
-            height = header.Height();
+            width = orientation >= 5 ? header.Height() : header.Width();
+            height = orientation >= 5 ? header.Width() : header.Height();
         } else if (reader) {
             const TPictureSize size = reader->Size(bytes);  // upright, as the picture is shown
             width = size.Width;
@@ -107,7 +110,7 @@ TPreview MakePreview(const QString& fileName, QSize box, const TPreviewLimits& l
         if (static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) > limits.MaxPixels)
             return {QImage(), sizeText + "\n" + type + "\nToo large to preview"};
         if (jpeg)
-            picture = DecodeJpegScaled(bytes, JpegScale(width, height, box));
+            picture = Oriented(DecodeJpegScaled(bytes, JpegScale(width, height, box)), orientation);
         else if (reader)
             reader->Load(picture, bytes);
         else

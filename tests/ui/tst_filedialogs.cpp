@@ -82,11 +82,6 @@ QByteArray WithClaimedSize(QByteArray jpeg, int width, int height) {
     return jpeg;
 }
 
-QByteArray ReadAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 }  // namespace
 
 class TestFileDialogs : public QObject {
@@ -237,6 +232,8 @@ private Q_SLOTS:
         const auto bmp = [&](int w, int h) { return ReadAll(WriteBmp(scratch, "t.bmp", Gradient(w, h))); };
         QTest::newRow("JPEG shrunk to the box") << "a.jpg" << jpeg(640, 480) << QSize(200, 150)
                                                 << "640 x 480\nJPEG Image File";
+        QTest::newRow("JPEG turned by its EXIF block") << "t.jpg" << WithOrientation(jpeg(64, 48), 6) << QSize(48, 64)
+                                                       << "48 x 64\nJPEG Image File";
         QTest::newRow("upper-case bitmap") << "B.BMP" << bmp(300, 600) << QSize(100, 200) << "300 x 600\nBitmap";
         QTest::newRow("small picture not enlarged") << "s.bmp" << bmp(10, 7) << QSize(10, 7) << "10 x 7\nBitmap";
         QTest::newRow("damaged JPEG") << "d.jpg" << QByteArray("garbage") << QSize()
