@@ -187,7 +187,16 @@ void MakeJpegs(std::vector<std::pair<std::string, TBytes>>& files) {
     files.emplace_back("colour.jpg", colour);
     files.emplace_back("colour_truncated.jpg", Truncated(colour, colour.size() * 2 / 3));
     files.emplace_back("odd_13x7.jpg", LibJpeg(13, 7, 3, JCS_RGB, none));
-    files.emplace_back("gray.jpg", LibJpeg(12, 9, 1, JCS_GRAYSCALE, none));
+    const TBytes gray = LibJpeg(12, 9, 1, JCS_GRAYSCALE, none);
+    files.emplace_back("gray.jpg", gray);
+    // The same with an EXIF block first (big-endian) recording orientation 6, as a phone's
+    // portrait photo records it.
+    const TBytes exif = {0xFF, 0xE1, 0, 34, 'E', 'x', 'i', 'f', 0, 0, 'M', 'M', 0, 42, 0, 0, 0, 8, 0, 1,
+                         0x01, 0x12, 0, 3, 0, 0, 0, 1, 0, 6, 0, 0, 0, 0, 0, 0};
+    TBytes turned(gray.begin(), gray.begin() + 2);
+    turned.insert(turned.end(), exif.begin(), exif.end());
+    turned.insert(turned.end(), gray.begin() + 2, gray.end());
+    files.emplace_back("exif_orientation_6.jpg", turned);
     const TBytes progressive = LibJpeg(16, 12, 3, JCS_RGB, [](jpeg_compress_struct& info) { jpeg_simple_progression(&info); });
     files.emplace_back("progressive.jpg", progressive);
     files.emplace_back("progressive_truncated.jpg", Truncated(progressive, progressive.size() / 2));
