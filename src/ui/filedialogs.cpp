@@ -1,5 +1,6 @@
 #include "ui/filedialogs.h"
 
+#include <QFileInfo>
 #include <QFileSystemModel>
 #include <QGridLayout>
 #include <QItemSelectionModel>
@@ -93,6 +94,13 @@ TSavePictureDialog::TSavePictureDialog(QWidget* parent) : QFileDialog(parent) {
     setNameFilters({"JPG (*.jpg)", "Bitmaps (*.bmp)", "PNG (*.png)"});
     setDefaultSuffix(QString());
     resize(760, 480);
+}
+
+void TSavePictureDialog::Propose(const QString& fileName) {
+    const QString pattern = QStringLiteral("(*.%1)").arg(QFileInfo(fileName).suffix().toLower());
+    for (const QString& filter : nameFilters())
+        if (filter.endsWith(pattern)) selectNameFilter(filter);
+    selectFile(fileName);
 }
 
 }  // namespace tavelix::ui

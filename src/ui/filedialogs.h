@@ -45,6 +45,10 @@ class TSavePictureDialog : public QFileDialog {
 
 public:
     explicit TSavePictureDialog(QWidget* parent);
+
+    // Starts the dialog with fileName, and with the type its extension names when the list has
+    // it (a picture offered as "photo.png" lists the folder's PNG files).
+    void Propose(const QString& fileName);
 };
 
 }  // namespace tavelix::ui

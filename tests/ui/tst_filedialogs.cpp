@@ -189,15 +189,17 @@ private Q_SLOTS:
 
     void saveNameIsTakenAsTyped() {
         W().Ui.Spd1().setDirectory(FFolder->path());
-        QString proposed;
+        QString proposed, type;
         WhenDialog<TSavePictureDialog>([&](TSavePictureDialog& dialog) {
             proposed = NameField(dialog)->text();
+            type = dialog.selectedNameFilter();
             NameField(dialog)->setText("photo");
             QMetaObject::invokeMethod(&dialog, "accept");
         });
         TDialogPrompts prompts(W());
         QCOMPARE(prompts.SaveName("Save picture as", "noname.bmp"), FFolder->filePath("photo"));
         QCOMPARE(proposed, QString("noname.bmp"));
+        QCOMPARE(type, QString("Bitmaps (*.bmp)"));  // the type of the proposed name
     }
 
     // Qt asks before a file is replaced; "No" keeps the dialog open and the file untouched.
