@@ -13,18 +13,22 @@ set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Tavelix shows JPEG and BMP pictures and sc
 column and row strips, the strips are shuffled by an order computed from a
 password, and the result is saved as an ordinary picture file that anyone can
 open and nobody can read until it is assembled with the same password. This
-hides a picture from casual view; it is not encryption.
+hides a picture from casual view; it is not encryption. The window and
+tavelix-cli also scramble PNG pictures, and read HEIC and WebP photos.
 
 Around it: 10 % zoom steps, clipping with the mouse, black and white,
-JPEG/BMP conversion at a chosen quality, clipboard paste, a full-screen slide
+JPEG/BMP/PNG conversion at a chosen quality, clipboard paste, a full-screen slide
 show and batch runs on sets of files. tavelix-cli does the same from a shell.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${PROJECT_HOMEPAGE_URL})
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Qt finds no fonts of its own: without one no text is drawn.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-dejavu-core | fonts-freefont-ttf")
+# Qt finds no fonts of its own: without one no text is drawn. libheif reads the container of a
+# HEIC file but decodes its HEVC picture through libde265: Debian 12's libheif1 depends on it,
+# later releases make it a plugin of its own; either is needed, and neither shows in the
+# libraries our programs link.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-dejavu-core | fonts-freefont-ttf, libheif-plugin-libde265 | libde265-0")
 # On a Wayland desktop the window runs natively with Qt's Wayland platform; without it, through
 # XWayland.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")

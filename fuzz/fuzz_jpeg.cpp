@@ -1,6 +1,7 @@
 // Any bytes as a JPEG file through TJPEGImage: the header, the colour decode, the gray
 // decode, and a second trip through the encoder and decoder of what decoded; and the scaled
-// decode from a file descriptor that reduce --fast uses.
+// decode from a file descriptor that reduce --fast uses; and the EXIF orientation the window
+// reads from the file's head.
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -9,6 +10,7 @@
 
 #include "fuzz_common.h"
 #include "raster/jpegimage.h"
+#include "raster/orientation.h"
 #include "testutil.h"
 
 using namespace tavelix;
@@ -86,6 +88,8 @@ void CheckFromFile(std::span<const std::uint8_t> data, std::int32_t width, std::
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const int orientation = JpegOrientation(std::span<const std::uint8_t>(data, size));
+    FUZZ_CHECK(orientation >= 1 && orientation <= 8);
     TJPEGImage jpeg;
     try {
         jpeg.LoadFromBytes(std::span<const std::uint8_t>(data, size));

@@ -48,8 +48,16 @@ bool TooCostly(std::span<const std::uint8_t> file, bool jpeg) {
     }
 }
 
+FUZZ_UNTRACED bool SameColours(const TBitmap& a, const TBitmap& b) {
+    for (std::int32_t y = 0; y < a.Height(); ++y)
+        for (std::int32_t x = 0; x < a.Width(); ++x)
+            if (a.Pixel(x, y) != b.Pixel(x, y)) return false;
+    return true;
+}
+
 // Saves picture under a name with extension and loads it back; the reloaded picture must
-// be the one saved (a BMP) or a colour picture of its size (a JPEG).
+// be the one saved (a BMP), a colour picture of its size (a JPEG), or one of the same colours
+// (a PNG).
 void CheckSaveAndLoad(TTavelix& engine, fuzz::TSilentHost& host, const TBitmap& picture,
                       const std::string& extension, int quality) {
     const std::string name = (Folder() / ("saved" + extension)).string();
@@ -71,6 +79,8 @@ void CheckSaveAndLoad(TTavelix& engine, fuzz::TSilentHost& host, const TBitmap& 
     FUZZ_CHECK(again.Width() == picture.Width() && again.Height() == picture.Height());
     if (jpeg) {
         FUZZ_CHECK(again.Layout() == TPixelLayout::Rgb(24));
+    } else if (PictureExtension(extension) == ".png") {
+        FUZZ_CHECK(SameColours(again, picture));
     } else {
         const TPixelLayout written = picture.Layout().Device ? TPixelLayout::Rgb(32) : picture.Layout();
         FUZZ_CHECK(again.Layout() == written);
@@ -125,10 +135,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (std::uint64_t(target.Width()) * std::uint64_t(target.Height()) <= fuzz::MaxJpegPixels) {
         CheckSaveAndLoad(engine, host, target, extension, quality);
         CheckSaveAndLoad(engine, host, target, jpeg ? ".bmp" : ".jpg", quality);
+        CheckSaveAndLoad(engine, host, target, ".png", quality);
 
-        // Names of other kinds write nothing.
-        engine.SavePicture(target, (Folder() / "saved.png").string(), quality);
-        FUZZ_CHECK(FolderEmpty());
+        // Names of other kinds write nothing; those of kinds only read are refused.
+        engine.SavePicture(target, (Folder() / "saved.gif").string(), quality);
+        bool refused = false;
+        try {
+            engine.SavePicture(target, (Folder() / "saved.webp").string(), quality);
+        } catch (const TPictureError& error) {
+            refused = error.GetKind() == TPictureError::Kind::Unwritable;
+        }
+        FUZZ_CHECK(refused && FolderEmpty());
 
         // Black and white goes through the JPEG encoder, which takes at most 65500 pixels a side;
         // a failure leaves the picture as it was.

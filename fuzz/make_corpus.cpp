@@ -1,9 +1,12 @@
 // Writes the seed inputs of the fuzz targets: small bitmap files of every kind the reader
 // takes, small JPEG files (colour, gray, progressive, four-component, arithmetic-coded,
 // with restart markers, truncated), and scrambler inputs for every pixel format and size
-// mode. Deterministic: running it again gives the same bytes.
+// mode; PNG files of every kind (by libspng), HEIC files (by libheif: turned, with alpha) and
+// WebP files (by libwebp: lossless, lossy, with alpha). Deterministic: running it again gives
+// the same bytes.
 //
-// Usage: fuzz_make_corpus <folder>   (writes <folder>/bmp, jpeg, picturefiles, scramble)
+// Usage: fuzz_make_corpus <folder>
+//        (writes <folder>/bmp, jpeg, png, heif, webp, picturefiles, scramble)
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -12,7 +15,9 @@
 #include <string>
 #include <vector>
 
+#include "codecfiles.h"
 #include "plainjpeg.h"
+#include "testutil.h"
 #include "raster/bmpcodec.h"
 #include "raster/jpegimage.h"
 
@@ -182,7 +187,16 @@ void MakeJpegs(std::vector<std::pair<std::string, TBytes>>& files) {
     files.emplace_back("colour.jpg", colour);
     files.emplace_back("colour_truncated.jpg", Truncated(colour, colour.size() * 2 / 3));
     files.emplace_back("odd_13x7.jpg", LibJpeg(13, 7, 3, JCS_RGB, none));
-    files.emplace_back("gray.jpg", LibJpeg(12, 9, 1, JCS_GRAYSCALE, none));
+    const TBytes gray = LibJpeg(12, 9, 1, JCS_GRAYSCALE, none);
+    files.emplace_back("gray.jpg", gray);
+    // The same with an EXIF block first (big-endian) recording orientation 6, as a phone's
+    // portrait photo records it.
+    const TBytes exif = {0xFF, 0xE1, 0, 34, 'E', 'x', 'i', 'f', 0, 0, 'M', 'M', 0, 42, 0, 0, 0, 8, 0, 1,
+                         0x01, 0x12, 0, 3, 0, 0, 0, 1, 0, 6, 0, 0, 0, 0, 0, 0};
+    TBytes turned(gray.begin(), gray.begin() + 2);
+    turned.insert(turned.end(), exif.begin(), exif.end());
+    turned.insert(turned.end(), gray.begin() + 2, gray.end());
+    files.emplace_back("exif_orientation_6.jpg", turned);
     const TBytes progressive = LibJpeg(16, 12, 3, JCS_RGB, [](jpeg_compress_struct& info) { jpeg_simple_progression(&info); });
     files.emplace_back("progressive.jpg", progressive);
     files.emplace_back("progressive_truncated.jpg", Truncated(progressive, progressive.size() / 2));
@@ -228,6 +242,30 @@ void MakeScrambleInputs() {
 
 }  // namespace
 
+// Small files of the formats read through their libraries.
+void MakeNewerFormats() {
+    for (const test::TPngKind& kind : test::AllPngKinds()) {
+        std::string name = kind.Name;
+        for (char& c : name)
+            if (c == ' ' || c == '+') c = '_';
+        Write("png", name + ".png", test::MakePng(kind, 13, 7, 1).File);
+    }
+    const TBitmap colour = test::MakePhotoLike(24, 16, 3);
+    const TBitmap alpha = test::MakeNoise(12, 8, 3, test::BgraFormat());
+    Write("webp", "lossless.webp", test::MakeWebp(colour, true));
+    Write("webp", "lossy.webp", test::MakeWebp(colour, false));
+    Write("webp", "alpha_lossless.webp", test::MakeWebp(alpha, true));
+    Write("webp", "alpha_lossy.webp", test::MakeWebp(alpha, false));
+    if (!test::CanMakeHeic()) {
+        std::fprintf(stderr, "libheif has no HEVC encoder: no HEIC seeds written\n");
+        return;
+    }
+    Write("heif", "plain.heic", test::MakeHeic(colour));
+    Write("heif", "turned_90.heic", test::MakeHeic(colour, 6));
+    Write("heif", "mirrored.heic", test::MakeHeic(colour, 2));
+    Write("heif", "alpha.heic", test::MakeHeic(alpha));
+}
+
 int main(int argc, char** argv) {
     if (argc != 2) {
         std::fprintf(stderr, "usage: %s <corpus folder>\n", argv[0]);
@@ -255,5 +293,6 @@ int main(int argc, char** argv) {
         Write("picturefiles", name, input);
     }
     MakeScrambleInputs();
+    MakeNewerFormats();
     return 0;
 }

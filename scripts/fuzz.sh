@@ -14,9 +14,9 @@ if ! [[ $seconds =~ ^[1-9][0-9]*$ ]]; then
     echo "usage: $0 [seconds-per-target]" >&2
     exit 2
 fi
-targets=(bmp jpeg picturefiles scramble)
+targets=(bmp jpeg png heif webp picturefiles scramble)
 
-packages=(clang libclang-rt-14-dev cmake make pkg-config libjpeg62-turbo-dev)
+packages=(clang libclang-rt-14-dev cmake make pkg-config libjpeg62-turbo-dev libspng-dev libheif-dev libwebp-dev)
 "$root/scripts/install-missing.sh" "${packages[@]}"
 
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -31,7 +31,10 @@ for t in "${targets[@]}"; do
     cp "$root/fuzz/corpus/$t/"* "$work/corpus/"
     find "$root/fuzz/crashers/$t" -type f ! -name '.*' -exec cp {} "$work/corpus/" \;
     options=(-max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$work/")
-    case $t in jpeg | picturefiles) options+=(-dict="$root/fuzz/jpeg.dict") ;; esac
+    case $t in
+        jpeg | picturefiles) options+=(-dict="$root/fuzz/jpeg.dict") ;;
+        png | heif | webp) options+=(-dict="$root/fuzz/$t.dict") ;;
+    esac
     echo "== fuzz_$t for ${seconds}s"
     if TMPDIR=$work/tmp nice -n 10 "$build/fuzz/fuzz_$t" "${options[@]}" "$work/corpus" >"$work/log" 2>&1; then
         grep -E 'DONE +cov:' "$work/log" || true

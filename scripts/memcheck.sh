@@ -30,6 +30,14 @@ truncate -s 2G huge.bmp
 printf 'correct horse\n' > pw.txt
 # A progressive JPEG, which reduce --fast --factor 8 reads only in part (djpeg and cjpeg).
 djpeg a.jpg | cjpeg -progressive -outfile progressive.jpg
+# PNG (written and read), HEIC and WebP (only read), and damaged ones.
+"$cli" convert a.jpg p.png
+cp "$root/fuzz/corpus/heif/turned_90.heic" h.heic
+cp "$root/fuzz/corpus/webp/alpha_lossy.webp" w.webp
+head -c 30000 p.png > truncated.png
+head -c 800 h.heic > truncated.heic
+head -c 200 w.webp > truncated.webp
+cp "$root/fuzz/crashers/heif/grid_canvas_634874688_pixels_for_100x16.heic" grid.heic
 
 # libjpeg-turbo's SIMD code writes some bytes valgrind cannot follow; plain C gives the same pixels.
 export JSIMD_FORCENONE=1
@@ -66,4 +74,10 @@ mkdir -p tree/sub && cp a.jpg b.bmp tree/sub/
 check scramble -r --out-dir out --password-file pw.txt tree
 check reduce --fast --factor 4 --format jpg - < progressive.jpg
 check convert --format bmp - piped.jpg < b.bmp
+newer=(p.png h.heic w.webp truncated.png truncated.heic truncated.webp grid.heic)
+check scramble --password-file pw.txt -j 2 -o s.png h.heic
+check assemble --password-file pw.txt -j 2 p.png s.png
+check convert w.webp w.png
+check check -j 2 "${newer[@]}"
+check scramble --password-file pw.txt "${newer[@]}"  # HEIC and WebP in place: refused
 exit $failed

@@ -2,8 +2,9 @@
 # Makes the Debian package of Tavelix and checks it with the tools of the trade:
 # desktop-file-validate, appstreamcli, man and lintian (errors fail; warnings are printed).
 # With --check it also installs the package with apt-get, runs both programs from it
-# (tavelix-cli --version; the window under xvfb-run until its caption shows) and removes it
-# again, checking that nothing of it is left. Installs what it needs when missing.
+# (tavelix-cli --version and a HEIC picture converted; the window under xvfb-run until its
+# caption shows) and removes it again, checking that nothing of it is left. Installs what it
+# needs when missing.
 # Usage: scripts/package.sh [--check] [output-folder]   (default: out/package)
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -12,7 +13,8 @@ if [[ ${1:-} == --check ]]; then check=1; shift; fi
 out=$(realpath -m "${1:-$root/out/package}")
 build=$root/build-package
 
-packages=(g++ cmake make pkg-config libjpeg62-turbo-dev libcli11-dev qt6-base-dev fonts-dejavu-core
+packages=(g++ cmake make pkg-config libjpeg62-turbo-dev libspng-dev libheif-dev libwebp-dev libcli11-dev
+          qt6-base-dev fonts-dejavu-core
           dpkg-dev lintian desktop-file-utils appstream man-db)
 ((check)) && packages+=(xvfb xauth xdotool)
 "$root/scripts/install-missing.sh" "${packages[@]}"
@@ -55,6 +57,11 @@ files=$(dpkg -L tavelix | while read -r f; do [[ -f $f ]] && echo "$f"; done)
 cleanup() { "${as_root[@]}" apt-get remove --purge -y -qq tavelix >/dev/null 2>&1 || true; }
 trap cleanup EXIT
 /usr/bin/tavelix-cli --version
+# HEIC pictures decode through a library no binary of ours links (libheif's HEVC decoder): the
+# package's dependencies must bring it.
+heic_check=$(mktemp -d)
+/usr/bin/tavelix-cli convert -v "$root/fuzz/corpus/heif/turned_90.heic" "$heic_check/upright.png"
+rm -rf "$heic_check"
 # The window from the package, started as a desktop starts it on a picture ("Open with"),
 # shows the picture's caption on a virtual screen; `tavelix --version` needs no screen.
 /usr/bin/tavelix --version

@@ -13,10 +13,11 @@ preset=${1:-release}
 shift $(( $# > 0 ? 1 : 0 ))
 
 # What the program needs.
-packages=(g++ cmake make pkg-config libjpeg62-turbo-dev libcli11-dev qt6-base-dev fonts-dejavu-core)
-# What the tests and benchmarks need besides (weston, Qt's Wayland platform and a virtual X
-# server for the window's tests on Wayland).
-developer_packages=(libgtest-dev libbenchmark-dev weston qt6-wayland xvfb xauth)
+packages=(g++ cmake make pkg-config libjpeg62-turbo-dev libspng-dev libheif-dev libwebp-dev libcli11-dev
+          qt6-base-dev fonts-dejavu-core)
+# What the tests and benchmarks need besides (zlib: PNG files made by hand; weston, Qt's
+# Wayland platform and a virtual X server: the window's tests on Wayland).
+developer_packages=(libgtest-dev libbenchmark-dev zlib1g-dev weston qt6-wayland xvfb xauth)
 
 case $preset in
     release) ;;

@@ -48,12 +48,16 @@ constexpr const char* Usage =
     "Usage: tavelix [FILE...]\n"
     "A picture viewer that scrambles pictures with a password, and assembles them again.\n"
     "\n"
-    "  FILE       one .jpg or .bmp file: shown in the window, as Open shows it;\n"
-    "             two or more: the autoshow, a full-screen slide show of them\n"
+    "  FILE       one .jpg, .bmp, .png, .heic, .heif or .webp file: shown in the\n"
+    "             window, as Open shows it; two or more: the autoshow, a full-screen\n"
+    "             slide show of them\n"
     "  --help     show this help and exit\n"
     "  --version  show the version and exit\n"
     "\n"
-    "Without a file the window starts empty. tavelix-cli does the same work from a shell.\n";
+    "Without a file the window starts empty. Pictures are saved as JPEG, BMP or PNG by\n"
+    "the name's extension; HEIC (HEIF) and WebP photos are only read. A picture with\n"
+    "alpha is shown over the window's black, and PNG keeps its alpha when saved.\n"
+    "tavelix-cli does the same work from a shell.\n";
 
 // Qt's own options, which QApplication takes from the command line; those of the first list
 // take the next argument as their value.

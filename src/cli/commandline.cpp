@@ -13,9 +13,10 @@ namespace tavelix::cli {
 namespace {
 
 const char* const Description =
-    "tavelix-cli scrambles JPEG and BMP pictures with a password, so that they show a jumble of\n"
-    "strips until they are assembled with the same password. It also reduces pictures, turns them\n"
-    "black and white and converts them: the engine of the Tavelix window, with the same results.";
+    "tavelix-cli scrambles JPEG, BMP and PNG pictures with a password, so that they show a jumble\n"
+    "of strips until they are assembled with the same password. It also reduces pictures, turns\n"
+    "them black and white and converts them: the engine of the Tavelix window, with the same\n"
+    "results. HEIC (HEIF) and WebP pictures are read too, and saved as JPEG, BMP or PNG.";
 
 const char* const Footer =
     "Run tavelix-cli COMMAND --help (or tavelix-cli help COMMAND) for the options of a command.\n"
@@ -25,7 +26,7 @@ const char* const Footer =
     "\n"
     "What scrambling is, and what it is not:\n"
     "  Scrambling cuts a picture into column and row strips and shuffles them in an order made\n"
-    "  from the password. The file stays an ordinary JPEG or BMP picture that any viewer opens,\n"
+    "  from the password. The file stays an ordinary JPEG, BMP or PNG picture that any viewer opens,\n"
     "  showing a jumble; assemble with the same password puts it back. This hides a picture\n"
     "  from casual view. It is NOT encryption: the edges of the strips still fit together, so a\n"
     "  patient person or a program can put a picture together again without the password.\n"
@@ -33,18 +34,22 @@ const char* const Footer =
     "What a round trip (scramble, then assemble with the same password) gives back:\n"
     "  - A BMP whose sides are multiples of its strip sizes comes back byte for byte (strips are\n"
     "    width/256+1 pixels wide and height/256+1 high, fractions dropped; so every picture under\n"
-    "    256 pixels both ways comes back).\n"
+    "    256 pixels both ways comes back); a PNG comes back pixel for pixel, alpha included.\n"
     "  - In other pictures, the columns at the right and the rows at the bottom that do not fill\n"
     "    a whole strip keep their scrambled order (2 columns and 4 rows of a 1280 x 1024 picture).\n"
     "  - A JPEG loses quality at every save, more than a plain re-save as the cut strips make\n"
     "    sharp edges (20 photographs at quality 90: a PSNR of 27 to 36 dB after scramble and\n"
     "    assemble, against 47 to 68 dB after a plain re-save).\n"
-    "  - EXIF data and comments are not kept (a JPEG's EXIF thumbnail would show the clear picture).\n"
+    "  - EXIF data, comments and PNG text are not kept (an EXIF thumbnail would show the clear\n"
+    "    picture). A HEIC photo is read upright (its stored rotation applied); a JPEG keeps the\n"
+    "    order of its stored pixels.\n"
     "  Pictures over 1280 x 1024 pixels (1,310,720 in all) are not scrambled: they are reported and\n"
     "  left unchanged.\n"
     "\n"
-    "Files: only .jpg and .bmp, each replaced whole or not at all. scramble and assemble change the\n"
-    "files named, but not one with other names (hard links) or a write-protected one unless --force.\n"
+    "Files: .jpg, .bmp and .png are read and written, .heic, .heif and .webp only read (give -o or\n"
+    "OUT a .jpg, .bmp or .png name). Each file is replaced whole or not at all. scramble and\n"
+    "assemble change the files named, but not one with other names (hard links) or a\n"
+    "write-protected one unless --force.\n"
     "reduce, convert, gray and -o never replace an existing file unless --force. A file that another\n"
     "run of tavelix-cli is changing is reported busy and left alone: runs never wait for each other.\n"
     "\n"
@@ -81,7 +86,7 @@ void AddJobsOption(CLI::App& command, TOptions& options) {
 void AddFileOptions(CLI::App& command, TOptions& options, bool files, bool outDir) {
     if (files)
         command.add_flag("-r,--recursive", options.Recursive,
-                         "FILE may be a folder: its .jpg and .bmp files, and those of\n"
+                         "FILE may be a folder: its picture files, and those of\n"
                          "the folders in it, are taken in the order of their names\n"
                          "(links to folders are not followed)");
     if (outDir)
@@ -93,9 +98,10 @@ void AddFileOptions(CLI::App& command, TOptions& options, bool files, bool outDi
     command.add_flag("-n,--dry-run", options.DryRun, "print what would be done and touch nothing");
     command.add_option("--format", options.Format,
                        "what the bytes of - are: - as a FILE (or IN) reads the picture\n"
-                       "from standard input, as -o (or OUT) writes it to standard output")
-        ->check(CLI::IsMember({"jpg", "bmp"}))
-        ->option_text("jpg|bmp");
+                       "from standard input, as -o (or OUT) writes it to standard output;\n"
+                       "TYPE: jpg, bmp, png, or heic, heif, webp (read only)")
+        ->check(CLI::IsMember({"jpg", "bmp", "png", "heic", "heif", "webp"}))
+        ->option_text("TYPE");
 }
 
 void AddPasswordOptions(CLI::App& command, TOptions& options) {
@@ -125,7 +131,7 @@ void AddScrambleAndAssemble(CLI::App& app, THelpFormatter& formatter, TOptions& 
         "the password. Run tavelix-cli --help for what that hides, and what it does not.");
     formatter.ListAs(scramble, "scramble each FILE in place with a password\n"
                                "  -o PATH, --password-file PATH, --password-stdin, -q N, -j N, -v, --force,\n"
-                               "  --full-chroma, --fit, -r, --out-dir DIR, -n, --format jpg|bmp");
+                               "  --full-chroma, --fit, -r, --out-dir DIR, -n, --format TYPE");
     CLI::App& assemble = AddCommand(
         app, "assemble",
         "Assembles (unscrambles) each FILE in place with the password it was scrambled with.\n"
@@ -141,7 +147,7 @@ void AddScrambleAndAssemble(CLI::App& app, THelpFormatter& formatter, TOptions& 
     for (CLI::App* command : {&scramble, &assemble}) {
         command->add_option("-o,--output", options.Output,
                             "write the result to PATH, a new file, instead\n"
-                            "(one FILE only; .jpg or .bmp by its name)")
+                            "(one FILE only; .jpg, .bmp or .png by its name)")
             ->option_text("PATH");
         AddPasswordOptions(*command, options);
         AddCommonOptions(*command, options,
@@ -150,7 +156,7 @@ void AddScrambleAndAssemble(CLI::App& app, THelpFormatter& formatter, TOptions& 
                          "and replace an existing -o PATH");
         AddJobsOption(*command, options);
         AddFileOptions(*command, options, true, true);
-        command->add_option("FILE", options.Files, ".jpg or .bmp files (- : standard input)")->required();
+        command->add_option("FILE", options.Files, "picture files (- : standard input)")->required();
     }
     scramble.add_flag("--full-chroma", options.FullChroma,
                       "save JPEG files with colour at every pixel (no chroma\n"
@@ -187,24 +193,24 @@ void AddReduce(CLI::App& app, THelpFormatter& formatter, TOptions& options) {
     AddCommonOptions(reduce, options, "replace a copy that exists (without: refused, nothing written)");
     AddJobsOption(reduce, options);
     AddFileOptions(reduce, options, true, true);
-    reduce.add_option("FILE", options.Files, ".jpg or .bmp files (- : standard input)")->required();
+    reduce.add_option("FILE", options.Files, "picture files (- : standard input)")->required();
     reduce.callback([&options] { options.Command = TCommand::Reduce; });
 }
 
 void AddGrayAndConvert(CLI::App& app, THelpFormatter& formatter, TOptions& options) {
     CLI::App& gray =
-        AddCommand(app, "gray", "Saves the picture IN in black and white as OUT, a JPEG or a BMP file by OUT's name.");
+        AddCommand(app, "gray", "Saves the picture IN in black and white as OUT, a JPEG, BMP or PNG file by OUT's name.");
     formatter.ListAs(gray, "save the picture IN in black and white as OUT\n"
-                           "  -q N, -v, --force, --out-dir DIR, -n, --format jpg|bmp");
+                           "  -q N, -v, --force, --out-dir DIR, -n, --format TYPE");
     CLI::App& convert =
-        AddCommand(app, "convert", "Loads the picture IN and saves it as OUT, a JPEG or a BMP file by OUT's name.");
-    formatter.ListAs(convert, "load the picture IN and save it as OUT (.jpg or .bmp by OUT's name)\n"
-                              "  -q N, -v, --force, --fit, --out-dir DIR, -n, --format jpg|bmp");
+        AddCommand(app, "convert", "Loads the picture IN and saves it as OUT, a JPEG, BMP or PNG file by OUT's name.");
+    formatter.ListAs(convert, "load the picture IN and save it as OUT (.jpg, .bmp or .png by OUT's name)\n"
+                              "  -q N, -v, --force, --fit, --out-dir DIR, -n, --format TYPE");
     for (CLI::App* command : {&gray, &convert}) {
         AddCommonOptions(*command, options, "replace OUT when it exists (without: refused, nothing written)");
         AddFileOptions(*command, options, false, true);
-        command->add_option("IN", options.In, "the picture to read (.jpg or .bmp; - : standard input)")->required();
-        command->add_option("OUT", options.Out, "the file to write (.jpg or .bmp; - : standard output)")->required();
+        command->add_option("IN", options.In, "the picture to read (.jpg, .bmp, .png, .heic, .heif,\n.webp; - : standard input)")->required();
+        command->add_option("OUT", options.Out, "the file to write (.jpg, .bmp or .png; - : standard output)")->required();
     }
     convert.add_flag("--fit", options.Fit,
                      "reduce a picture over the pixel limit of 1280 x 1024 to the\n"
@@ -222,11 +228,11 @@ void AddCheck(CLI::App& app, THelpFormatter& formatter, TOptions& options) {
         "(flat, tiny, thin, noisy or patterned pictures often cannot), with how many of those pairs\n"
         "of edges the strips keep. Changes nothing.");
     formatter.ListAs(check, "tell whether each FILE looks scrambled, where the picture can tell\n"
-                            "  -j N, -r, -n, --format jpg|bmp");
+                            "  -j N, -r, -n, --format TYPE");
     check.add_flag("-v,--verbose", options.Verbose, "also tell the summary");
     AddJobsOption(check, options);
     AddFileOptions(check, options, true, false);
-    check.add_option("FILE", options.Files, ".jpg or .bmp files (- : standard input)")->required();
+    check.add_option("FILE", options.Files, "picture files (- : standard input)")->required();
     check.callback([&options] { options.Command = TCommand::Check; });
 }
 

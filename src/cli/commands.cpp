@@ -154,7 +154,11 @@ std::string TWorker::CodecName(const std::string& fileName) const {
 bool TWorker::Process(const TFileJob& job) {
     const bool fromStream = IsStream(job.Input), toStream = IsStream(job.Output);
     if (!IsPictureName(CodecName(job.Input))) {
-        FReporter.Problem(job.Input, "skipped: not a .jpg or .bmp file");
+        FReporter.Problem(job.Input, "skipped: not a " + std::string(ReadPictureTypes) + " file");
+        return false;
+    }
+    if (!job.Output.empty() && !IsWritablePictureName(CodecName(job.Output))) {
+        FReporter.Problem(job.Input, Unwritable(job));
         return false;
     }
     if (job.Output.empty() && FSettings.Command != TCommand::Check) {
@@ -240,6 +244,18 @@ bool TWorker::Process(const TFileJob& job) {
     line += " (" + std::to_string(FPicture.Width()) + " x " + std::to_string(FPicture.Height()) + ")";
     FReporter.Verbose(line);
     return true;
+}
+
+std::string TWorker::Unwritable(const TFileJob& job) const {
+    const std::string read = PictureExtension(CodecName(job.Input));
+    const std::string types(WrittenPictureTypes);
+    if (job.InPlace)
+        return std::string("not ") + Done(FSettings.Command) + ": " + read +
+               " pictures are read, never written; give -o a " + types + " name";
+    if (FSettings.Command == TCommand::Reduce)
+        return "no reduced copy: " + read + " pictures are read, never written; convert it to " + types + " first";
+    return std::string("not ") + Done(FSettings.Command) + ": " + PictureExtension(CodecName(job.Output)) +
+           " pictures are read, never written; write " + types;
 }
 
 bool TWorker::Load(const TFileJob& job, const TReadableFile& input, bool& reduced) {

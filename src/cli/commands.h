@@ -32,7 +32,7 @@ struct TSettings {
     bool Fit = false;                // Scramble: reduce a picture over the pixel limit to fit it
     bool Smooth = false;             // Assemble: mend the colour along the seams
     bool Fast = false;               // Reduce: scaled JPEG decoding, block means for bitmaps
-    std::string Format;              // ".jpg" or ".bmp": what the bytes of "-" are
+    std::string Format;              // ".jpg", ".png" ...: what the bytes of "-" are
 };
 
 // One file's work: read Input, write Output.
@@ -101,6 +101,8 @@ private:
     bool Save(const TFileJob& job, const std::string& target);
     // The codec's name for a file of the job: "-" is named by --format.
     std::string CodecName(const std::string& fileName) const;
+    // Why job's output cannot be written: its type is read, never written.
+    std::string Unwritable(const TFileJob& job) const;
     // What keeps the file open as fd, to be replaced under the name target, from being changed
     // in place unless --force is given (other names, write protection); "" when nothing does.
     std::string InPlaceRefusal(int fd, const std::string& target) const;

@@ -39,7 +39,11 @@ namespace {
 // option: "-o" for the option's value, "" for a positional OUT.
 std::optional<std::string> CheckOutputName(const std::string& option, const std::string& name) {
     const std::string what = option.empty() ? name : option + " " + name;
-    if (!IsPictureName(name)) return what + ": the output must be a .jpg or .bmp file";
+    if (!IsWritablePictureName(name)) {
+        std::string usage = what + ": the output must be a " + std::string(WrittenPictureTypes) + " file";
+        if (IsPictureName(name)) usage += " (" + PictureExtension(name) + " pictures are read, never written)";
+        return usage;
+    }
     const std::size_t slash = name.find_last_of('/');
     const std::string_view base = std::string_view(name).substr(slash == std::string::npos ? 0 : slash + 1);
     if (base.size() > PictureExtension(base).size()) return std::nullopt;
@@ -116,7 +120,7 @@ std::optional<std::string> PlanJobs(const TOptions& options, std::vector<TFileJo
     outputs += IsStream(options.Output);
     if (inputs > 1) return "- (standard input) can be given once only";
     if (inputs > 0 && options.PasswordStdin) return "--password-stdin and - cannot both read standard input";
-    if (inputs + outputs > 0 && options.Format.empty()) return "- (standard input or output) needs --format jpg|bmp";
+    if (inputs + outputs > 0 && options.Format.empty()) return "- (standard input or output) needs --format TYPE (jpg, bmp, png, heic, heif, webp)";
     if (inputs + outputs == 0 && !options.Format.empty()) return "--format says what the bytes of - are; no - was given";
     if (inputs + outputs > 0 && !options.OutDir.empty()) return "--out-dir does not go with - (standard input or output)";
     if (!options.OutDir.empty() && !options.Output.empty()) return "-o and --out-dir exclude each other";
@@ -176,7 +180,12 @@ std::vector<std::string> DescribeJobs(const TOptions& options, const std::vector
         if (job.InPlace) line += " (in place)";
         else if (!job.Output.empty()) line += " -> " + (IsStream(job.Output) ? "standard output" : job.Output);
         std::error_code error;
-        if (!IsStream(job.Input) && !IsPictureName(job.Input)) line += " (skipped: not a .jpg or .bmp file)";
+        if (!IsStream(job.Input) && !IsPictureName(job.Input))
+            line += " (skipped: not a " + std::string(ReadPictureTypes) + " file)";
+        else if (!job.Output.empty() && !IsStream(job.Output) && !IsWritablePictureName(job.Output))
+            // A reduced copy's name has its letters inserted into the extension: name the input's.
+            line += " (refused: " + PictureExtension(IsPictureName(job.Output) ? job.Output : job.Input) +
+                    " pictures are read, never written)";
         else if (!job.InPlace && !job.Output.empty() && !IsStream(job.Output) && !options.Force &&
                  fs::exists(fs::symlink_status(job.Output, error)))
             line += " (refused: " + job.Output + " exists already; --force replaces it)";

@@ -34,7 +34,7 @@ struct TOptions {
     bool Recursive = false;          // -r: folders among Files are walked for pictures
     std::string OutDir;              // --out-dir: outputs go there, keeping the layout
     bool DryRun = false;             // -n: tell what would be done
-    std::string Format;              // --format jpg|bmp: what the bytes of "-" are ("" none given)
+    std::string Format;              // --format TYPE ("jpg" ... "webp"): what the bytes of "-" are ("" none given)
     bool FullChroma = false;         // scramble --full-chroma
     bool Fit = false;                // scramble --fit
     bool Smooth = false;             // assemble --smooth
@@ -51,7 +51,7 @@ struct TRunSignals {
 // order of their names); or the usage error to tell, with no jobs.
 std::optional<std::string> PlanJobs(const TOptions& options, std::vector<TFileJob>& jobs);
 
-// The ".jpg" and ".bmp" files (any letter case) under folder, sorted by name; links to folders
+// The picture files (IsPictureName, any letter case) under folder, sorted by name; links to folders
 // are not followed, and nothing under skip (the --out-dir, when it lies inside) is taken.
 std::vector<std::string> PicturesUnder(const std::string& folder, const std::string& skip);
 

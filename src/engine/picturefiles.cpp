@@ -7,7 +7,10 @@
 #include "engine/tavelix.h"
 #include "raster/bmpcodec.h"
 #include "raster/fileio.h"
+#include "raster/heifcodec.h"
 #include "raster/jpegimage.h"
+#include "raster/pngcodec.h"
+#include "raster/webpcodec.h"
 
 namespace tavelix {
 
@@ -42,6 +45,12 @@ std::string LoadFailureMessage(const std::string& fileName, const TPictureError&
         return std::string(kWrongFormat) + ": " + name + " is not a JPEG file, or a damaged one (" + why + ")";
     case TPictureError::Kind::InvalidBitmap:
         return std::string(kWrongFormat) + ": " + name + " is not a bitmap file, or a damaged one (" + why + ")";
+    case TPictureError::Kind::InvalidPng:
+        return std::string(kWrongFormat) + ": " + name + " is not a PNG file, or a damaged one (" + why + ")";
+    case TPictureError::Kind::InvalidHeif:
+        return std::string(kWrongFormat) + ": " + name + " is not a HEIF file, or a damaged one (" + why + ")";
+    case TPictureError::Kind::InvalidWebp:
+        return std::string(kWrongFormat) + ": " + name + " is not a WebP file, or a damaged one (" + why + ")";
     default:
         return std::string(kWrongFormat) + ": " + name + " (" + why + ")";
     }
@@ -59,9 +68,37 @@ std::string PictureExtension(std::string_view fileName) {
     return extension;
 }
 
-bool IsPictureName(std::string_view fileName) {
+namespace {
+
+// The codec a picture name chooses.
+enum class TCodec { None, Jpeg, Bmp, Png, Heif, Webp };
+
+TCodec CodecOf(std::string_view fileName) {
     const std::string extension = PictureExtension(fileName);
-    return extension == ".jpg" || extension == ".bmp";
+    if (extension == ".jpg") return TCodec::Jpeg;
+    if (extension == ".bmp") return TCodec::Bmp;
+    if (extension == ".png") return TCodec::Png;
+    if (extension == ".heic" || extension == ".heif") return TCodec::Heif;
+    if (extension == ".webp") return TCodec::Webp;
+    return TCodec::None;
+}
+
+// Throws for a type that is read but never written.
+void CheckWritable(std::string_view fileName) {
+    const TCodec codec = CodecOf(fileName);
+    if (codec != TCodec::Heif && codec != TCodec::Webp) return;
+    throw TPictureError(TPictureError::Kind::Unwritable,
+                        "Tavelix reads " + PictureExtension(fileName) + " pictures but does not write them; save as " +
+                            std::string(WrittenPictureTypes));
+}
+
+}  // namespace
+
+bool IsPictureName(std::string_view fileName) { return CodecOf(fileName) != TCodec::None; }
+
+bool IsWritablePictureName(std::string_view fileName) {
+    const TCodec codec = CodecOf(fileName);
+    return codec == TCodec::Jpeg || codec == TCodec::Bmp || codec == TCodec::Png;
 }
 
 std::string ReducedName(std::string_view fileName, int factor) {
@@ -123,22 +160,42 @@ bool TTavelix::LoadPicture(TBitmap& target, const std::string& fileName, std::ve
 
 bool TTavelix::Load(TBitmap& target, const std::string& fileName, std::vector<std::uint8_t>* content) {
     if (fileName.empty()) return false;
-    const std::string extension = PictureExtension(fileName);
-    if (extension != ".jpg" && extension != ".bmp") return false;
+    const TCodec codec = CodecOf(fileName);
+    if (codec == TCodec::None) return false;
     try {
         std::vector<std::uint8_t> bytes = content ? std::move(*content) : ReadFileBytes(fileName);
         // The size the header declares is judged before any pixel is allocated.
-        if (extension == ".jpg") {
+        const auto checked = [&](auto readSize) {
+            if (FLoadPixelLimit <= 0) return;
+            const auto size = readSize(std::span<const std::uint8_t>(bytes));
+            CheckLoadSize(size.Width, size.Height);
+        };
+        switch (codec) {
+        case TCodec::Jpeg: {
             TJPEGImage jpeg;
             jpeg.LoadFromBytes(std::move(bytes));  // the header only
             CheckLoadSize(jpeg.Width(), jpeg.Height());
             target.CopyFrom(jpeg);
-        } else {
-            if (FLoadPixelLimit > 0 && !bytes.empty()) {
-                const TBmpSize size = ReadBmpSize(bytes);
-                CheckLoadSize(size.Width, size.Height);
-            }
+            break;
+        }
+        case TCodec::Bmp:
+            if (!bytes.empty()) checked(ReadBmpSize);
             LoadBmp(target, bytes);
+            break;
+        case TCodec::Png:
+            checked(ReadPngSize);
+            LoadPng(target, bytes);
+            break;
+        case TCodec::Heif:
+            checked(ReadHeifSize);
+            LoadHeif(target, bytes);
+            break;
+        case TCodec::Webp:
+            checked(ReadWebpSize);
+            LoadWebp(target, bytes);
+            break;
+        case TCodec::None:
+            break;
         }
         return true;
     } catch (const TPictureError& error) {
@@ -172,6 +229,7 @@ void EncodeJpeg(TJPEGImage& jpeg, const TBitmap& source, int quality, bool fullC
 bool TTavelix::SavePicture(const TBitmap& source, const std::string& fileName, int quality, TExisting existing,
                            const std::function<bool()>& mayWrite) {
     if (fileName.empty()) return true;
+    CheckWritable(fileName);
     const std::string extension = PictureExtension(fileName);
     const TSaveOptions options{.Flush = FFlushOnSave, .Existing = existing, .MayPlace = mayWrite};
     // Through a symbolic link the picture it names is replaced; the link stays a link.
@@ -185,10 +243,15 @@ bool TTavelix::SavePicture(const TBitmap& source, const std::string& fileName, i
         const TBmpFile file = EncodeBmp(source);
         return WriteFileAtomically(target, {file.Head, file.Pixels}, options);
     }
+    if (extension == ".png") {
+        const std::vector<std::uint8_t> png = SavePng(source);
+        return WriteFileAtomically(target, png, options);
+    }
     return true;
 }
 
 TTavelix::TEncoded TTavelix::EncodePicture(const TBitmap& source, const std::string& fileName, int quality) const {
+    CheckWritable(fileName);
     TEncoded encoded;
     const std::string extension = PictureExtension(fileName);
     if (extension == ".jpg") {
@@ -201,6 +264,7 @@ TTavelix::TEncoded TTavelix::EncodePicture(const TBitmap& source, const std::str
         encoded.Head = std::move(file.Head);
         encoded.Body.assign(file.Pixels.begin(), file.Pixels.end());
     }
+    if (extension == ".png") encoded.Body = SavePng(source);
     return encoded;
 }
 

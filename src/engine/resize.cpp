@@ -191,28 +191,51 @@ bool TTavelix::ReduceToFit(TBitmap& graphic) {
     const TSize fit = FitSize(W, H);
     const std::int32_t w = fit.Width, h = fit.Height;
 
-    const TBitmap source = AsRgb24(graphic);
+    // A picture with alpha keeps it: colours are averaged weighed by their opacity (a clear
+    // pixel's colour counts for nothing), the opacity by area.
+    const bool alpha = graphic.Layout() == TPixelLayout::Bgra();
+    const TBitmap source = alpha ? graphic : AsRgb24(graphic);
+    const std::size_t channels = alpha ? 4 : 3;
     const std::vector<TCover> across = Covers(W, w), down = Covers(H, h);
-    TBitmap reduced;  // the device format, as ReduceBy makes
-    reduced.SetSize(w, h);
+    TBitmap reduced;  // without alpha the device format, as ReduceBy makes
+    if (alpha) {
+        TStoreFormat format;
+        format.Layout = TPixelLayout::Bgra();
+        reduced.Allocate(w, h, format, false);
+    } else {
+        reduced.SetSize(w, h);
+    }
     // Each new row: the old rows it covers summed by their weights, then each new pixel of it
     // from the old pixels it covers.
-    std::vector<double> row(std::size_t(W) * 3);
+    std::vector<double> row(std::size_t(W) * channels);
     for (std::int32_t j = 0; j < h; ++j) {
         std::fill(row.begin(), row.end(), 0.0);
         const TCover& rows = down[std::size_t(j)];
         for (std::size_t k = 0; k < rows.Weights.size(); ++k) {
             const std::uint8_t* from = source.ScanLine(rows.First + std::int32_t(k));
             const double weight = rows.Weights[k];
-            for (std::size_t x = 0; x < row.size(); ++x) row[x] += weight * from[x];
+            if (!alpha) {
+                for (std::size_t x = 0; x < row.size(); ++x) row[x] += weight * from[x];
+                continue;
+            }
+            for (std::size_t x = 0; x < row.size(); x += 4) {
+                const double opacity = weight * from[x + 3];
+                for (std::size_t c = 0; c < 3; ++c) row[x + c] += opacity * from[x + c];
+                row[x + 3] += opacity;
+            }
         }
         std::uint8_t* out = reduced.ScanLine(j);
         for (std::int32_t i = 0; i < w; ++i, out += 4) {
             const TCover& columns = across[std::size_t(i)];
-            double sum[3] = {0, 0, 0};
+            double sum[4] = {0, 0, 0, 0};
             for (std::size_t k = 0; k < columns.Weights.size(); ++k) {
-                const double* pixel = &row[std::size_t(columns.First + std::int32_t(k)) * 3];
-                for (int c = 0; c < 3; ++c) sum[c] += columns.Weights[k] * pixel[c];
+                const double* pixel = &row[std::size_t(columns.First + std::int32_t(k)) * channels];
+                for (std::size_t c = 0; c < channels; ++c) sum[c] += columns.Weights[k] * pixel[c];
+            }
+            if (alpha) {
+                const double opacity = sum[3];
+                for (int c = 0; c < 3; ++c) sum[c] = opacity > 0 ? sum[c] / opacity : 0;
+                out[3] = std::uint8_t(std::clamp(std::lround(opacity), 0L, 255L));
             }
             for (int c = 0; c < 3; ++c) out[c] = std::uint8_t(std::clamp(std::lround(sum[c]), 0L, 255L));
         }

@@ -32,8 +32,16 @@ constexpr std::size_t MaxPasswordLength = 50;
 // The extension that chooses a picture file's codec: from the last "." to the end when no
 // "\\" or ":" follows it, ASCII letters lower-cased (".JPG" gives ".jpg"); else "".
 std::string PictureExtension(std::string_view fileName);
-// Whether the engine reads and writes fileName: its extension is ".jpg" or ".bmp".
+// Whether the engine reads fileName: its extension is ".jpg", ".bmp", ".png", ".heic", ".heif"
+// or ".webp".
 bool IsPictureName(std::string_view fileName);
+// Whether the engine also writes fileName: ".jpg", ".bmp" or ".png". HEIF and WebP pictures are
+// read, never written.
+bool IsWritablePictureName(std::string_view fileName);
+// The picture names for messages: ".jpg, .bmp, .png, .heic, .heif or .webp" (what is read) and
+// ".jpg, .bmp or .png" (what is written).
+inline constexpr std::string_view ReadPictureTypes = ".jpg, .bmp, .png, .heic, .heif or .webp";
+inline constexpr std::string_view WrittenPictureTypes = ".jpg, .bmp or .png";
 // The name of the copy reduced by factor: "s" and the factor inserted before the last four
 // characters ("photo.jpg", 2 gives "photos2.jpg"); "" for a name of four characters or fewer,
 // which has nothing before them (a copy must never take its source's name).
@@ -82,15 +90,16 @@ public:
     // Fills index[0 .. n-1] with a permutation of 0 .. n-1 made from password.
     static void MakePermutation(std::int32_t n, std::span<std::int32_t> index, std::string_view password);
 
-    // Reads a ".jpg" or ".bmp" file into target by its extension. A failure leaves target as
+    // Reads a picture file (IsPictureName) into target by its extension. A failure leaves target as
     // it was and tells the user why, naming the file: "Error: wrong format: ..." for a file that
     // cannot be decoded, what it is for a file that cannot be read ("not a regular file but a
     // FIFO"). Returns whether target was loaded.
     bool LoadPicture(TBitmap& target, const std::string& fileName);
     // The same for content already read from the file fileName (which chooses the codec).
     bool LoadPicture(TBitmap& target, const std::string& fileName, std::vector<std::uint8_t> content);
-    // Writes source as ".jpg" (at quality) or ".bmp" by the extension; other names write
-    // nothing. Errors are thrown; an existing file is replaced whole or not at all (through a
+    // Writes source as ".jpg" (at quality), ".bmp" or ".png" by the extension; other names write
+    // nothing, but a type that is only read (".heic", ".heif", ".webp") throws TPictureError
+    // (Unwritable). Errors are thrown; an existing file is replaced whole or not at all (through a
     // symbolic link, the file it names: see WriteTarget), or with TExisting::Refuse left alone
     // (the save then fails).
     // When given, mayWrite is asked once the picture is encoded and written beside fileName,
@@ -102,9 +111,9 @@ public:
     // source is one (the encoder makes no data of it, and no data decodes).
     void MakeBlackWhite(const TBitmap& source, TBitmap& target);
 
-    // The bytes SavePicture would write for fileName's extension ("" for another), in two
-    // pieces that follow each other (a bitmap file's head and pixels; a JPEG file whole in
-    // Body).
+    // The bytes SavePicture would write for fileName's extension ("" for another; a type that
+    // is only read throws as there), in two pieces that follow each other (a bitmap file's head
+    // and pixels; a JPEG or PNG file whole in Body).
     struct TEncoded {
         std::vector<std::uint8_t> Head, Body;
     };

@@ -21,8 +21,13 @@ struct TPixelLayout {
     bool BitFields = false;       // 16/32 bits: the masks below describe the pixel
     std::uint32_t RedMask = 0, GreenMask = 0, BlueMask = 0;
     bool Device = false;          // the display's own format: 32 bits, blue-green-red-unused
+    // 32 bits only: the bits of the pixel that hold its opacity (0: none; the fourth byte is
+    // unused). Colours written into such a store are opaque.
+    std::uint32_t AlphaMask = 0;
 
     static TPixelLayout DeviceFormat() { return {32, false, 0, 0, 0, true}; }
+    // 32 bits of blue, green, red and opacity, in that order in memory: pictures with alpha.
+    static TPixelLayout Bgra() { return {32, false, 0, 0, 0, false, 0xFF000000}; }
     static TPixelLayout Indexed(std::uint16_t bits) { return {bits, false, 0, 0, 0, false}; }
     static TPixelLayout Rgb(std::uint16_t bits) { return {bits, false, 0, 0, 0, false}; }  // 16: 5-5-5
     static TPixelLayout Masks(std::uint16_t bits, std::uint32_t r, std::uint32_t g, std::uint32_t b) {
@@ -30,6 +35,7 @@ struct TPixelLayout {
     }
 
     bool IsIndexed() const { return BitCount <= 8; }
+    bool HasAlpha() const { return BitCount == 32 && AlphaMask != 0; }
     // The masks in force: 5-5-5 for plain 16 bits, 8-8-8 for plain 32 bits, 5-6-5 or 8-8-8
     // where bit fields are declared without masks.
     std::uint32_t EffectiveRedMask() const;

@@ -66,6 +66,7 @@ TColorCodec::TColorCodec(const TStoreFormat& format)
         FRed = MakeChannel(format.Layout.EffectiveRedMask());
         FGreen = MakeChannel(format.Layout.EffectiveGreenMask());
         FBlue = MakeChannel(format.Layout.EffectiveBlueMask());
+        if (format.Layout.HasAlpha()) FOpaque = format.Layout.AlphaMask;
     }
 }
 
@@ -86,7 +87,7 @@ std::uint32_t TColorCodec::Encode(TColor color) const {
     if (FMasked) {
         return (Reduce(GetRValue(color), FRed) << FRed.Shift) |
                (Reduce(GetGValue(color), FGreen) << FGreen.Shift) |
-               (Reduce(GetBValue(color), FBlue) << FBlue.Shift);
+               (Reduce(GetBValue(color), FBlue) << FBlue.Shift) | FOpaque;
     }
     return std::uint32_t(GetBValue(color)) | (std::uint32_t(GetGValue(color)) << 8) |
            (std::uint32_t(GetRValue(color)) << 16);
@@ -123,7 +124,7 @@ bool SameRawFormat(const TStoreFormat& a, const TStoreFormat& b) {
     if (x.BitCount == 16 || x.BitCount == 32)
         return x.EffectiveRedMask() == y.EffectiveRedMask() &&
                x.EffectiveGreenMask() == y.EffectiveGreenMask() &&
-               x.EffectiveBlueMask() == y.EffectiveBlueMask();
+               x.EffectiveBlueMask() == y.EffectiveBlueMask() && x.AlphaMask == y.AlphaMask;
     return true;
 }
 

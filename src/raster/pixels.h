@@ -73,7 +73,7 @@ void CopyRaw(std::uint8_t* dst, std::int32_t dstX, const std::uint8_t* src, std:
 
 // Converts between colours and the stored values of one format. Colours written into an
 // indexed format take the nearest entry the table has (never an index past its end); into
-// 16 bits, the nearest value the masks hold.
+// 16 bits, the nearest value the masks hold; into a store with alpha, opaque.
 class TColorCodec {
 public:
     explicit TColorCodec(const TStoreFormat& format);
@@ -94,6 +94,7 @@ private:
     unsigned FBits;
     bool FIndexed, FMasked;
     Channel FRed, FGreen, FBlue;
+    std::uint32_t FOpaque = 0;   // the alpha bits of a store with opacity, all set
     std::vector<TColor> FTable;  // indexed: 2^bits colours, entries past the table black
     std::size_t FHeld = 0;       // entries the table really has; the nearest is one of them
     // A small cache of nearest-entry look-ups: colour in bits 0-23, index in 24-31, bit 32 set

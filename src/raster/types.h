@@ -34,6 +34,12 @@ struct TPoint {
     friend bool operator==(const TPoint&, const TPoint&) = default;
 };
 
+// The width and height a picture file declares, read from its headers alone.
+struct TPictureSize {
+    std::int32_t Width = 0, Height = 0;
+    friend bool operator==(const TPictureSize&, const TPictureSize&) = default;
+};
+
 struct TRect {
     std::int32_t Left = 0, Top = 0, Right = 0, Bottom = 0;  // Right and Bottom exclusive
     std::int32_t Width() const { return Right - Left; }
@@ -55,6 +61,10 @@ public:
         InvalidBitmap,     // a bitmap file that cannot be read
         Jpeg,              // a fatal error of the JPEG library; Code() is its message code
         Io,                // a file that cannot be opened, read or written
+        InvalidPng,        // a PNG file that cannot be read; Code() is the PNG library's error
+        InvalidHeif,       // a HEIF (HEIC) file that cannot be read
+        InvalidWebp,       // a WebP file that cannot be read
+        Unwritable,        // a picture type that is read but never written
     };
     TPictureError(Kind kind, const std::string& message, int code = 0)
         : std::runtime_error(message), FKind(kind), FCode(code) {}

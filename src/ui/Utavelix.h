@@ -147,6 +147,10 @@ public:
     TTavelix& View() { return *FView; }
     TBitmap& Working() { return FWorking; }
     const QString& FileName() const { return FFileName; }
+    // The orientation a JPEG file records, applied to the working copy as it was read, so that
+    // the photo is shown upright (1: none). Scrambling and assembling work on the pixels as
+    // the file stores them, as tavelix-cli does, so scrambled files are the same from both.
+    int Orientation() const { return FOrientation; }
     // The password's bytes; written only by the password dialog.
     TSecret& PasswordStore() { return FPassword; }
     // Every question goes through here: to the real dialogs, or to the prompts set with
@@ -164,7 +168,12 @@ private:
     TSlideShow FShow;
     TClipDrag FDrag;
     TBatchRun* FBatch = nullptr;  // the run going on
+    int FOrientation = 1;
 };
+
+// The EXIF orientation a ".jpg" file records in its head (JpegOrientation); 1 for other names
+// and files that cannot be read.
+int RecordedOrientation(const QString& fileName);
 
 // The window sees the events of its controls through three filters, one for each concern, each
 // a child of the window: the keys it takes before its controls (autoshow.cpp), the mouse on

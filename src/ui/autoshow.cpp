@@ -20,6 +20,7 @@
 #include <chrono>
 #include <string>
 
+#include "raster/orientation.h"
 #include "ui/Uabout.h"
 #include "ui/Utavelix.h"
 #include "ui/filenames.h"
@@ -166,9 +167,13 @@ void TFtavelix::ShowCurrentSlide() {
             // shuffle it).
             TBitmap slide;
             if (!FView->LoadPicture(slide, LocalName(fileName))) return;
+            // assembled as the file stores it, then turned upright
             if (FShow.Autoassemble()) TTavelix::Scramble(&slide, std::string(FPassword.View()), false);
+            const int orientation = RecordedOrientation(fileName);
+            slide = Oriented(slide, orientation);
             FFileName = QFileInfo(fileName).fileName();
             FWorking.CopyFrom(slide);
+            FOrientation = orientation;
             FView->Picture().CopyFrom(FWorking);
             const TSize screen = FHost.ScreenSize();
             if (FShow.Autosize() || FWorking.Width() > screen.Width || FWorking.Height() > screen.Height)

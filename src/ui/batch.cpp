@@ -99,6 +99,12 @@ bool RunBatch(TFtavelix& window, TBatchRun*& current, TBatchRun& run, const TRun
     return toTheEnd;
 }
 
+// Why a file of a type Tavelix reads but never writes (HEIC, WebP) is left alone by a run.
+std::string ReadOnlyText(const QString& fileName) {
+    return PictureExtension(LocalName(fileName)) + " pictures are read, never written (open it and save it as " +
+           std::string(WrittenPictureTypes) + ")";
+}
+
 // Saves a file of a batch run; a failure is told, naming the file, and the run goes on.
 void SaveInRun(TFtavelix& window, const TBitmap& picture, const QString& fileName, TExisting existing) {
     try {
@@ -152,6 +158,10 @@ void TFtavelix::ScrambleFilesOnDisk(bool direction, const QString& title) {
         // file's picture over to this one's name.
         picture.Clear();
         if (!IsPictureName(fileName)) return;  // neither read nor written
+        if (!IsWritablePictureName(fileName)) {
+            current.LeaveUnchanged(fileName.toStdU16String(), ReadOnlyText(fileName));
+            return;
+        }
         // Changed where it is, as tavelix-cli changes it: through a link, the picture the link
         // names (the save goes there); not a file whose other names would keep the old picture,
         // nor a write-protected one.
@@ -209,9 +219,13 @@ void TFtavelix::ReduceFilesOnDisk(std::uint8_t factor, const QString& title) {
     for (const QString& file : files)
         if (const std::optional<TFileId> id = FileIdOf(LocalName(file))) chosen.insert(*id);
     QSet<QString> skipped, replaced;  // names of copies
-    QStringList existing;
+    QStringList existing, readOnly;   // readOnly: "name: why" of files that get no copy
     for (const QString& file : files) {
         if (!IsPictureName(file)) continue;
+        if (!IsWritablePictureName(file)) {  // a copy would be of a type that is never written
+            readOnly << ShownName(file) + QStringLiteral(": ") + QString::fromStdString(ReadOnlyText(file));
+            continue;
+        }
         const QString copy = ReducedName(file, factor);
         const std::optional<TFileId> id = FileIdOf(LocalName(copy));
         // Only a file can be lost; a save onto anything else fails and says why.
@@ -248,6 +262,7 @@ void TFtavelix::ReduceFilesOnDisk(std::uint8_t factor, const QString& title) {
 
     RunBatch(*this, FBatch, run, [&](TBatchRun&, const QString& fileName, TBitmap& picture) {
         picture.Clear();
+        if (!IsWritablePictureName(fileName)) return;  // named after the run
         const QString copy = ReducedName(fileName, factor);
         if (copy.isEmpty() || skipped.contains(copy)) return;  // counted as done; nothing to read for it
         if (!FView->LoadPicture(picture, LocalName(fileName))) return;
@@ -260,8 +275,10 @@ void TFtavelix::ReduceFilesOnDisk(std::uint8_t factor, const QString& title) {
         }
         FHost.ProcessMessages();
     });
-    if (!run.Unchanged().empty())
-        Prompts().Message(QStringLiteral("Not replaced by a reduced copy:\n") + Lines(run.Unchanged()));
+    QStringList told;
+    if (!readOnly.isEmpty()) told << QStringLiteral("No reduced copy made:\n") + Lines(readOnly);
+    if (!run.Unchanged().empty()) told << QStringLiteral("Not replaced by a reduced copy:\n") + Lines(run.Unchanged());
+    if (!told.isEmpty()) Prompts().Message(told.join(QStringLiteral("\n\n")));
 }
 
 }  // namespace tavelix::ui

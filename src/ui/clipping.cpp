@@ -98,6 +98,7 @@ void TFtavelix::dmEndDrag() {
         Guarded(Prompts(), [&] {
             FView->ClipTo(*end.Clip);  // the right column and the bottom row stay out
             FWorking.CopyFrom(FView->Picture());
+            FOrientation = 1;  // a new picture, as shown
             FitWindowToPicture();
         });
     }

@@ -1,5 +1,6 @@
 #include "ui/filedialogs.h"
 
+#include <QFileInfo>
 #include <QFileSystemModel>
 #include <QGridLayout>
 #include <QItemSelectionModel>
@@ -27,7 +28,10 @@ TOpenPictureDialog::TOpenPictureDialog(QWidget* parent) : QFileDialog(parent) {
     setObjectName("Opd1");
     setFileMode(QFileDialog::ExistingFiles);
     setAcceptMode(QFileDialog::AcceptOpen);
-    setNameFilters({"JPG and Bitmaps (*.jpg *.bmp)", "JPG (*.jpg)", "Bitmaps (*.bmp)", AllFilesFilter});
+    // JPEG and bitmaps are shown at first, as ever; every type Tavelix reads is one choice away.
+    setNameFilters({"JPG and Bitmaps (*.jpg *.bmp)", "JPG (*.jpg)", "Bitmaps (*.bmp)",
+                    "Pictures (*.jpg *.bmp *.png *.heic *.heif *.webp)", "PNG (*.png)", "HEIC (*.heic *.heif)",
+                    "WebP (*.webp)", AllFilesFilter});
 
     // The preview: a fixed column at the right of the dialog's own grid.
     auto* column = new QWidget(this);
@@ -87,9 +91,16 @@ TSavePictureDialog::TSavePictureDialog(QWidget* parent) : QFileDialog(parent) {
     setObjectName("Spd1");
     setFileMode(QFileDialog::AnyFile);
     setAcceptMode(QFileDialog::AcceptSave);
-    setNameFilters({"JPG (*.jpg)", "Bitmaps (*.bmp)"});
+    setNameFilters({"JPG (*.jpg)", "Bitmaps (*.bmp)", "PNG (*.png)"});
     setDefaultSuffix(QString());
     resize(760, 480);
+}
+
+void TSavePictureDialog::Propose(const QString& fileName) {
+    const QString pattern = QStringLiteral("(*.%1)").arg(QFileInfo(fileName).suffix().toLower());
+    for (const QString& filter : nameFilters())
+        if (filter.endsWith(pattern)) selectNameFilter(filter);
+    selectFile(fileName);
 }
 
 }  // namespace tavelix::ui

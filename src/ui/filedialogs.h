@@ -9,8 +9,8 @@ class QLabel;
 
 namespace tavelix::ui {
 
-// The open dialog: several files at once, the four picture types, and a preview column that
-// shows the selected file as Tavelix would open it (through its own codecs).
+// The open dialog: several files at once, the picture types Tavelix reads, and a preview
+// column that shows the selected file as Tavelix would open it (through its own codecs).
 class TOpenPictureDialog : public QFileDialog {
     Q_OBJECT
 
@@ -36,14 +36,19 @@ private:
     QString FPreviewed;
 };
 
-// The save dialog: two file types and no default extension, so the name is saved as typed
-// and its extension chooses the file type. Qt asks before replacing an existing file; that
-// question is kept, as replacing a picture without a word loses it.
+// The save dialog: the three types Tavelix writes (JPEG, bitmap, PNG) and no default
+// extension, so the name is saved as typed and its extension chooses the file type. Qt asks
+// before replacing an existing file; that question is kept, as replacing a picture without a
+// word loses it.
 class TSavePictureDialog : public QFileDialog {
     Q_OBJECT
 
 public:
     explicit TSavePictureDialog(QWidget* parent);
+
+    // Starts the dialog with fileName, and with the type its extension names when the list has
+    // it (a picture offered as "photo.png" lists the folder's PNG files).
+    void Propose(const QString& fileName);
 };
 
 }  // namespace tavelix::ui

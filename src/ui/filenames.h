@@ -18,6 +18,9 @@ inline std::string LocalName(const QString& fileName) { return QFile::encodeName
 
 // The engine's rules on names, for names as Qt holds them.
 inline bool IsPictureName(const QString& fileName) { return tavelix::IsPictureName(LocalName(fileName)); }
+inline bool IsWritablePictureName(const QString& fileName) {
+    return tavelix::IsWritablePictureName(LocalName(fileName));
+}
 inline QString ReducedName(const QString& fileName, int factor) {
     return QFile::decodeName(QByteArray::fromStdString(tavelix::ReducedName(LocalName(fileName), factor)));
 }

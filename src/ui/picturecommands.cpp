@@ -18,6 +18,7 @@
 #include <new>
 #include <string>
 
+#include "raster/orientation.h"
 #include "ui/Uabout.h"
 #include "ui/Ucompression.h"
 #include "ui/Utavelix.h"
@@ -32,12 +33,26 @@ const QString TooLargeText = QStringLiteral("1280K Pixels maximum (e.g.1280x1024
 const QString OpenTitle =
     QStringLiteral("Tavelix - Select pictures (1 to view and/or edit - 2 or more for autoshow)");
 
-// The name's extension chooses the file type; a name without ".jpg" or ".bmp" would write
-// nothing at all, so it is refused with a word instead of being taken for a save.
+// The name's extension chooses the file type; a name without ".jpg", ".bmp" or ".png" would
+// write nothing at all (or a type Tavelix only reads), so it is refused with a word instead of
+// being taken for a save.
 bool CanSaveUnder(const QString& fileName, TPrompts& prompts) {
-    if (IsPictureName(fileName)) return true;
-    prompts.Message(QStringLiteral("Not saved: the file name must end in .jpg or .bmp"));
+    if (IsWritablePictureName(fileName)) return true;
+    const QString extension = QString::fromStdString(PictureExtension(LocalName(fileName)));
+    prompts.Message(IsPictureName(fileName)
+                        ? QStringLiteral("Not saved: Tavelix opens %1 pictures but does not write them; saving is "
+                                         "JPEG, BMP or PNG as the name says (.jpg, .bmp or .png)")
+                              .arg(extension)
+                        : QStringLiteral("Not saved: the file name must end in .jpg, .bmp or .png"));
     return false;
+}
+
+// The name the save dialogs start with: the picture's own, but a picture of a type that is only
+// read (HEIC, WebP) is offered as a PNG file of the same name, which keeps every pixel.
+QString SuggestedName(const QString& fileName) {
+    if (!IsPictureName(fileName) || IsWritablePictureName(fileName)) return fileName;
+    const qsizetype dot = fileName.lastIndexOf('.');
+    return fileName.left(dot) + QStringLiteral(".png");
 }
 
 // A clipboard picture as the platform's device bitmap: 32 bits, blue, green, red, unused,
@@ -101,6 +116,14 @@ bool FitsInStore(QSize size) {
 
 }  // namespace
 
+int RecordedOrientation(const QString& fileName) {
+    if (PictureExtension(LocalName(fileName)) != ".jpg") return 1;
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly)) return 1;
+    const QByteArray head = file.read(qint64{1} << 18);  // an EXIF block is at most 64 KB, near the start
+    return JpegOrientation({reinterpret_cast<const std::uint8_t*>(head.constData()), std::size_t(head.size())});
+}
+
 void TFtavelix::openClick() {
     const QStringList chosen = Prompts().PicturesToOpen(OpenTitle);
     if (chosen.isEmpty()) return;
@@ -124,13 +147,17 @@ void TFtavelix::ShowSelected() {
     // Only a picture that was read changes the window; after a failure the caption goes on
     // naming the picture in view, so a save cannot put it under the other file's name.
     if (!IsPictureName(fileName)) {
-        Prompts().Message(QStringLiteral("Tavelix opens .jpg and .bmp files only"));
+        const QString types = QString::fromUtf8(ReadPictureTypes.data(), qsizetype(ReadPictureTypes.size()));
+        Prompts().Message(QStringLiteral("Tavelix opens %1 files only").arg(types));
         return;
     }
     Guarded(
         Prompts(),
         [&] {
             if (!FView->LoadPicture(FWorking, LocalName(fileName))) return;  // the engine has told the user
+            const int orientation = RecordedOrientation(fileName);
+            if (orientation != 1) FWorking = Oriented(FWorking, orientation);
+            FOrientation = orientation;
             FFileName = QFileInfo(fileName).fileName();
             FView->Picture().CopyFrom(FWorking);
             Ui.SetReloadEnabled(true);
@@ -143,11 +170,12 @@ void TFtavelix::ShowSelected() {
 void TFtavelix::reloadClick() { ShowSelected(); }
 
 void TFtavelix::SaveasClick() {
-    const QString fileName = Prompts().SaveName(QStringLiteral("Save picture as"), FFileName);
+    const QString fileName = Prompts().SaveName(QStringLiteral("Save picture as"), SuggestedName(FFileName));
     if (fileName.isEmpty() || !CanSaveUnder(fileName, Prompts())) return;
     Guarded(Prompts(), [&] {
         FWorking.CopyFrom(FView->Picture());
         FView->SavePicture(FWorking, LocalName(fileName), Ui.JpegQuality());
+        FOrientation = 1;  // the file holds the picture as shown
         FFileName = QFileInfo(fileName).fileName();
         UpdateCaption();
     });
@@ -156,17 +184,20 @@ void TFtavelix::SaveasClick() {
 void TFtavelix::SavescrambledAs1Click() {
     if (TooLargeToScramble()) return;
     if (!RequestPassword(Prompts(), FPassword)) return;
-    const QString fileName = Prompts().SaveName(QStringLiteral("Save picture scrambled as"), FFileName);
+    const QString fileName = Prompts().SaveName(QStringLiteral("Save picture scrambled as"), SuggestedName(FFileName));
     if (fileName.isEmpty() || !CanSaveUnder(fileName, Prompts())) return;
     Guarded(Prompts(), [&] {
         // Scrambled into a copy first: only a picture that reached its file replaces the one
         // in view (strips at the edges do not all come back, so a scrambled picture that was
         // not saved could not be had back whole).
-        TBitmap scrambled(FView->Picture());
+        // A turned photo is scrambled as its file stores it, then shown as the new file holds it.
+        TBitmap scrambled = Oriented(FView->Picture(), UndoingOrientation(FOrientation));
         TTavelix::Scramble(&scrambled, std::string(FPassword.View()), true);
         FView->SavePicture(scrambled, LocalName(fileName), Ui.JpegQuality());
         FView->Picture().CopyFrom(scrambled);
         FWorking.CopyFrom(FView->Picture());
+        if (FOrientation >= 5) FitWindowToPicture();  // width and height have changed places
+        FOrientation = 1;
         FFileName = QFileInfo(fileName).fileName();
         UpdateCaption();
     });
@@ -180,7 +211,11 @@ bool TFtavelix::TooLargeToScramble(bool workingToo) {
         // The working copy at the largest size within the limit (each pixel the mean of the
         // area it covers), shown as it is: the scrambling commands can follow.
         Guarded(Prompts(), [&] {
-            FView->ReduceToFit(FWorking);
+            // A turned photo is reduced as its file stores it, as tavelix-cli --fit reduces it
+            // (the averages are summed in the same order, so the pixels are the same).
+            TBitmap stored = Oriented(FWorking, UndoingOrientation(FOrientation));
+            FView->ReduceToFit(stored);
+            FWorking = Oriented(stored, FOrientation);
             FView->Picture().CopyFrom(FWorking);
             FitWindowToPicture();
             UpdateCaption();
@@ -209,6 +244,7 @@ void TFtavelix::PasteClick() {
         } else {
             const TClipboardBitmap clip = ToClipboardBitmap(image);
             FWorking.LoadFromClipboard(CF_BITMAP, &clip);
+            FOrientation = 1;
         }
     } catch (const std::bad_alloc&) {
         failure = QStringLiteral("Paste Error: not enough memory");
@@ -233,6 +269,7 @@ void TFtavelix::Clear1Click() {
     FView->SetBounds(1, 1);
     FWorking.SetWidth(1);
     FWorking.SetHeight(1);
+    FOrientation = 1;
     FFileName.clear();
     Ui.SetReloadEnabled(false);
     FitWindowToPicture();
@@ -246,7 +283,10 @@ void TFtavelix::assemble1Click() {
     if (TooLargeToScramble(/*workingToo=*/true)) return;
     if (!RequestPassword(Prompts(), FPassword)) return;
     Guarded(Prompts(), [&] {
-        TTavelix::Scramble(&FWorking, std::string(FPassword.View()), false);
+        // A turned photo is assembled as its file stores it, then turned again.
+        TBitmap assembled = Oriented(FWorking, UndoingOrientation(FOrientation));
+        TTavelix::Scramble(&assembled, std::string(FPassword.View()), false);
+        FWorking = Oriented(assembled, FOrientation);
         FView->Picture().CopyFrom(FWorking);
         FitWindowToPicture();
         // The picture may have changed size (a zoomed view goes back to the working copy's

@@ -5,11 +5,34 @@
 #include <QPainter>
 
 #include <cmath>
+#include <cstdint>
 
 #include "engine/tavelix.h"
 #include "raster/screenpixels.h"
 
 namespace tavelix::ui {
+
+namespace {
+
+// A picture with alpha is shown over the window's black background: each pixel of part of the
+// display copy (its opaque colours, as CopyToScreenPixels wrote them) weighed by its opacity.
+// Pictures without alpha are left as they were copied.
+void BlendOverBackground(const TBitmap& picture, const QRect& part, QImage& display) {
+    if (picture.Layout() != TPixelLayout::Bgra()) return;
+    for (int y = part.top(); y <= part.bottom(); ++y) {
+        const std::uint8_t* alpha = picture.ScanLine(y) + 3;
+        auto* out = reinterpret_cast<QRgb*>(display.scanLine(y));
+        for (int x = part.left(); x <= part.right(); ++x) {
+            const unsigned a = alpha[std::size_t(x) * 4];
+            if (a == 255) continue;
+            const auto weigh = [a](unsigned c) { return (c * a + 127) / 255; };
+            out[x] = qRgb(int(weigh(unsigned(qRed(out[x])))), int(weigh(unsigned(qGreen(out[x])))),
+                          int(weigh(unsigned(qBlue(out[x])))));
+        }
+    }
+}
+
+}  // namespace
 
 TPictureView::TPictureView(TTavelix& view, QWidget* parent) : QWidget(parent), FView(view) {
     setAttribute(Qt::WA_OpaquePaintEvent);  // every pixel is painted: nothing to clear first
@@ -39,6 +62,7 @@ void TPictureView::PictureAreaChanged(const QRegion& area) {
         CopyToScreenPixels(picture, Rect(part.left(), part.top(), part.right() + 1, part.bottom() + 1),
                            FDisplay.scanLine(part.top()) + std::size_t(part.left()) * 4,
                            static_cast<std::size_t>(FDisplay.bytesPerLine()));
+    for (const QRect& part : inside) BlendOverBackground(picture, part, FDisplay);
     // Each part is painted at once on its own. Together they would make one update of a
     // many-cornered region, which Qt paints through a clip as large as the rectangle around
     // them: for a frame over a large picture that costs more than painting it all.
@@ -64,9 +88,11 @@ void TPictureView::Rebuild() {
     } else {
         if (FDisplay.size() != QSize(picture.Width(), picture.Height()) || FDisplay.isNull())
             FDisplay = QImage(picture.Width(), picture.Height(), QImage::Format_RGB32);
-        if (!FDisplay.isNull())  // null when the memory for it could not be had
+        if (!FDisplay.isNull()) {  // null when the memory for it could not be had
             CopyToScreenPixels(picture, Rect(0, 0, picture.Width(), picture.Height()), FDisplay.bits(),
                                static_cast<std::size_t>(FDisplay.bytesPerLine()));
+            BlendOverBackground(picture, FDisplay.rect(), FDisplay);
+        }
     }
     FDirty = false;
     ++FRebuilds;

@@ -6,13 +6,19 @@
 #include <algorithm>
 #include <exception>
 #include <new>
+#include <optional>
+#include <span>
 #include <string>
 
 #include "engine/tavelix.h"
 #include "raster/bmpcodec.h"
 #include "raster/fileio.h"
+#include "raster/heifcodec.h"
 #include "raster/jpegimage.h"
+#include "raster/orientation.h"
 #include "raster/pictureregistry.h"
+#include "raster/pngcodec.h"
+#include "raster/webpcodec.h"
 #include "raster/screenpixels.h"
 
 namespace tavelix::ui {
@@ -32,12 +38,34 @@ unsigned JpegScale(std::int64_t width, std::int64_t height, QSize box) {
     return scale;
 }
 
+// A picture with alpha keeps it: the preview box shows through its clear parts.
 QImage ToImage(const TBitmap& bitmap) {
-    QImage image(bitmap.Width(), bitmap.Height(), QImage::Format_RGB32);
+    const bool alpha = bitmap.Layout() == TPixelLayout::Bgra();
+    QImage image(bitmap.Width(), bitmap.Height(), alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     if (image.isNull()) return image;
     CopyToScreenPixels(bitmap, Rect(0, 0, bitmap.Width(), bitmap.Height()), image.bits(),
                        static_cast<std::size_t>(image.bytesPerLine()));
+    if (alpha)
+        for (int y = 0; y < image.height(); ++y) {
+            const std::uint8_t* from = bitmap.ScanLine(y);
+            std::uint8_t* to = image.scanLine(y);
+            for (int x = 0; x < image.width(); ++x) to[x * 4 + 3] = from[x * 4 + 3];
+        }
     return image;
+}
+
+// The readers of the types besides JPEG and bitmap files: the size from the headers, the picture.
+struct TReader {
+    TPictureSize (*Size)(std::span<const std::uint8_t>);
+    void (*Load)(TBitmap&, std::span<const std::uint8_t>);
+    const char* Type;
+};
+std::optional<TReader> ReaderOf(const std::string& extension) {
+    if (extension == ".png") return TReader{ReadPngSize, LoadPng, "PNG"};
+    if (extension == ".heic") return TReader{ReadHeifSize, LoadHeif, "HEIC"};
+    if (extension == ".heif") return TReader{ReadHeifSize, LoadHeif, "HEIF"};
+    if (extension == ".webp") return TReader{ReadWebpSize, LoadWebp, "WebP"};
+    return std::nullopt;
 }
 
 }  // namespace
@@ -46,25 +74,33 @@ TPreview MakePreview(const QString& fileName, QSize box, const TPreviewLimits& l
     const std::string name = QFile::encodeName(fileName).toStdString();
     const std::string extension = PictureExtension(name);
     const bool jpeg = extension == ".jpg";
-    if (!jpeg && extension != ".bmp") return {};
+    const std::optional<TReader> reader = ReaderOf(extension);
+    if (!jpeg && !reader && extension != ".bmp") return {};
     const QFileInfo info(fileName);
     if (!info.isFile()) return {};
-    const QString type = jpeg ? QString::fromStdString(PictureTypeDescription("jpg").value_or("JPEG"))
-                              : QStringLiteral("Bitmap");
+    const QString type = jpeg     ? QString::fromStdString(PictureTypeDescription("jpg").value_or("JPEG"))
+                         : reader ? QString::fromLatin1(reader->Type)
+                                  : QStringLiteral("Bitmap");
     if (static_cast<std::uint64_t>(info.size()) > limits.MaxFileBytes)
         return {QImage(), QStringLiteral("File too large to preview")};
 
     try {
         const std::vector<std::uint8_t> bytes = ReadFileBytes(name);
-        if (bytes.empty()) return {QImage(), jpeg ? QStringLiteral("No preview: the file is empty")
-                                                  : QStringLiteral("Empty picture")};
+        if (bytes.empty()) return {QImage(), jpeg || reader ? QStringLiteral("No preview: the file is empty")
+                                                            : QStringLiteral("Empty picture")};
         std::int64_t width = 0, height = 0;
         TBitmap picture;
+        // A JPEG photo is previewed upright, by the orientation its EXIF block records.
+        const int orientation = jpeg ? JpegOrientation(bytes) : 1;
         if (jpeg) {
             TJPEGImage header;
             header.LoadFromBytes(bytes);  // reads the header only
-            width = header.Width();
-            height = header.Height();
+            width = orientation >= 5 ? header.Height() : header.Width();
+            height = orientation >= 5 ? header.Width() : header.Height();
+        } else if (reader) {
+            const TPictureSize size = reader->Size(bytes);  // upright, as the picture is shown
+            width = size.Width;
+            height = size.Height;
         } else {
             const TBmpSize size = ReadBmpSize(bytes);
             width = size.Width;
@@ -74,7 +110,9 @@ TPreview MakePreview(const QString& fileName, QSize box, const TPreviewLimits& l
         if (static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) > limits.MaxPixels)
             return {QImage(), sizeText + "\n" + type + "\nToo large to preview"};
         if (jpeg)
-            picture = DecodeJpegScaled(bytes, JpegScale(width, height, box));
+            picture = Oriented(DecodeJpegScaled(bytes, JpegScale(width, height, box)), orientation);
+        else if (reader)
+            reader->Load(picture, bytes);
         else
             LoadBmp(picture, bytes);
         if (picture.Empty()) return {QImage(), sizeText + "\n" + type};

@@ -23,7 +23,8 @@ struct TPreview {
 
 // The preview of a file for a box of the given size: the picture shrunk to fit the box
 // (never enlarged), with "width x height" and its type; for a file Tavelix does not open
-// (neither ".jpg" nor ".bmp"), nothing at all.
+// (not ".jpg", ".bmp", ".png", ".heic", ".heif" or ".webp"), nothing at all. A picture with
+// alpha keeps it (ARGB32).
 TPreview MakePreview(const QString& fileName, QSize box, const TPreviewLimits& limits = {});
 
 }  // namespace tavelix::ui

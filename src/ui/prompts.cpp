@@ -92,7 +92,7 @@ QString TDialogPrompts::SaveName(const QString& title, const QString& proposedNa
     TSavePictureDialog& dialog = FWindow.Ui.Spd1();
     dialog.setWindowTitle(title);
     if (!FLastFolder.isEmpty()) dialog.setDirectory(FLastFolder);
-    dialog.selectFile(proposedName);
+    dialog.Propose(proposedName);
     if (ExecFileDialog(FWindow, dialog) != QDialog::Accepted) return {};
     const QStringList chosen = dialog.selectedFiles();
     if (chosen.isEmpty()) return {};

@@ -150,9 +150,9 @@ TEST_F(CliTest, OutputOptionWritesElsewhereByItsExtension) {
     // -o needs exactly one FILE and a picture name; nothing is touched otherwise.
     Save(original, "two.jpg");
     EXPECT_EQ(Run({"scramble", "--password-file", "pw.txt", "-o", "x.jpg", "in.jpg", "two.jpg"}).Status, 2);
-    EXPECT_EQ(Run({"assemble", "--password-file", "pw.txt", "-o", "x.png", "in.jpg"}).Status, 2);
+    EXPECT_EQ(Run({"assemble", "--password-file", "pw.txt", "-o", "x.gif", "in.jpg"}).Status, 2);
     EXPECT_FALSE(fs::exists(At("x.jpg")));
-    EXPECT_FALSE(fs::exists(At("x.png")));
+    EXPECT_FALSE(fs::exists(At("x.gif")));
     EXPECT_EQ(ReadAll(At("in.jpg")), before);
 }
 
@@ -509,8 +509,8 @@ TEST_F(CliTest, GrayAndConvertSaveByTheOutputsExtension) {
     EXPECT_EQ(ReadAll(At("q90.jpg")), ReadAll(At("q90b.jpg")));
     EXPECT_NE(ReadAll(At("q90.jpg")), ReadAll(At("out.jpg")));
 
-    EXPECT_EQ(Run({"convert", "in.jpg", "out.png"}).Status, 2);
-    EXPECT_FALSE(fs::exists(At("out.png")));
+    EXPECT_EQ(Run({"convert", "in.jpg", "out.gif"}).Status, 2);
+    EXPECT_FALSE(fs::exists(At("out.gif")));
     EXPECT_EQ(Run({"convert", "in.txt", "out2.jpg"}).Status, 1);
     EXPECT_EQ(Run({"gray", "missing.jpg", "out3.jpg"}).Status, 1);
     EXPECT_FALSE(fs::exists(At("out3.jpg")));

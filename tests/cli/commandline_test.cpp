@@ -110,7 +110,7 @@ TEST(CommandLine, UsageErrorsAreToldOnStandardErrorWithStatus2) {
         {{"assemble", "--full-chroma", "a.bmp"}, "The following argument was not expected: --full-chroma" + more},
         {{"reduce", "a.bmp"}, "--factor is required" + more},
         {{"reduce", "--factor", "3", "a.bmp"}, "--factor: 3 not in {2,4,8}" + more},
-        {{"check", "--format", "gif", "-"}, "--format: gif not in {jpg,bmp}" + more},
+        {{"check", "--format", "gif", "-"}, "--format: gif not in {jpg,bmp,png,heic,heif,webp}" + more},
         {{"check", "-q", "5", "a.bmp"}, "The following argument was not expected: -q" + more},
         {{"gray", "a.bmp"}, "OUT is required" + more},
         {{"convert", "a.bmp", "b.bmp", "c.bmp"}, "The following argument was not expected: c.bmp" + more},
@@ -161,7 +161,8 @@ TEST(CommandLine, HelpIsWrittenForANewcomer) {
              "It is NOT encryption",                   // what scrambling is not
              "comes back byte for byte",               // what a round trip gives back
              "2 columns and 4 rows of a 1280 x 1024",  // ... and what it does not
-             "EXIF data and comments are not kept",
+             "EXIF data, comments and PNG text are not kept",
+             ".heic, .heif and .webp only read",        // what is read and what is written
              "unless --force",
              "-- holidays/*.jpg",                      // -- in the examples
          })

@@ -108,8 +108,12 @@ TEST_F(FoldersTest, DryRunTellsAndTouchesNothing) {
         {{"assemble", "-n", "-o", "exists.jpg", "x.jpg"},
          {"assemble x.jpg -> exists.jpg (refused: exists.jpg exists already; --force replaces it)\n"}},
         {{"reduce", "-n", "--factor", "8", "x.jpg", "d/notes.txt"},
-         {"reduce x.jpg -> xs8.jpg\n", "reduce d/notes.txt -> d/notess8.txt (skipped: not a .jpg or .bmp file)\n"}},
+         {"reduce x.jpg -> xs8.jpg\n", "reduce d/notes.txt -> d/notess8.txt (skipped: not a .jpg, .bmp, .png, .heic, .heif or .webp file)\n"}},
         {{"convert", "-n", "x.jpg", "x.bmp"}, {"convert x.jpg -> x.bmp\n"}},
+        {{"reduce", "-n", "--factor", "2", "p.heic", "w.WEBP"},
+         {"reduce p.heic -> p.s2heic (refused: .heic pictures are read, never written)\n",
+          "reduce w.WEBP -> w.s2WEBP (refused: .webp pictures are read, never written)\n"}},
+        {{"scramble", "-n", "p.heic"}, {"scramble p.heic (in place) (refused: .heic pictures are read, never written)\n"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args[0]);

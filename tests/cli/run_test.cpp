@@ -31,6 +31,8 @@ TEST(PlanJobs, OneJobPerFileOrAUsageErrorAndNoJobs) {
     gray.Out = "out.JPG";
     TOptions grayToPng = gray;
     grayToPng.Out = "out.png";
+    TOptions grayToWebp = gray;
+    grayToWebp.Out = "out.webp";
     TOptions grayToExtension = gray;
     grayToExtension.Out = "sub/.jpg";
     // The options of pipelines and --out-dir, set on a copy.
@@ -45,13 +47,16 @@ TEST(PlanJobs, OneJobPerFileOrAUsageErrorAndNoJobs) {
         {"-o", Options(TCommand::Assemble, {"a.jpg"}, "c.bmp"), {{"a.jpg", "c.bmp", false}}, false},
         {"-o naming the file itself", Options(TCommand::Assemble, {"a.jpg"}, "a.jpg"), {{"a.jpg", "a.jpg", true}}, false},
         {"-o with two files", Options(TCommand::Assemble, {"a.jpg", "b.jpg"}, "c.bmp"), {}, true},
-        {"-o not a picture", Options(TCommand::Scramble, {"a.jpg"}, "c.png"), {}, true},
+        {"-o not a picture", Options(TCommand::Scramble, {"a.jpg"}, "c.gif"), {}, true},
+        {"-o of a kind only read", Options(TCommand::Scramble, {"a.heic"}, "c.HEIC"), {}, true},
+        {"-o png", Options(TCommand::Scramble, {"a.webp"}, "c.png"), {{"a.webp", "c.png", false}}, false},
         {"-o .jpg (a file -o.jpg)", Options(TCommand::Scramble, {"a.jpg"}, ".jpg"), {}, true},
         {"-o dir/.BMP", Options(TCommand::Scramble, {"a.jpg"}, "dir/.BMP"), {}, true},
         {"-o dir/..jpg (one dot before the extension)", Options(TCommand::Scramble, {"a.jpg"}, "dir/..jpg"), {{"a.jpg", "dir/..jpg", false}}, false},
         {"reduced copies", Options(TCommand::Reduce, {"x/photo.jpg"}), {{"x/photo.jpg", "x/photos4.jpg", false}}, false},
         {"gray", gray, {{"in.bmp", "out.JPG", false}}, false},
-        {"gray to another kind", grayToPng, {}, true},
+        {"gray to png", grayToPng, {{"in.bmp", "out.png", false}}, false},
+        {"gray to a kind only read", grayToWebp, {}, true},
         {"gray to an extension alone", grayToExtension, {}, true},
         {"- in and out", stdinScramble, {{"-", "-", false}}, false},
         {"- needs --format", Options(TCommand::Scramble, {"-"}), {}, true},

@@ -10,8 +10,12 @@
 #include <string>
 #include <vector>
 
+#include <zlib.h>
+
+#include "codecfiles.h"
 #include "engine/tavelix.h"
 #include "raster/bmpcodec.h"
+#include "raster/pngcodec.h"
 #include "tempfolder.h"
 #include "testutil.h"
 
@@ -71,6 +75,11 @@ TEST_F(PictureFiles, LoadsByExtensionAndReportsWrongFormats) {
     fs::copy_file(Path("b.jpg"), Path("other.jpeg"));
     fs::copy_file(Path("a.bmp"), Path("bmp-inside.jpg"));
     fs::copy_file(Path("b.jpg"), Path("jpg-inside.bmp"));
+    FView.SavePicture(picture, Path("c.PNG"), 90);
+    WriteBytes(Path("d.webp"), test::MakeWebp(picture, true));
+    WriteBytes(Path("e.heic"), test::MakeHeic(picture));
+    fs::copy_file(Path("e.heic"), Path("e.HEIF"));
+    for (const char* name : {"bmp-inside.png", "bmp-inside.heic", "bmp-inside.webp"}) fs::copy_file(Path("a.bmp"), Path(name));
     WriteBytes(Path("empty.jpg"), {});
     ASSERT_EQ(::mkfifo(Path("fifo.jpg").c_str(), 0600), 0);  // no writer: must not be waited for
     fs::create_symlink("/dev/zero", Path("zero.bmp"));
@@ -94,6 +103,13 @@ TEST_F(PictureFiles, LoadsByExtensionAndReportsWrongFormats) {
         {"jpg-inside.bmp", false, Kind::InvalidBitmap, "Error: wrong format: ",
          " is not a bitmap file, or a damaged one (invalid bitmap: "},
         {"empty.jpg", false, Kind::Jpeg, "Error: wrong format: ", " is not a JPEG file, or a damaged one"},
+        {"c.PNG", true, {}},
+        {"d.webp", true, {}},
+        {"e.heic", true, {}},
+        {"e.HEIF", true, {}},
+        {"bmp-inside.png", false, Kind::InvalidPng, "Error: wrong format: ", " is not a PNG file, or a damaged one (PNG: "},
+        {"bmp-inside.heic", false, Kind::InvalidHeif, "Error: wrong format: ", " is not a HEIF file, or a damaged one (HEIF: "},
+        {"bmp-inside.webp", false, Kind::InvalidWebp, "Error: wrong format: ", " is not a WebP file, or a damaged one (WebP: "},
         {"fifo.jpg", false, Kind::Io, "Error: cannot read ", ": not a regular file but a FIFO"},
         {"zero.bmp", false, Kind::Io, "Error: cannot read ", ": not a regular file but a character device"},
         {"folder.jpg", false, Kind::Io, "Error: cannot read ", ": not a regular file but a folder"},
@@ -102,6 +118,7 @@ TEST_F(PictureFiles, LoadsByExtensionAndReportsWrongFormats) {
     fs::create_directory(Path("folder.jpg"));
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
+        if (std::string(c.name).starts_with("e.") && !test::CanMakeHeic()) continue;  // no HEIC file could be made
         const TBitmap previous = MakeNoise(3, 3, 2);
         TBitmap target(previous);
         FHost.Messages.clear();
@@ -154,16 +171,20 @@ TEST(ReducedName, InsertsBeforeTheLastFourCharacters) {
 TEST(IsPictureName, FollowsTheEnginesExtensionRule) {
     struct Case {
         const char* name;
-        bool picture;
+        bool picture, written;
     } cases[] = {
-        {"photo.jpg", true},   {"PHOTO.JPG", true},  {"a.Bmp", true},   {"/x/y.z/p.bmp", true},
-        {".jpg", true},        {"photo.jpeg", false}, {"photo.jpe", false}, {"photo", false},
-        {"photo.png", false},  {"photo.jpg.txt", false}, {"pics.jpg\\photo", false},
-        {"c:photo.jpg:x", false}, {"", false},
+        {"photo.jpg", true, true},     {"PHOTO.JPG", true, true},        {"a.Bmp", true, true},
+        {"/x/y.z/p.bmp", true, true},  {".jpg", true, true},             {"photo.png", true, true},
+        {"PHOTO.PNG", true, true},     {"photo.heic", true, false},      {"photo.HEIF", true, false},
+        {"photo.webp", true, false},   {"photo.jpeg", false, false},     {"photo.jpe", false, false},
+        {"photo", false, false},       {"photo.gif", false, false},      {"photo.jpg.txt", false, false},
+        {"photo.png.heic", true, false}, {"pics.jpg\\photo", false, false}, {"c:photo.jpg:x", false, false},
+        {"", false, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(IsPictureName(c.name), c.picture);
+        EXPECT_EQ(IsWritablePictureName(c.name), c.written);
     }
 }
 
@@ -205,6 +226,11 @@ TEST_F(PictureFiles, PicturesOverTheLoadLimitAreRefusedByTheirHeader) {
             jpeg[i + 6] = jpeg[i + 8] = 20000 & 0xFF;
         }
     WriteBytes(Path("huge.jpg"), jpeg);
+    // A PNG file whose header claims 20000 x 20000 pixels.
+    std::vector<std::uint8_t> png = SavePng(MakeNoise(16, 8, 1));
+    for (std::size_t at : {16u, 20u}) png[at + 2] = 20000 >> 8, png[at + 3] = 20000 & 0xFF;
+    const std::uint32_t crc = std::uint32_t(crc32(0, png.data() + 12, 17));
+    for (int i = 0; i < 4; ++i) png[29 + std::size_t(i)] = std::uint8_t(crc >> (24 - 8 * i));
     struct Case {
         const char* name;
         std::vector<std::uint8_t> bytes;
@@ -216,6 +242,7 @@ TEST_F(PictureFiles, PicturesOverTheLoadLimitAreRefusedByTheirHeader) {
         {"20000.bmp", ClaimingBitmap(20000, 20000), MaxShownPixels, " was not loaded: too large to show (20000 x 20000"},
         {"over.bmp", ClaimingBitmap(13378, 13377), MaxShownPixels, " was not loaded: too large to show (13378 x 13377"},
         {"huge.jpg", jpeg, MaxShownPixels, " was not loaded: too large to show (20000 x 20000"},
+        {"huge.png", png, MaxShownPixels, " was not loaded: too large to show (20000 x 20000"},
         {"at.bmp", ClaimingBitmap(13377, 13377), MaxShownPixels, ""},
         {"no-limit.bmp", ClaimingBitmap(13378, 13377), 0, ""},
     };
@@ -262,13 +289,28 @@ TEST_F(PictureFiles, SavesByExtensionOnly) {
     FView.SavePicture(gray, Path("g.jpg"), 90);
     FView.SavePicture(gray, Path("g.png"), 90);
     FView.SavePicture(gray, Path("noextension"), 90);
+    FView.SavePicture(gray, Path("g.gif"), 90);
+    for (const char* readOnly : {"g.heic", "g.HEIF", "g.webp"}) {
+        try {
+            FView.SavePicture(gray, Path(readOnly), 90);
+            ADD_FAILURE() << readOnly << " written";
+        } catch (const TPictureError& error) {
+            EXPECT_EQ(error.GetKind(), TPictureError::Kind::Unwritable);
+            EXPECT_NE(std::string(error.what()).find("save as .jpg, .bmp or .png"), std::string::npos) << error.what();
+        }
+        EXPECT_THROW(FView.EncodePicture(gray, readOnly, 90), TPictureError);
+        EXPECT_FALSE(fs::exists(Path(readOnly)));
+    }
     EXPECT_EQ(ReadBytes(Path("g.BMP"))[0], 'B');
-    EXPECT_FALSE(fs::exists(Path("g.png")));
+    EXPECT_EQ(ReadBytes(Path("g.png")), FView.EncodePicture(gray, "x.png", 90).Body);
     EXPECT_FALSE(fs::exists(Path("noextension")));
+    EXPECT_FALSE(fs::exists(Path("g.gif")));
 
     TBitmap back;
     ASSERT_TRUE(FView.LoadPicture(back, Path("g.BMP")));
     EXPECT_TRUE(SamePixels(back, gray)) << test::FirstDifference(back, gray);
+    ASSERT_TRUE(FView.LoadPicture(back, Path("g.png")));
+    EXPECT_TRUE(SamePixels(back, gray)) << test::FirstDifference(back, gray);  // 8-bit gray, written as gray
     ASSERT_TRUE(FView.LoadPicture(back, Path("g.jpg")));
     EXPECT_EQ(back.Width(), 17);
     EXPECT_EQ(back.Height(), 9);
@@ -288,6 +330,23 @@ TEST_F(PictureFiles, FailedSavesThrowAndLeaveTheOldFile) {
     fs::create_directory(Path("folder.bmp"));
     EXPECT_THROW(FView.SavePicture(picture, Path("folder.bmp"), 90), std::exception);
     EXPECT_TRUE(fs::is_directory(Path("folder.bmp")));
+}
+
+// Every kind of PNG file: scrambled, saved as PNG, read and assembled, each pixel with its alpha
+// is the one read first (the picture fills whole strips: no edge strips stay behind).
+TEST_F(PictureFiles, ScrambledPngFilesAssembleToTheExactPixels) {
+    for (const test::TPngKind& kind : test::AllPngKinds()) {
+        SCOPED_TRACE(kind.Name);
+        const test::TPngSample sample = test::MakePng(kind, 300, 260, 11);
+        TBitmap picture;
+        ASSERT_TRUE(FView.LoadPicture(picture, "in.png", sample.File));
+        TTavelix::Scramble(&picture, "a password", true);
+        FView.SavePicture(picture, Path("s.png"), 90);
+        ASSERT_TRUE(FView.LoadPicture(picture, Path("s.png")));
+        EXPECT_FALSE(SamePixels(picture, sample.Expected));
+        TTavelix::Scramble(&picture, "a password", false);
+        EXPECT_TRUE(SamePixels(picture, sample.Expected)) << test::FirstDifference(picture, sample.Expected);
+    }
 }
 
 TEST_F(PictureFiles, ScrambledFileAssemblesBack) {

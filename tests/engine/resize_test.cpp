@@ -376,6 +376,31 @@ TEST(ReduceToFit, AveragesTheAreaEachPixelCovers) {
     EXPECT_EQ(small.Width(), 640);
 }
 
+// A picture with alpha keeps it; a clear pixel's colour counts for nothing: opaque red beside
+// clear green becomes half-opaque red, not a half-opaque brown.
+TEST(ReduceToFit, KeepsAlphaAndWeighsColoursByIt) {
+    TFakeHost host;
+    TTavelix view(host);
+    TStoreFormat format;
+    format.Layout = TPixelLayout::Bgra();
+    TBitmap stripes;
+    stripes.Allocate(2560, 2048, format);
+    for (std::int32_t y = 0; y < 2048; ++y) {
+        std::uint8_t* row = stripes.ScanLine(y);
+        for (std::int32_t x = 0; x < 2560; ++x, row += 4) {
+            const bool red = x % 2 == 0;
+            row[0] = 0, row[1] = red ? 0 : 255, row[2] = red ? 255 : 0, row[3] = red ? 255 : 0;
+        }
+    }
+    ASSERT_TRUE(view.ReduceToFit(stripes));
+    ASSERT_EQ(stripes.Layout(), TPixelLayout::Bgra());
+    for (std::int32_t y = 0; y < 1024; y += 101)
+        for (std::int32_t x = 0; x < 1280; x += 97) {
+            const std::uint8_t* pixel = stripes.ScanLine(y) + std::size_t(x) * 4;
+            ASSERT_EQ(std::vector<int>(pixel, pixel + 4), (std::vector<int>{0, 0, 255, 128})) << x << ", " << y;
+        }
+}
+
 // ---- FitToScreen ----
 
 TEST(FitToScreen, ScalesToTheScreenKeepingTheAspect) {

@@ -123,6 +123,30 @@ TEST(Bitmap, BlockCopyFromASharedStoreReadsThePixelsFromBefore) {
         for (std::int32_t x = 1; x < 8; ++x) ASSERT_EQ(self.RawPixel(x, y), pristine.RawPixel(x - 1, y - 1));
 }
 
+// Alpha moves with its pixel between stores that have it; colours from a store without it
+// arrive opaque, and colours drawn are opaque.
+TEST(Bitmap, AlphaGoesWithItsPixelAndWhatArrivesWithoutIsOpaque) {
+    TStoreFormat bgra;
+    bgra.Layout = TPixelLayout::Bgra();
+    TBitmap translucent = MakeNoise(4, 3, 5, bgra);
+    TBitmap copy;
+    copy.Allocate(4, 3, bgra);
+    copy.Canvas().CopyBlock(Rect(0, 0, 4, 3), translucent.Canvas(), Rect(0, 0, 4, 3));
+    EXPECT_TRUE(SamePixels(copy, translucent));
+
+    TStoreFormat rgb32;
+    rgb32.Layout = TPixelLayout::Rgb(32);
+    TBitmap plain32 = MakeNoise(4, 3, 6, rgb32);
+    copy.Canvas().CopyBlock(Rect(0, 0, 4, 3), plain32.Canvas(), Rect(0, 0, 4, 3));
+    for (std::int32_t y = 0; y < 3; ++y)
+        for (std::int32_t x = 0; x < 4; ++x) {
+            EXPECT_EQ(copy.RawPixel(x, y) >> 24, 0xFFu);
+            EXPECT_EQ(copy.Pixel(x, y), plain32.Pixel(x, y));
+        }
+    copy.SetPixel(1, 1, RGB(1, 2, 3));
+    EXPECT_EQ(copy.RawPixel(1, 1), 0xFF010203u);
+}
+
 TEST(Bitmap, TopDownRowsLastUntilTheHeightChanges) {
     TStoreFormat format = test::Rgb24Format();
     format.TopDown = true;

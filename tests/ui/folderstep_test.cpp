@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -33,12 +34,15 @@ TEST(FolderStep, NamesInTheOrderAFileManagerShows) {
 
 TEST(FolderStep, OnlyThePicturesOfTheFolder) {
     test::TTempFolder folder;
-    for (const char* name : {"b.jpg", "a.bmp", "notes.txt", "c.JPG"}) std::ofstream((folder.Path() / name).string()) << "x";
+    for (const char* name : {"b.jpg", "a.bmp", "notes.txt", "c.JPG", "e.png", "f.HEIC", "g.webp", "h.gif"})
+        std::ofstream((folder.Path() / name).string()) << "x";
     std::filesystem::create_directory(folder.Path() / "d.jpg");  // a folder, not a picture
-    const std::string a = (folder.Path() / "a.bmp").string();
-    EXPECT_EQ(StepInFolder(a, 1), (folder.Path() / "b.jpg").string());
-    EXPECT_EQ(StepInFolder((folder.Path() / "b.jpg").string(), 1), (folder.Path() / "c.JPG").string());
-    EXPECT_EQ(StepInFolder(a, -1), (folder.Path() / "c.JPG").string());
+    const auto path = [&](const char* name) { return (folder.Path() / name).string(); };
+    // every type the engine reads, in name order, wrapping at the ends
+    const char* const order[] = {"a.bmp", "b.jpg", "c.JPG", "e.png", "f.HEIC", "g.webp"};
+    for (std::size_t i = 0; i < std::size(order); ++i)
+        EXPECT_EQ(StepInFolder(path(order[i]), 1), path(order[(i + 1) % std::size(order)])) << order[i];
+    EXPECT_EQ(StepInFolder(path("a.bmp"), -1), path("g.webp"));
     EXPECT_EQ(StepInFolder((folder.Path() / "gone" / "x.jpg").string(), 1), "");
 }
 

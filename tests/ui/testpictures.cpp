@@ -6,6 +6,7 @@
 #include "raster/bmpcodec.h"
 #include "raster/fileio.h"
 #include "raster/jpegimage.h"
+#include "raster/pngcodec.h"
 #include "raster/screenpixels.h"
 
 namespace tavelix::ui::test {
@@ -59,11 +60,22 @@ QByteArray ClaimingBitmap(std::uint32_t width, std::uint32_t height) {
     return f.append(QByteArray(1000, '\x55'));
 }
 
+QByteArray WithOrientation(const QByteArray& jpeg, int orientation) {
+    // "Exif", a little-endian TIFF head and one directory entry: the orientation, a short.
+    const char exif[] = {'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0, 8, 0, 0, 0, 1, 0,
+                         0x12, 0x01, 3, 0, 1, 0, 0, 0, char(orientation), 0, 0, 0, 0, 0, 0, 0};
+    QByteArray segment("\xFF\xE1", 2);
+    segment.append(char(0)).append(char(sizeof exif + 2)).append(exif, sizeof exif);
+    return jpeg.left(2) + segment + jpeg.mid(2);
+}
+
 TBitmap ReadPicture(const QString& fileName) {
     const std::string name = QFile::encodeName(fileName).toStdString();
     TBitmap bitmap;
     if (PictureExtension(name) == ".bmp") {
         LoadBmp(bitmap, ReadFileBytes(name));
+    } else if (PictureExtension(name) == ".png") {
+        LoadPng(bitmap, ReadFileBytes(name));
     } else {
         TJPEGImage jpeg;
         jpeg.LoadFromFile(name);

@@ -16,6 +16,7 @@
 #include <memory>
 
 #include "engine/tavelix.h"
+#include "raster/pngcodec.h"
 #include "ui/pictureview.h"
 #include "ui/prompts.h"
 #include "ui/windowlayout.h"
@@ -341,7 +342,9 @@ private Q_SLOTS:
         QVERIFY(F.Show());
         TBitmap scrambled = Gradient(200, 100, 1);
         TTavelix::Scramble(&scrambled, "password", true);
-        const QStringList names = {F.Write("s0.bmp", scrambled), F.Write("s1.bmp", scrambled)};
+        // the next one a PNG file: the show reads every type the engine reads
+        const QStringList names = {F.Write("s0.bmp", scrambled),
+                                   WriteBytes(*F.Folder, "s1.png", AsBytes(SavePng(scrambled)))};
         W().Ui.Autosize1->setChecked(false);
         StartShow(names);
         F.Prompts->Log.clear();

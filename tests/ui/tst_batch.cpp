@@ -16,6 +16,7 @@
 #include <memory>
 #include <optional>
 
+#include "codecfiles.h"
 #include "engine/tavelix.h"
 #include "testutil.h"
 #include "ui/filenames.h"
@@ -330,6 +331,30 @@ private Q_SLOTS:
                  QStringList({"Not scrambled, left unchanged:\n" + linked +
                               ": the file has 1 other name (hard links), which would keep the clear picture\n" +
                               protectedFile + ": the file is write-protected"}));
+    }
+
+    // PNG files are scrambled in place and reduced like the others, alpha kept; HEIC and WebP
+    // files, only read, are left unchanged and get no copy, each named with the reason.
+    void pngIsChangedOnDiskAndReadOnlyTypesAreLeftAlone() {
+        const tavelix::test::TPngSample png = tavelix::test::MakePng({"rgba8", 6, 8}, 40, 30, 5);
+        const QString p = WriteBytes(*F.Folder, "p.png", AsBytes(png.File));
+        const QByteArray webp = AsBytes(tavelix::test::MakeWebp(Gradient(40, 30), true));
+        const QString w = WriteBytes(*F.Folder, "w.webp", webp);
+        const QString why = ": .webp pictures are read, never written (open it and save it as .jpg, .bmp or .png)";
+        W().PasswordStore().Assign("password");
+        F.Prompts->Open.push_back({p, w});
+        W().scrambleondisk1Click();
+        TBitmap scrambled = png.Expected;
+        TTavelix::Scramble(&scrambled, "password", true);
+        QCOMPARE(tavelix::test::LargestDifference(ReadPicture(p), scrambled), 0);
+        QCOMPARE(Bytes(w), webp);
+        QCOMPARE(F.Prompts->Messages(), QStringList({"Not scrambled, left unchanged:\n" + w + why}));
+        F.Prompts->Log.clear();
+        F.Prompts->Open.push_back({p, w});
+        W().Reduceto4ondiskClick();
+        QCOMPARE(ReadPicture(F.Path("ps2.png")).Width(), 20);
+        QCOMPARE(QDir(F.Folder->path()).entryList(QDir::Files), QStringList({"p.png", "ps2.png", "w.webp"}));
+        QCOMPARE(F.Prompts->Messages(), QStringList({"No reduced copy made:\n" + w + why}));
     }
 
     // A reduced copy never replaces a picture chosen for the same run, nor a write-protected

@@ -16,6 +16,7 @@
 #include <functional>
 #include <memory>
 
+#include "codecfiles.h"
 #include "testpictures.h"
 #include "ui/Utavelix.h"
 #include "ui/filedialogs.h"
@@ -81,11 +82,6 @@ QByteArray WithClaimedSize(QByteArray jpeg, int width, int height) {
     return jpeg;
 }
 
-QByteArray ReadAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 }  // namespace
 
 class TestFileDialogs : public QObject {
@@ -122,23 +118,26 @@ private Q_SLOTS:
         QVERIFY(open.testOption(QFileDialog::DontUseNativeDialog));
         QCOMPARE(open.fileMode(), QFileDialog::ExistingFiles);
         QCOMPARE(open.acceptMode(), QFileDialog::AcceptOpen);
-        QCOMPARE(open.nameFilters(), QStringList({"JPG and Bitmaps (*.jpg *.bmp)", "JPG (*.jpg)", "Bitmaps (*.bmp)",
-                                                  "All Files (*.*)"}));
+        QCOMPARE(open.nameFilters(),
+                 QStringList({"JPG and Bitmaps (*.jpg *.bmp)", "JPG (*.jpg)", "Bitmaps (*.bmp)",
+                              "Pictures (*.jpg *.bmp *.png *.heic *.heif *.webp)", "PNG (*.png)",
+                              "HEIC (*.heic *.heif)", "WebP (*.webp)", "All Files (*.*)"}));
         QCOMPARE(open.selectedNameFilter(), QString("JPG and Bitmaps (*.jpg *.bmp)"));
         TSavePictureDialog& save = W().Ui.Spd1();
         QVERIFY(save.testOption(QFileDialog::DontUseNativeDialog));
         QCOMPARE(save.acceptMode(), QFileDialog::AcceptSave);
-        QCOMPARE(save.nameFilters(), QStringList({"JPG (*.jpg)", "Bitmaps (*.bmp)"}));
+        QCOMPARE(save.nameFilters(), QStringList({"JPG (*.jpg)", "Bitmaps (*.bmp)", "PNG (*.png)"}));
         QCOMPARE(save.defaultSuffix(), QString());
         QVERIFY(!save.testOption(QFileDialog::DontConfirmOverwrite));  // Qt asks before replacing
     }
 
     void typeListDecidesWhatIsListed() {
-        for (const char* name : {"a.jpg", "B.BMP", "README", "c.png"}) WriteBytes(*FFolder, name, "x");
+        for (const char* name : {"a.jpg", "B.BMP", "README", "c.png", "d.Heic", "e.webp", "f.gif"})
+            WriteBytes(*FFolder, name, "x");
         TOpenPictureDialog& open = W().Ui.Opd1();
         open.setDirectory(FFolder->path());
         open.show();
-        QTRY_COMPARE(ListedNames(open), QStringList({"B.BMP", "a.jpg"}));
+        QTRY_COMPARE(ListedNames(open), QStringList({"B.BMP", "a.jpg", "c.png", "d.Heic", "e.webp"}));
         auto* types = open.findChild<QComboBox*>("fileTypeCombo");
         const auto choose = [types](int index) {  // as the user does
             types->setCurrentIndex(index);
@@ -146,9 +145,11 @@ private Q_SLOTS:
             Q_EMIT types->textActivated(types->itemText(index));
         };
         choose(1);
+        QTRY_COMPARE(ListedNames(open), QStringList({"B.BMP", "a.jpg"}));
+        choose(2);
         QTRY_COMPARE(ListedNames(open), QStringList({"a.jpg"}));
-        choose(3);  // "All Files (*.*)": names without a dot too
-        QTRY_COMPARE(ListedNames(open), QStringList({"B.BMP", "README", "a.jpg", "c.png"}));
+        choose(7);  // "All Files (*.*)": names without a dot too
+        QTRY_COMPARE(ListedNames(open), QStringList({"B.BMP", "README", "a.jpg", "c.png", "d.Heic", "e.webp", "f.gif"}));
         open.hide();
     }
 
@@ -188,15 +189,17 @@ private Q_SLOTS:
 
     void saveNameIsTakenAsTyped() {
         W().Ui.Spd1().setDirectory(FFolder->path());
-        QString proposed;
+        QString proposed, type;
         WhenDialog<TSavePictureDialog>([&](TSavePictureDialog& dialog) {
             proposed = NameField(dialog)->text();
+            type = dialog.selectedNameFilter();
             NameField(dialog)->setText("photo");
             QMetaObject::invokeMethod(&dialog, "accept");
         });
         TDialogPrompts prompts(W());
         QCOMPARE(prompts.SaveName("Save picture as", "noname.bmp"), FFolder->filePath("photo"));
         QCOMPARE(proposed, QString("noname.bmp"));
+        QCOMPARE(type, QString("Bitmaps (*.bmp)"));  // the type of the proposed name
     }
 
     // Qt asks before a file is replaced; "No" keeps the dialog open and the file untouched.
@@ -231,6 +234,8 @@ private Q_SLOTS:
         const auto bmp = [&](int w, int h) { return ReadAll(WriteBmp(scratch, "t.bmp", Gradient(w, h))); };
         QTest::newRow("JPEG shrunk to the box") << "a.jpg" << jpeg(640, 480) << QSize(200, 150)
                                                 << "640 x 480\nJPEG Image File";
+        QTest::newRow("JPEG turned by its EXIF block") << "t.jpg" << WithOrientation(jpeg(64, 48), 6) << QSize(48, 64)
+                                                       << "48 x 64\nJPEG Image File";
         QTest::newRow("upper-case bitmap") << "B.BMP" << bmp(300, 600) << QSize(100, 200) << "300 x 600\nBitmap";
         QTest::newRow("small picture not enlarged") << "s.bmp" << bmp(10, 7) << QSize(10, 7) << "10 x 7\nBitmap";
         QTest::newRow("damaged JPEG") << "d.jpg" << QByteArray("garbage") << QSize()
@@ -241,7 +246,18 @@ private Q_SLOTS:
         QTest::newRow("empty JPEG") << "e.jpg" << QByteArray() << QSize() << "No preview: the file is empty";
         QTest::newRow("huge claimed size") << "h.jpg" << WithClaimedSize(jpeg(16, 16), 60000, 60000) << QSize()
                                            << "60000 x 60000\nJPEG Image File\nToo large to preview";
-        QTest::newRow("other type") << "p.png" << QByteArray("x") << QSize() << "";
+        const tavelix::test::TPngSample png = tavelix::test::MakePng({"rgba8", 6, 8}, 400, 100, 3);
+        QTest::newRow("PNG with alpha") << "alpha.png" << AsBytes(png.File) << QSize(200, 50) << "400 x 100\nPNG";
+        QTest::newRow("damaged PNG") << "d.png" << QByteArray("x") << QSize()
+                                     << "No preview: not a picture Tavelix can read";
+        QTest::newRow("empty WebP") << "e.webp" << QByteArray() << QSize() << "No preview: the file is empty";
+        QTest::newRow("WebP") << "w.webp" << AsBytes(tavelix::test::MakeWebp(Gradient(30, 20), false)) << QSize(30, 20)
+                              << "30 x 20\nWebP";
+        // upright, as it is shown: stored 64 x 48, turned a quarter
+        if (tavelix::test::CanMakeHeic())
+            QTest::newRow("HEIC") << "h.heic" << AsBytes(tavelix::test::MakeHeic(Gradient(64, 48), 6)) << QSize(48, 64)
+                                  << "48 x 64\nHEIC";
+        QTest::newRow("other type") << "p.gif" << QByteArray("x") << QSize() << "";
         QTest::newRow(".jpeg is not opened") << "p.jpeg" << jpeg(8, 8) << QSize() << "";
     }
     void previewShowsWhatTavelixOpens() {
@@ -255,6 +271,7 @@ private Q_SLOTS:
         const TPreview preview = MakePreview(path, QSize(200, 200));
         QCOMPARE(preview.Text, text);
         QCOMPARE(preview.Image.isNull() ? QSize() : preview.Image.size(), image);
+        QCOMPARE(preview.Image.hasAlphaChannel(), name.startsWith("alpha"));
     }
 
     void previewRefusesFilesAndPicturesOverItsLimits() {

@@ -28,8 +28,10 @@
 
 #include <memory>
 
+#include "codecfiles.h"
 #include "engine/tavelix.h"
 #include "raster/jpegimage.h"
+#include "raster/orientation.h"
 #include "scriptedprompts.h"
 #include "testpictures.h"
 #include "ui/Uabout.h"
@@ -91,6 +93,37 @@ QByteArray PngHead(quint32 width, quint32 height) {
     crc = ~crc;
     for (int i = 0; i < 4; ++i) png[29 + i] = char(crc >> (24 - 8 * i));
     return png;
+}
+
+// Four flat quarters, red, green, blue and white from the top left, row by row.
+TBitmap Quarters(std::int32_t width, std::int32_t height) {
+    TBitmap picture = Gradient(width, height);
+    const TColor colours[] = {RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255), RGB(255, 255, 255)};
+    for (std::int32_t y = 0; y < height; ++y)
+        for (std::int32_t x = 0; x < width; ++x)
+            picture.SetPixel(x, y, colours[(y < height / 2 ? 0 : 2) + (x < width / 2 ? 0 : 1)]);
+    return picture;
+}
+
+// Quarters(64, 48) turned a quarter clockwise, as a phone's portrait photo is shown: blue, red
+// above white, green.
+TBitmap TurnedQuarters() {
+    TBitmap upright = Quarters(48, 64);
+    const TColor turned[] = {RGB(0, 0, 255), RGB(255, 0, 0), RGB(255, 255, 255), RGB(0, 255, 0)};
+    for (std::int32_t y = 0; y < 64; ++y)
+        for (std::int32_t x = 0; x < 48; ++x) upright.SetPixel(x, y, turned[(y < 32 ? 0 : 2) + (x < 24 ? 0 : 1)]);
+    return upright;
+}
+
+// The same size and, at the middle of each quarter, colours within tolerance (lossy files).
+bool SameQuarters(const TBitmap& shown, const TBitmap& wanted, int tolerance) {
+    if (shown.Width() != wanted.Width() || shown.Height() != wanted.Height()) return false;
+    const std::int32_t w = wanted.Width(), h = wanted.Height();
+    for (const auto& [x, y] : {std::pair{w / 4, h / 4}, {3 * w / 4, h / 4}, {w / 4, 3 * h / 4}, {3 * w / 4, 3 * h / 4}})
+        for (int shift : {0, 8, 16})
+            if (std::abs(int((shown.Pixel(x, y) >> shift) & 255) - int((wanted.Pixel(x, y) >> shift) & 255)) > tolerance)
+                return false;
+    return true;
 }
 
 }  // namespace
@@ -435,7 +468,8 @@ private Q_SLOTS:
         QTest::newRow("1 KB claiming 60000 x 60000")
             << "huge.bmp" << ClaimingBitmap(60000, 60000)
             << "Error: %1 was not loaded: too large to show (60000 x 60000 pixels; at most 178,956,970 pixels are shown)";
-        QTest::newRow("other type") << "notes.txt" << QByteArray("text") << "Tavelix opens .jpg and .bmp files only";
+        QTest::newRow("other type") << "notes.txt" << QByteArray("text")
+                                    << "Tavelix opens .jpg, .bmp, .png, .heic, .heif or .webp files only";
     }
     void openThatChangesNothing() {
         QFETCH(QString, name);
@@ -465,6 +499,100 @@ private Q_SLOTS:
     }
 
     // A name with a line break (or another control character) keeps the caption on one line.
+    // PNG, HEIC and WebP files open as the engine reads them (a HEIC photo upright, by the
+    // orientation it records); a picture with alpha is shown over the window's black; and
+    // each saves as a PNG file that reads back exactly, alpha included.
+    void newTypesOpenAndSaveAsPng_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<TBitmap>("expected");
+        QTest::addColumn<int>("tolerance");  // of a lossy file, at the middle of each quarter
+        const tavelix::test::TPngSample png = tavelix::test::MakePng({"rgba8", 6, 8}, 40, 30, 7);
+        QTest::newRow("PNG with alpha") << "alpha.png" << AsBytes(png.File) << png.Expected << 0;
+        const TBitmap gradient = Gradient(50, 20, 3);
+        QTest::newRow("lossless WebP") << "w.webp" << AsBytes(tavelix::test::MakeWebp(gradient, true)) << gradient << 0;
+        QTest::newRow("HEIC turned upright") << "photo.HEIC" << AsBytes(tavelix::test::MakeHeic(Quarters(64, 48), 6))
+                                             << TurnedQuarters() << 24;
+    }
+    void newTypesOpenAndSaveAsPng() {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, content);
+        QFETCH(TBitmap, expected);
+        QFETCH(int, tolerance);
+        if (content.isEmpty()) QSKIP("libheif has no HEVC encoder here");
+        Show();
+        Open(WriteBytes(*FFolder, name, content));
+        QCOMPARE(FPrompts->Messages(), QStringList());
+        QCOMPARE(W().FileName(), name);
+        QCOMPARE(QSize(Display().Width(), Display().Height()), QSize(expected.Width(), expected.Height()));
+        if (tolerance == 0)
+            QCOMPARE(tavelix::test::LargestDifference(Display(), expected), 0);
+        else
+            QVERIFY(SameQuarters(Display(), expected, tolerance));
+        // the display copy: each pixel weighed by its opacity over black
+        const QImage& copy = W().Ui.PictureView->DisplayCopy();
+        const bool alpha = Display().Layout() == TPixelLayout::Bgra();
+        for (int y = 0; y < expected.Height(); y += 7)
+            for (int x = 0; x < expected.Width(); x += 5) {
+                const std::uint8_t* pixel = Display().ScanLine(y) + std::size_t(x) * (alpha ? 4 : 3);
+                const int a = alpha ? pixel[3] : 255;
+                const QRgb wanted = qRgb((pixel[2] * a + 127) / 255, (pixel[1] * a + 127) / 255, (pixel[0] * a + 127) / 255);
+                QCOMPARE(copy.pixel(x, y), wanted);
+            }
+        FPrompts->Save.push_back(Path("copy.png"));
+        W().SaveasClick();
+        // a type that is only read is offered as PNG
+        QCOMPARE(FPrompts->Log.last(), "save: Save picture as | " + QFileInfo(name).completeBaseName() + ".png");
+        QCOMPARE(W().FileName(), QString("copy.png"));
+        QCOMPARE(tavelix::test::LargestDifference(ReadPicture(Path("copy.png")), Display()), 0);
+    }
+
+    // A JPEG photo is shown upright by the orientation its EXIF block records; scrambling and
+    // assembling work on the pixels as the file stores them, as tavelix-cli does: the scrambled
+    // file is the stored picture scrambled, and a turned scrambled file assembles.
+    void jpegShownUprightScrambledAsStored() {
+        const QString path = WriteBytes(*FFolder, "turned.jpg",
+                                        WithOrientation(ReadAll(WriteJpeg(*FFolder, "t.jpg", Quarters(64, 48))), 6));
+        const TBitmap stored = ReadPicture(path);  // decoded without the orientation
+        Open(path);
+        QCOMPARE(W().Orientation(), 6);
+        QVERIFY(SameQuarters(Display(), TurnedQuarters(), 24));
+        W().PasswordStore().Assign("password");
+        FPrompts->Save.push_back(Path("scrambled.jpg"));
+        W().SavescrambledAs1Click();
+        TBitmap scrambled = stored;
+        TTavelix::Scramble(&scrambled, "password", true);
+        TJPEGImage expected;
+        expected.Assign(scrambled);
+        expected.SetQuality(90);
+        expected.Encode();
+        QCOMPARE(ReadAll(Path("scrambled.jpg")), AsBytes(expected.Data()));
+        QCOMPARE(W().Orientation(), 1);  // shown as the new file holds it
+        QCOMPARE(QSize(Display().Width(), Display().Height()), QSize(64, 48));
+        // a scrambled file that records a turn: assembled as stored, then shown upright
+        const QString turnedScrambled =
+            WriteBytes(*FFolder, "ts.jpg", WithOrientation(ReadAll(Path("scrambled.jpg")), 6));
+        Open(turnedScrambled);
+        W().assemble1Click();
+        TBitmap assembled = ReadPicture(turnedScrambled);
+        TTavelix::Scramble(&assembled, "password", false);
+        QVERIFY(SameColours(Display(), Oriented(assembled, 6)));
+        QCOMPARE(W().Orientation(), 6);
+    }
+
+    // "Reduce to fit" reduces a turned photo as its file stores it, as tavelix-cli --fit does:
+    // the same pixels, turned.
+    void reduceToFitOfATurnedJpegMatchesTheStoredPicture() {
+        const QString path = WriteBytes(*FFolder, "big.jpg",
+                                        WithOrientation(ReadAll(WriteJpeg(*FFolder, "t.jpg", Gradient(1700, 900))), 6));
+        TBitmap stored = ReadPicture(path);
+        Open(path);
+        FPrompts->Choice.push_back(0);
+        W().SavescrambledAs1Click();
+        QVERIFY(W().View().ReduceToFit(stored));
+        QVERIFY(SameColours(W().Working(), Oriented(stored, 6)));
+    }
+
     void captionShowsControlCharactersAsEscapes() {
         Show();
         OpenNew("two\nlines\t.bmp", Gradient(20, 10));
@@ -635,9 +763,13 @@ private Q_SLOTS:
             const char* kind = scrambled ? "scrambled, " : "";
             QTest::addRow("%scancelled", kind) << scrambled << QString() << QString();
             QTest::addRow("%sno extension", kind) << scrambled << "photo"
-                                                  << "Not saved: the file name must end in .jpg or .bmp";
-            QTest::addRow("%sother extension", kind) << scrambled << "photo.png"
-                                                     << "Not saved: the file name must end in .jpg or .bmp";
+                                                  << "Not saved: the file name must end in .jpg, .bmp or .png";
+            QTest::addRow("%sother extension", kind) << scrambled << "photo.gif"
+                                                     << "Not saved: the file name must end in .jpg, .bmp or .png";
+            QTest::addRow("%sWebP, only read", kind)
+                << scrambled << "photo.webp"
+                << "Not saved: Tavelix opens .webp pictures but does not write them; saving is JPEG, BMP or PNG "
+                   "as the name says (.jpg, .bmp or .png)";
             QTest::addRow("%sfolder missing", kind) << scrambled << "no/such/folder/p.bmp" << "Error:";
         }
     }
