@@ -211,6 +211,7 @@ private Q_SLOTS:
     // the show's menu closed): Qt then gives keys to the control that last had the focus,
     // and the show must still see them before that control does.
     void keysReachTheShowWithoutAFocusWidget() {
+        if (!PlacesWindows()) QSKIP("a Wayland compositor gives the keyboard back at once");
         QVERIFY(F.Show());
         StartShow(Pictures(3));
         W().Ui.ScrollBox1->setFocus();
