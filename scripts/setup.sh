@@ -16,8 +16,10 @@ shift $(( $# > 0 ? 1 : 0 ))
 packages=(g++ cmake make pkg-config libjpeg62-turbo-dev libspng-dev libheif-dev libwebp-dev libcli11-dev
           qt6-base-dev fonts-dejavu-core)
 # What the tests and benchmarks need besides (zlib: PNG files made by hand; weston, Qt's
-# Wayland platform and a virtual X server: the window's tests on Wayland).
-developer_packages=(libgtest-dev libbenchmark-dev zlib1g-dev weston qt6-wayland xvfb xauth)
+# Wayland platform and a virtual X server: the window's tests on Wayland; the accessibility
+# bus and pyatspi: its test as a screen reader reads it).
+developer_packages=(libgtest-dev libbenchmark-dev zlib1g-dev weston qt6-wayland xvfb xauth
+                    at-spi2-core python3-pyatspi dbus-daemon)
 
 case $preset in
     release) ;;

@@ -23,6 +23,9 @@ Tfcompression::Tfcompression(QWidget* parent)
     TrackBar->setPageStep(10);
     TrackBar->setTickInterval(10);
     TrackBar->setTickPosition(QSlider::TicksBothSides);
+    // For screen readers: what the slider sets, and which end is which.
+    TrackBar->setAccessibleName("JPG quality");
+    TrackBar->setAccessibleDescription("1: high compression, 100: high quality");
     OKBtn = new QPushButton("OK", this);
     OKBtn->setObjectName("OKBtn");
     OKBtn->setDefault(true);

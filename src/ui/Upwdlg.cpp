@@ -71,6 +71,9 @@ TPasswordDlg::TPasswordDlg(TSecret& destination, QWidget* parent)
         edit->setStyleSheet("lineedit-password-character: 42");  // "*"
         connect(edit, &QLineEdit::textChanged, this, &TPasswordDlg::pw1Change);
     }
+    // The labels name their fields, for screen readers too.
+    Label1->setBuddy(pw1);
+    Label2->setBuddy(pw2);
     Hint = new QLabel(this);
     Hint->setObjectName("Hint");
     Hint->setWordWrap(true);

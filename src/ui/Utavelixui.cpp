@@ -188,6 +188,10 @@ void TFtavelixUi::SetupToolBar(QMainWindow& form) {
         if (QWidget* widget = ToolBar->widgetForAction(action)) {
             widget->setObjectName(QString(name) + "Button");
             widget->setFixedSize(ToolbarButtonWidth, ToolbarButtonHeight);
+            // For screen readers, the hint is the button's name and description, also while
+            // hints are not shown.
+            widget->setAccessibleName(hint);
+            widget->setAccessibleDescription(hint);
         }
         return action;
     };
@@ -221,6 +225,12 @@ void TFtavelixUi::SetupPictureArea(QMainWindow& form) {
     ScrollContent->setMouseTracking(true);
     ScrollBox1->setWidget(ScrollContent);
     form.setCentralWidget(ScrollBox1);
+    // For screen readers the picture area is described by the caption, which names the
+    // picture and its size.
+    ScrollBox1->setAccessibleName("Picture");
+    ScrollBox1->setAccessibleDescription(form.windowTitle());
+    QObject::connect(&form, &QWidget::windowTitleChanged, ScrollBox1,
+                     [area = ScrollBox1](const QString& caption) { area->setAccessibleDescription(caption); });
 
     Panel1 = new QWidget(ScrollBox1->viewport());
     Panel1->setObjectName("Panel1");
