@@ -14,7 +14,7 @@ out=$(realpath -m "${1:-$root/out/package}")
 build=$root/build-package
 
 packages=(g++ cmake make pkg-config libjpeg62-turbo-dev libspng-dev libheif-dev libwebp-dev libcli11-dev
-          qt6-base-dev fonts-dejavu-core
+          qt6-base-dev qt6-l10n-tools gettext fonts-dejavu-core
           dpkg-dev lintian desktop-file-utils appstream man-db)
 ((check)) && packages+=(xvfb xauth xdotool)
 "$root/scripts/install-missing.sh" "${packages[@]}"

@@ -14,12 +14,13 @@ shift $(( $# > 0 ? 1 : 0 ))
 
 # What the program needs.
 packages=(g++ cmake make pkg-config libjpeg62-turbo-dev libspng-dev libheif-dev libwebp-dev libcli11-dev
-          qt6-base-dev fonts-dejavu-core)
+          qt6-base-dev qt6-l10n-tools gettext fonts-dejavu-core)
 # What the tests and benchmarks need besides (zlib: PNG files made by hand; weston, Qt's
 # Wayland platform and a virtual X server: the window's tests on Wayland; the accessibility
-# bus and pyatspi: its test as a screen reader reads it).
+# bus and pyatspi: its test as a screen reader reads it; locales: the German locale the
+# translations' tests run in).
 developer_packages=(libgtest-dev libbenchmark-dev zlib1g-dev weston qt6-wayland xvfb xauth
-                    at-spi2-core python3-pyatspi dbus-daemon)
+                    at-spi2-core python3-pyatspi dbus-daemon locales)
 
 case $preset in
     release) ;;
@@ -27,6 +28,9 @@ case $preset in
     *) echo "usage: $0 [release|developer|ci|sanitize [cmake options...]]" >&2; exit 2 ;;
 esac
 "$root/scripts/install-missing.sh" "${packages[@]}"
+if [[ $preset != release ]] && ! locale -a 2>/dev/null | grep -qix 'de_DE\.utf-\?8'; then
+    "$root/scripts/generate-locale.sh" de_DE.UTF-8
+fi
 
 cd "$root"
 jobs=$(nproc 2>/dev/null || echo 2)

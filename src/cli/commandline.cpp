@@ -6,19 +6,20 @@
 #include <string>
 
 #include "cli/helpformatter.h"
+#include "cli/i18n.h"
 #include "version.h"
 
 namespace tavelix::cli {
 
 namespace {
 
-const char* const Description =
+const char* const Description = N_(
     "tavelix-cli scrambles JPEG, BMP and PNG pictures with a password, so that they show a jumble\n"
     "of strips until they are assembled with the same password. It also reduces pictures, turns\n"
     "them black and white and converts them: the engine of the Tavelix window, with the same\n"
-    "results. HEIC (HEIF) and WebP pictures are read too, and saved as JPEG, BMP or PNG.";
+    "results. HEIC (HEIF) and WebP pictures are read too, and saved as JPEG, BMP or PNG.");
 
-const char* const Footer =
+const char* const Footer = N_(
     "Run tavelix-cli COMMAND --help (or tavelix-cli help COMMAND) for the options of a command.\n"
     "\n"
     "The password: 8 to 50 characters. It is asked twice on the terminal, without echo, unless\n"
@@ -63,21 +64,21 @@ const char* const Footer =
     "  tavelix-cli gray -q 95 -- portrait.bmp portrait-bw.jpg\n"
     "  tavelix-cli check -r -- photos                   # which pictures look scrambled\n"
     "  tavelix-cli assemble -r --out-dir clear --password-file ~/key.txt -- holidays\n"
-    "  tavelix-cli scramble --password-file ~/key.txt --format jpg -- - < in.jpg > out.jpg";
+    "  tavelix-cli scramble --password-file ~/key.txt --format jpg -- - < in.jpg > out.jpg");
 
 void AddCommonOptions(CLI::App& command, TOptions& options, const char* force) {
-    command.add_option("-q,--quality", options.Quality, "JPEG quality of the files written, 1 to 100 (default 90)")
+    command.add_option("-q,--quality", options.Quality, _("JPEG quality of the files written, 1 to 100 (default 90)"))
         ->check(CLI::Range(1, 100))
         ->option_text("N");
-    command.add_flag("-v,--verbose", options.Verbose, "tell what was done to each file, on standard output");
+    command.add_flag("-v,--verbose", options.Verbose, _("tell what was done to each file, on standard output"));
     command.add_flag("--force", options.Force, force);
     command.add_flag("--no-flush", options.NoFlush,
-                     "replace files without waiting for the disk (faster;\n"
-                     "a crash soon after may lose the new file)");
+                     _("replace files without waiting for the disk (faster;\n"
+                     "a crash soon after may lose the new file)"));
 }
 
 void AddJobsOption(CLI::App& command, TOptions& options) {
-    command.add_option("-j,--jobs", options.Jobs, "files processed at once, 1 to 1024 (default: one per core)")
+    command.add_option("-j,--jobs", options.Jobs, _("files processed at once, 1 to 1024 (default: one per core)"))
         ->check(CLI::Range(1, 1024))
         ->option_text("N");
 }
@@ -86,31 +87,31 @@ void AddJobsOption(CLI::App& command, TOptions& options) {
 void AddFileOptions(CLI::App& command, TOptions& options, bool files, bool outDir) {
     if (files)
         command.add_flag("-r,--recursive", options.Recursive,
-                         "FILE may be a folder: its picture files, and those of\n"
+                         _("FILE may be a folder: its picture files, and those of\n"
                          "the folders in it, are taken in the order of their names\n"
-                         "(links to folders are not followed)");
+                         "(links to folders are not followed)"));
     if (outDir)
         command.add_option("--out-dir", options.OutDir,
-                           "write into DIR instead, keeping the layout: a FILE named\n"
+                           _("write into DIR instead, keeping the layout: a FILE named\n"
                            "goes to DIR/its name, a picture found in a folder F to\n"
-                           "DIR/F/its path in F; the originals stay untouched")
+                           "DIR/F/its path in F; the originals stay untouched"))
             ->option_text("DIR");
-    command.add_flag("-n,--dry-run", options.DryRun, "print what would be done and touch nothing");
+    command.add_flag("-n,--dry-run", options.DryRun, _("print what would be done and touch nothing"));
     command.add_option("--format", options.Format,
-                       "what the bytes of - are: - as a FILE (or IN) reads the picture\n"
+                       _("what the bytes of - are: - as a FILE (or IN) reads the picture\n"
                        "from standard input, as -o (or OUT) writes it to standard output;\n"
-                       "TYPE: jpg, bmp, png, or heic, heif, webp (read only)")
+                       "TYPE: jpg, bmp, png, or heic, heif, webp (read only)"))
         ->check(CLI::IsMember({"jpg", "bmp", "png", "heic", "heif", "webp"}))
         ->option_text("TYPE");
 }
 
 void AddPasswordOptions(CLI::App& command, TOptions& options) {
     auto* file = command.add_option("--password-file", options.PasswordFile,
-                                    "the password is the first line of PATH (without its line end)")
+                                    _("the password is the first line of PATH (without its line end)"))
                      ->option_text("PATH");
     auto* stdinFlag = command.add_flag("--password-stdin", options.PasswordStdin,
-                                       "the password is the first line of standard input\n"
-                                       "(asked twice without echo when that is a terminal)");
+                                       _("the password is the first line of standard input\n"
+                                       "(asked twice without echo when that is a terminal)"));
     file->excludes(stdinFlag);
     stdinFlag->excludes(file);
 }
@@ -119,58 +120,58 @@ void AddPasswordOptions(CLI::App& command, TOptions& options) {
 CLI::App& AddCommand(CLI::App& app, const char* name, const char* description) {
     CLI::App& command = *app.add_subcommand(name, description);
     command.group("Commands");
-    command.footer("Run tavelix-cli --help for what scrambling hides and what it does not, what a\n"
-                   "round trip gives back, what happens to existing files, and examples.");
+    command.footer(_("Run tavelix-cli --help for what scrambling hides and what it does not, what a\n"
+                     "round trip gives back, what happens to existing files, and examples."));
     return command;
 }
 
 void AddScrambleAndAssemble(CLI::App& app, THelpFormatter& formatter, TOptions& options) {
     CLI::App& scramble = AddCommand(
         app, "scramble",
-        "Scrambles each FILE in place: its column and row strips are shuffled in an order made from\n"
-        "the password. Run tavelix-cli --help for what that hides, and what it does not.");
-    formatter.ListAs(scramble, "scramble each FILE in place with a password\n"
+        _("Scrambles each FILE in place: its column and row strips are shuffled in an order made from\n"
+        "the password. Run tavelix-cli --help for what that hides, and what it does not."));
+    formatter.ListAs(scramble, _("scramble each FILE in place with a password\n"
                                "  -o PATH, --password-file PATH, --password-stdin, -q N, -j N, -v, --force,\n"
-                               "  --full-chroma, --fit, -r, --out-dir DIR, -n, --format TYPE");
+                               "  --full-chroma, --fit, -r, --out-dir DIR, -n, --format TYPE"));
     CLI::App& assemble = AddCommand(
         app, "assemble",
-        "Assembles (unscrambles) each FILE in place with the password it was scrambled with.\n"
+        _("Assembles (unscrambles) each FILE in place with the password it was scrambled with.\n"
         "Before anything is written, the edges of the strips are compared: edges that fit each\n"
         "other clearly best were most likely neighbours. A result that would part clearly more of\n"
         "them than a right password does (a wrong password, a picture that was not scrambled, or\n"
         "one scrambled twice) is refused and the file left unchanged; --force assembles it anyway.\n"
         "A right password is never refused for this. A picture that shows too little to tell\n"
-        "(flat, tiny, thin, noisy or patterned ones often do) is assembled with a note.");
-    formatter.ListAs(assemble, "assemble (unscramble) each FILE in place with the same password; a result\n"
+        "(flat, tiny, thin, noisy or patterned ones often do) is assembled with a note."));
+    formatter.ListAs(assemble, _("assemble (unscramble) each FILE in place with the same password; a result\n"
                                "that clearly does not look assembled is refused\n"
-                               "  the options of scramble, --smooth instead of --full-chroma and --fit");
+                               "  the options of scramble, --smooth instead of --full-chroma and --fit"));
     for (CLI::App* command : {&scramble, &assemble}) {
         command->add_option("-o,--output", options.Output,
-                            "write the result to PATH, a new file, instead\n"
-                            "(one FILE only; .jpg, .bmp or .png by its name)")
+                            _("write the result to PATH, a new file, instead\n"
+                            "(one FILE only; .jpg, .bmp or .png by its name)"))
             ->option_text("PATH");
         AddPasswordOptions(*command, options);
         AddCommonOptions(*command, options,
-                         "also change a FILE that has other names (hard links:\n"
+                         _("also change a FILE that has other names (hard links:\n"
                          "they keep the old picture) or is write-protected,\n"
-                         "and replace an existing -o PATH");
+                         "and replace an existing -o PATH"));
         AddJobsOption(*command, options);
         AddFileOptions(*command, options, true, true);
-        command->add_option("FILE", options.Files, "picture files (- : standard input)")->required();
+        command->add_option("FILE", options.Files, _("picture files (- : standard input)"))->required();
     }
     scramble.add_flag("--full-chroma", options.FullChroma,
-                      "save JPEG files with colour at every pixel (no chroma\n"
+                      _("save JPEG files with colour at every pixel (no chroma\n"
                       "subsampling): about 1.4 x larger, and clearly better once\n"
-                      "assembled (the strips' edges keep their own colour)");
+                      "assembled (the strips' edges keep their own colour)"));
     scramble.add_flag("--fit", options.Fit,
-                      "reduce a picture over the pixel limit of 1280 x 1024 to the\n"
+                      _("reduce a picture over the pixel limit of 1280 x 1024 to the\n"
                       "largest size within it (each pixel the mean of the area it\n"
                       "covers) and scramble that; only into a new file (-o,\n"
-                      "--out-dir, -), in place only with --force");
+                      "--out-dir, -), in place only with --force"));
     assemble.add_flag("--smooth", options.Smooth,
-                      "mend the colour along the seams of a picture that was\n"
+                      _("mend the colour along the seams of a picture that was\n"
                       "saved scrambled as a JPEG (from pixels of the same\n"
-                      "brightness; edges stay); off: the window's result");
+                      "brightness; edges stay); off: the window's result"));
     scramble.callback([&options] { options.Command = TCommand::Scramble; });
     assemble.callback([&options] { options.Command = TCommand::Assemble; });
 }
@@ -178,43 +179,43 @@ void AddScrambleAndAssemble(CLI::App& app, THelpFormatter& formatter, TOptions& 
 void AddReduce(CLI::App& app, THelpFormatter& formatter, TOptions& options) {
     CLI::App& reduce = AddCommand(
         app, "reduce",
-        "Writes a copy of each FILE at 1/factor of its width and height beside it, named with \"s\" and\n"
-        "the factor before the last four characters: photo.jpg gives photos2.jpg.");
-    formatter.ListAs(reduce, "write a copy of each FILE at 1/2, 1/4 or 1/8 of its size (photo.jpg: photos2.jpg)\n"
-                             "  --factor 2|4|8, -q N, -j N, -v, --force, --fast, -r, --out-dir DIR, -n, --format");
-    reduce.add_option("--factor", options.Factor, "2, 4 or 8 (required)")
+        _("Writes a copy of each FILE at 1/factor of its width and height beside it, named with \"s\" and\n"
+        "the factor before the last four characters: photo.jpg gives photos2.jpg."));
+    formatter.ListAs(reduce, _("write a copy of each FILE at 1/2, 1/4 or 1/8 of its size (photo.jpg: photos2.jpg)\n"
+                             "  --factor 2|4|8, -q N, -j N, -v, --force, --fast, -r, --out-dir DIR, -n, --format"));
+    reduce.add_option("--factor", options.Factor, _("2, 4 or 8 (required)"))
         ->required()
         ->check(CLI::IsMember({2, 4, 8}))
         ->option_text("2|4|8");
     reduce.add_flag("--fast", options.Fast,
-                    "decode JPEG files straight at the reduced size (smoother,\n"
+                    _("decode JPEG files straight at the reduced size (smoother,\n"
                     "far less work); bitmaps take the mean of each block.\n"
-                    "The copies have the same sizes as without it");
-    AddCommonOptions(reduce, options, "replace a copy that exists (without: refused, nothing written)");
+                    "The copies have the same sizes as without it"));
+    AddCommonOptions(reduce, options, _("replace a copy that exists (without: refused, nothing written)"));
     AddJobsOption(reduce, options);
     AddFileOptions(reduce, options, true, true);
-    reduce.add_option("FILE", options.Files, "picture files (- : standard input)")->required();
+    reduce.add_option("FILE", options.Files, _("picture files (- : standard input)"))->required();
     reduce.callback([&options] { options.Command = TCommand::Reduce; });
 }
 
 void AddGrayAndConvert(CLI::App& app, THelpFormatter& formatter, TOptions& options) {
     CLI::App& gray =
-        AddCommand(app, "gray", "Saves the picture IN in black and white as OUT, a JPEG, BMP or PNG file by OUT's name.");
-    formatter.ListAs(gray, "save the picture IN in black and white as OUT\n"
-                           "  -q N, -v, --force, --out-dir DIR, -n, --format TYPE");
+        AddCommand(app, "gray", _("Saves the picture IN in black and white as OUT, a JPEG, BMP or PNG file by OUT's name."));
+    formatter.ListAs(gray, _("save the picture IN in black and white as OUT\n"
+                           "  -q N, -v, --force, --out-dir DIR, -n, --format TYPE"));
     CLI::App& convert =
-        AddCommand(app, "convert", "Loads the picture IN and saves it as OUT, a JPEG, BMP or PNG file by OUT's name.");
-    formatter.ListAs(convert, "load the picture IN and save it as OUT (.jpg, .bmp or .png by OUT's name)\n"
-                              "  -q N, -v, --force, --fit, --out-dir DIR, -n, --format TYPE");
+        AddCommand(app, "convert", _("Loads the picture IN and saves it as OUT, a JPEG, BMP or PNG file by OUT's name."));
+    formatter.ListAs(convert, _("load the picture IN and save it as OUT (.jpg, .bmp or .png by OUT's name)\n"
+                              "  -q N, -v, --force, --fit, --out-dir DIR, -n, --format TYPE"));
     for (CLI::App* command : {&gray, &convert}) {
-        AddCommonOptions(*command, options, "replace OUT when it exists (without: refused, nothing written)");
+        AddCommonOptions(*command, options, _("replace OUT when it exists (without: refused, nothing written)"));
         AddFileOptions(*command, options, false, true);
-        command->add_option("IN", options.In, "the picture to read (.jpg, .bmp, .png, .heic, .heif,\n.webp; - : standard input)")->required();
-        command->add_option("OUT", options.Out, "the file to write (.jpg, .bmp or .png; - : standard output)")->required();
+        command->add_option("IN", options.In, _("the picture to read (.jpg, .bmp, .png, .heic, .heif,\n.webp; - : standard input)"))->required();
+        command->add_option("OUT", options.Out, _("the file to write (.jpg, .bmp or .png; - : standard output)"))->required();
     }
     convert.add_flag("--fit", options.Fit,
-                     "reduce a picture over the pixel limit of 1280 x 1024 to the\n"
-                     "largest size within it, as scramble --fit does");
+                     _("reduce a picture over the pixel limit of 1280 x 1024 to the\n"
+                     "largest size within it, as scramble --fit does"));
     gray.callback([&options] { options.Command = TCommand::Gray; });
     convert.callback([&options] { options.Command = TCommand::Convert; });
 }
@@ -222,25 +223,25 @@ void AddGrayAndConvert(CLI::App& app, THelpFormatter& formatter, TOptions& optio
 void AddCheck(CLI::App& app, THelpFormatter& formatter, TOptions& options) {
     CLI::App& check = AddCommand(
         app, "check",
-        "Tells for each FILE whether it looks scrambled, from the edges of its strips that fit each\n"
+        _("Tells for each FILE whether it looks scrambled, from the edges of its strips that fit each\n"
         "other clearly best: a clear picture keeps them side by side, a scrambled one parts them.\n"
         "It says \"scrambled\" or \"not scrambled\" only where the picture tells, else \"cannot tell\"\n"
         "(flat, tiny, thin, noisy or patterned pictures often cannot), with how many of those pairs\n"
-        "of edges the strips keep. Changes nothing.");
-    formatter.ListAs(check, "tell whether each FILE looks scrambled, where the picture can tell\n"
-                            "  -j N, -r, -n, --format TYPE");
-    check.add_flag("-v,--verbose", options.Verbose, "also tell the summary");
+        "of edges the strips keep. Changes nothing."));
+    formatter.ListAs(check, _("tell whether each FILE looks scrambled, where the picture can tell\n"
+                            "  -j N, -r, -n, --format TYPE"));
+    check.add_flag("-v,--verbose", options.Verbose, _("also tell the summary"));
     AddJobsOption(check, options);
     AddFileOptions(check, options, true, false);
-    check.add_option("FILE", options.Files, "picture files (- : standard input)")->required();
+    check.add_option("FILE", options.Files, _("picture files (- : standard input)"))->required();
     check.callback([&options] { options.Command = TCommand::Check; });
 }
 
 // help [COMMAND]: the overview, or the help of COMMAND.
 CLI::App& AddHelp(CLI::App& app, THelpFormatter& formatter, std::string& topic) {
-    CLI::App& help = AddCommand(app, "help", "this help, or with a COMMAND the options of that command");
-    formatter.ListAs(help, "this help; help COMMAND: the options of COMMAND");
-    help.add_option("COMMAND", topic, "the command whose options to show");
+    CLI::App& help = AddCommand(app, "help", _("this help, or with a COMMAND the options of that command"));
+    formatter.ListAs(help, _("this help; help COMMAND: the options of COMMAND"));
+    help.add_option("COMMAND", topic, _("the command whose options to show"));
     return help;
 }
 
@@ -254,7 +255,7 @@ int ShowHelp(CLI::App& app, const CLI::App& help, const std::string& topic, std:
         out << named.front()->help("tavelix-cli");
         return ExitDone;
     }
-    err << "tavelix-cli: no command " << topic << "; run tavelix-cli --help for the commands\n";
+    err << "tavelix-cli: " << Fill(_("no command %s; run tavelix-cli --help for the commands"), {topic}) << "\n";
     return ExitUsage;
 }
 
@@ -262,12 +263,12 @@ int ShowHelp(CLI::App& app, const CLI::App& help, const std::string& topic, std:
 
 std::variant<TOptions, int> ReadCommandLine(int argc, const char* const* argv, std::ostream& out,
                                             std::ostream& err) {
-    CLI::App app{Description, "tavelix-cli"};
+    CLI::App app{_(Description), "tavelix-cli"};
     auto formatter = std::make_shared<THelpFormatter>();
     app.formatter(formatter);
-    app.set_help_flag("-h,--help", "show this help and exit");
-    app.set_version_flag("--version", std::string("tavelix-cli ") + TAVELIX_VERSION, "show the version and exit");
-    app.footer(Footer);
+    app.set_help_flag("-h,--help", _("show this help and exit"));
+    app.set_version_flag("--version", std::string("tavelix-cli ") + TAVELIX_VERSION, _("show the version and exit"));
+    app.footer(_(Footer));
     app.require_subcommand(1);
 
     TOptions options;

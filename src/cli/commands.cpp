@@ -12,6 +12,7 @@
 #include <span>
 
 #include "cli/filelock.h"
+#include "cli/i18n.h"
 #include "cli/names.h"
 #include "engine/guard.h"
 #include "engine/seams.h"
@@ -23,11 +24,11 @@ std::string TCliHost::Why() const {
     if (FError) {
         // The JPEG library's failures arrive as their message number only.
         if (FError->GetKind() == TPictureError::Kind::Jpeg)
-            return std::string("not a JPEG file, or a damaged one (") + FError->what() + ")";
-        return FError->what();
+            return Fill(_("not a JPEG file, or a damaged one (%s)"), {FError->what()});
+        return Translated(FError->what());
     }
-    if (!FMessage.empty()) return FMessage;
-    return "Error: wrong format";
+    if (!FMessage.empty()) return Translated(FMessage);
+    return _("Error: wrong format");
 }
 
 TWorker::TWorker(const TSettings& settings, TReporter& reporter)
@@ -47,7 +48,7 @@ bool TWorker::Run(const TFileJob& job) noexcept {
     } catch (const std::exception& error) {
         FReporter.Problem(job.Input, error.what());
     } catch (...) {
-        FReporter.Problem(job.Input, "unknown failure");
+        FReporter.Problem(job.Input, _("unknown failure"));
     }
     FPicture.Clear();
     FReporter.Finished();
@@ -59,12 +60,12 @@ namespace {
 // What the command does to a file, for messages: "scrambled", "reduced" ...
 const char* Done(TCommand command) {
     switch (command) {
-    case TCommand::Scramble: return "scrambled";
-    case TCommand::Assemble: return "assembled";
-    case TCommand::Reduce: return "reduced";
-    case TCommand::Gray: return "black and white";
-    case TCommand::Convert: return "converted";
-    case TCommand::Check: return "checked";
+    case TCommand::Scramble: return _("scrambled");
+    case TCommand::Assemble: return _("assembled");
+    case TCommand::Reduce: return _("reduced");
+    case TCommand::Gray: return _("black and white");
+    case TCommand::Convert: return _("converted");
+    case TCommand::Check: return _("checked");
     }
     return "";
 }
@@ -72,11 +73,11 @@ const char* Done(TCommand command) {
 // The copy a command writes to a file of its own, for messages.
 std::string CopyOf(TCommand command, const std::string& input) {
     switch (command) {
-    case TCommand::Scramble: return "the scrambled copy of " + input;
-    case TCommand::Assemble: return "the assembled copy of " + input;
-    case TCommand::Reduce: return "the reduced copy of " + input;
-    case TCommand::Gray: return "the black-and-white copy of " + input;
-    case TCommand::Convert: return "the converted copy of " + input;
+    case TCommand::Scramble: return Fill(_("the scrambled copy of %s"), {input});
+    case TCommand::Assemble: return Fill(_("the assembled copy of %s"), {input});
+    case TCommand::Reduce: return Fill(_("the reduced copy of %s"), {input});
+    case TCommand::Gray: return Fill(_("the black-and-white copy of %s"), {input});
+    case TCommand::Convert: return Fill(_("the converted copy of %s"), {input});
     case TCommand::Check: break;
     }
     return input;
@@ -86,7 +87,26 @@ std::string Size(const TBitmap& picture) {
     return std::to_string(picture.Width()) + " \u00D7 " + std::to_string(picture.Height());
 }
 
-constexpr const char* BusyText = "busy: another run of tavelix-cli is changing it; left unchanged";
+// The pixel limit, as the messages write it.
+constexpr const char* PixelLimit = "1280 \u00D7 1024";
+
+constexpr const char* BusyText = N_("busy: another run of tavelix-cli is changing it; left unchanged");
+
+}  // namespace
+
+namespace {
+
+// Why a file is not changed in place, in the language of the locale.
+std::string ObstacleText(const TInPlaceCheck& check, bool scrambling) {
+    if (check.Obstacle != TInPlaceObstacle::HardLinks) return Translated(InPlaceObstacleText(check, scrambling));
+    const auto n = static_cast<unsigned long>(check.OtherNames);
+    const char* format =
+        scrambling ? ::ngettext("the file has %s other name (hard links), which would keep the clear picture",
+                                "the file has %s other names (hard links), which would keep the clear picture", n)
+                   : ::ngettext("the file has %s other name (hard links), which would keep the scrambled picture",
+                                "the file has %s other names (hard links), which would keep the scrambled picture", n);
+    return Fill(format, {std::to_string(check.OtherNames)});
+}
 
 }  // namespace
 
@@ -94,10 +114,9 @@ std::string TWorker::InPlaceRefusal(int fd, const std::string& target) const {
     if (FSettings.Force) return "";
     const TInPlaceCheck check = CheckInPlace(fd, target);
     if (check.Obstacle == TInPlaceObstacle::None) return "";
-    return std::string("not ") + Done(FSettings.Command) + ": " +
-           InPlaceObstacleText(check, FSettings.Command == TCommand::Scramble) +
-           (check.Obstacle == TInPlaceObstacle::HardLinks ? "; --force changes this name only"
-                                                          : "; --force replaces it all the same");
+    return Fill(check.Obstacle == TInPlaceObstacle::HardLinks ? _("not %s: %s; --force changes this name only")
+                                                              : _("not %s: %s; --force replaces it all the same"),
+                {Done(FSettings.Command), ObstacleText(check, FSettings.Command == TCommand::Scramble)});
 }
 
 namespace {
@@ -105,7 +124,7 @@ namespace {
 bool IsStream(const std::string& name) { return name == StandardStream; }
 
 // What a message calls a file of the job.
-std::string Shown(const std::string& name) { return IsStream(name) ? "standard input" : name; }
+std::string Shown(const std::string& name) { return IsStream(name) ? _("standard input") : name; }
 
 // The whole of standard input, at most MaxPictureFileBytes; "" or why not.
 std::string ReadStandardInput(std::vector<std::uint8_t>& bytes) {
@@ -116,7 +135,7 @@ std::string ReadStandardInput(std::vector<std::uint8_t>& bytes) {
         if (got < 0 && errno == EINTR) continue;
         if (got < 0) return std::strerror(errno);
         if (got == 0) return "";
-        if (bytes.size() + std::size_t(got) > MaxPictureFileBytes) return "larger than any picture file";
+        if (bytes.size() + std::size_t(got) > MaxPictureFileBytes) return _("larger than any picture file");
         bytes.insert(bytes.end(), buffer, buffer + got);
     }
 }
@@ -136,12 +155,12 @@ std::string WriteStandardOutput(std::span<const std::uint8_t> bytes) {
 std::string Figures(const TArrangementLook& look) {
     const std::int32_t pairs = look.Columns.Pairs + look.Rows.Pairs;
     const std::int32_t kept = pairs - look.Columns.Broken - look.Rows.Broken;
-    std::string figures =
-        "the strips keep " + std::to_string(kept) + " of " + std::to_string(pairs) + " pairs of fitting edges";
+    std::string figures = Fill(_("the strips keep %s of %s pairs of fitting edges"),
+                               {std::to_string(kept), std::to_string(pairs)});
     const std::int32_t seams = look.ColumnSteps.Seams + look.RowSteps.Seams;
     if (seams > 0)
-        figures += "; " + std::to_string(look.ColumnSteps.Steps + look.RowSteps.Steps) + " of " +
-                   std::to_string(seams) + " seams step";
+        figures += Fill(_("; %s of %s seams step"),
+                        {std::to_string(look.ColumnSteps.Steps + look.RowSteps.Steps), std::to_string(seams)});
     return figures;
 }
 
@@ -154,7 +173,7 @@ std::string TWorker::CodecName(const std::string& fileName) const {
 bool TWorker::Process(const TFileJob& job) {
     const bool fromStream = IsStream(job.Input), toStream = IsStream(job.Output);
     if (!IsPictureName(CodecName(job.Input))) {
-        FReporter.Problem(job.Input, "skipped: not a " + std::string(ReadPictureTypes) + " file");
+        FReporter.Problem(job.Input, Fill(_("skipped: not a %s file"), {PictureTypes(ReadPictureTypes)}));
         return false;
     }
     if (!job.Output.empty() && !IsWritablePictureName(CodecName(job.Output))) {
@@ -162,13 +181,13 @@ bool TWorker::Process(const TFileJob& job) {
         return false;
     }
     if (job.Output.empty() && FSettings.Command != TCommand::Check) {
-        FReporter.Problem(job.Input, "no name for a reduced copy");
+        FReporter.Problem(job.Input, _("no name for a reduced copy"));
         return false;
     }
     struct stat there {};
     if (!job.InPlace && !toStream && !job.Output.empty() && !FSettings.Force && ::lstat(job.Output.c_str(), &there) == 0) {
-        FReporter.Problem(job.Output, "exists already, so " + CopyOf(FSettings.Command, job.Input) +
-                                          " was not written; --force replaces it");
+        FReporter.Problem(job.Output, Fill(_("exists already, so %s was not written; --force replaces it"),
+                                           {CopyOf(FSettings.Command, job.Input)}));
         return false;
     }
 
@@ -180,7 +199,7 @@ bool TWorker::Process(const TFileJob& job) {
     try {
         if (job.InPlace && !fromStream) {
             if (OpenLocked(target, input) == TLockResult::Busy) {
-                FReporter.Problem(job.Input, BusyText);
+                FReporter.Problem(job.Input, _(BusyText));
                 return false;
             }
             if (const std::string refusal = InPlaceRefusal(input.Fd(), target); !refusal.empty()) {
@@ -191,14 +210,14 @@ bool TWorker::Process(const TFileJob& job) {
             input = OpenPictureFile(job.Input);
         }
     } catch (const TPictureError& error) {
-        FReporter.Problem(job.Input, std::string("not loaded: ") + error.what());
+        FReporter.Problem(job.Input, Fill(_("not loaded: %s"), {Translated(error.what())}));
         return false;
     }
     if (!job.InPlace && !toStream && FSettings.Force && !target.empty() && ::stat(target.c_str(), &there) == 0 &&
         S_ISREG(there.st_mode)) {
         try {
             if (OpenLocked(target, replaced) == TLockResult::Busy) {
-                FReporter.Problem(job.Output, BusyText);
+                FReporter.Problem(job.Output, _(BusyText));
                 return false;
             }
         } catch (const TPictureError&) {
@@ -219,7 +238,7 @@ bool TWorker::Process(const TFileJob& job) {
         if (!reduced && (FPicture.Empty() ||
                          !(FSettings.Fast ? FView.ReduceByAveraging(FPicture, std::uint8_t(FSettings.Factor))
                                           : FView.ReduceBy(FPicture, static_cast<std::uint8_t>(FSettings.Factor))))) {
-            FReporter.Problem(job.Input, "no reduced copy: a side would become 0 pixels");
+            FReporter.Problem(job.Input, _("no reduced copy: a side would become 0 pixels"));
             return true;  // as the window's batch run counts it: done, nothing to write
         }
         break;
@@ -231,16 +250,16 @@ bool TWorker::Process(const TFileJob& job) {
         break;
     case TCommand::Check: {
         const TArrangementLook score = LookOfArrangement(FPicture);
-        const char* look = score.Look() == TSeamLook::Scrambled ? "scrambled"
-                           : score.LooksClear()                 ? "not scrambled"
-                                                                : "cannot tell";
+        const char* look = score.Look() == TSeamLook::Scrambled ? _("scrambled")
+                           : score.LooksClear()                 ? _("not scrambled")
+                                                                : _("cannot tell");
         FResult = Shown(job.Input) + ": " + look + " (" + Figures(score) + ")";
         return true;
     }
     }
     if (!Save(job, target)) return false;
     std::string line = Shown(job.Input) + ": " + Done(FSettings.Command);
-    if (!job.InPlace) line += toStream ? ", written to standard output" : ", saved as " + job.Output;
+    if (!job.InPlace) line += toStream ? std::string(_(", written to standard output")) : Fill(_(", saved as %s"), {job.Output});
     line += " (" + std::to_string(FPicture.Width()) + " x " + std::to_string(FPicture.Height()) + ")";
     FReporter.Verbose(line);
     return true;
@@ -250,12 +269,13 @@ std::string TWorker::Unwritable(const TFileJob& job) const {
     const std::string read = PictureExtension(CodecName(job.Input));
     const std::string types(WrittenPictureTypes);
     if (job.InPlace)
-        return std::string("not ") + Done(FSettings.Command) + ": " + read +
-               " pictures are read, never written; give -o a " + types + " name";
+        return Fill(_("not %s: %s pictures are read, never written; give -o a %s name"),
+                    {Done(FSettings.Command), read, PictureTypes(types)});
     if (FSettings.Command == TCommand::Reduce)
-        return "no reduced copy: " + read + " pictures are read, never written; convert it to " + types + " first";
-    return std::string("not ") + Done(FSettings.Command) + ": " + PictureExtension(CodecName(job.Output)) +
-           " pictures are read, never written; write " + types;
+        return Fill(_("no reduced copy: %s pictures are read, never written; convert it to %s first"),
+                    {read, PictureTypes(types)});
+    return Fill(_("not %s: %s pictures are read, never written; write %s"),
+                {Done(FSettings.Command), PictureExtension(CodecName(job.Output)), PictureTypes(types)});
 }
 
 bool TWorker::Load(const TFileJob& job, const TReadableFile& input, bool& reduced) {
@@ -274,16 +294,16 @@ bool TWorker::Load(const TFileJob& job, const TReadableFile& input, bool& reduce
         std::vector<std::uint8_t> bytes;
         if (fromStream) {
             if (const std::string error = ReadStandardInput(bytes); !error.empty()) {
-                FReporter.Problem(job.Input, "not loaded: " + error);
+                FReporter.Problem(job.Input, Fill(_("not loaded: %s"), {error}));
                 return false;
             }
         } else {
             bytes = ReadFileBytes(input, job.Input);
         }
         if (FView.LoadPicture(FPicture, codecName, std::move(bytes))) return true;
-        FReporter.Problem(Shown(job.Input), "not loaded: " + FHost.Why());
+        FReporter.Problem(Shown(job.Input), Fill(_("not loaded: %s"), {FHost.Why()}));
     } catch (const TPictureError& error) {
-        FReporter.Problem(Shown(job.Input), std::string("not loaded: ") + error.what());
+        FReporter.Problem(Shown(job.Input), Fill(_("not loaded: %s"), {Translated(error.what())}));
     }
     return false;
 }
@@ -291,19 +311,19 @@ bool TWorker::Load(const TFileJob& job, const TReadableFile& input, bool& reduce
 bool TWorker::Shuffle(const TFileJob& job) {
     FVerdict = {};
     const bool scramble = FSettings.Command == TCommand::Scramble;
-    const char* unchanged = job.InPlace ? "left unchanged" : "nothing written";
+    const char* unchanged = job.InPlace ? _("left unchanged") : _("nothing written");
     if (scramble && !FitIfAsked(job)) return false;
     if (OverPixelLimit(FPicture.Width(), FPicture.Height())) {
         // The strips would stay where they are: a file rewritten so would look done and hide nothing.
-        FReporter.Problem(Shown(job.Input), std::string("not ") + Done(FSettings.Command) + " (" + Size(FPicture) +
-                                                "): over the pixel limit of 1280 \u00D7 1024, " + unchanged);
+        FReporter.Problem(Shown(job.Input), Fill(_("not %s (%s): over the pixel limit of %s, %s"),
+                                                 {Done(FSettings.Command), Size(FPicture), PixelLimit, unchanged}));
         return false;
     }
     if (scramble) {
         if (LookOfArrangement(FPicture).Look() == TSeamLook::Scrambled)
             // Undoing takes two assembles, and the result of the first still looks scrambled.
-            FReporter.Problem(Shown(job.Input), "note: it looks scrambled already; scrambled once more "
-                                                "(to undo: assemble it twice, the first time with --force)");
+            FReporter.Problem(Shown(job.Input), _("note: it looks scrambled already; scrambled once more "
+                                                  "(to undo: assemble it twice, the first time with --force)"));
         TTavelix::Scramble(&FPicture, std::string(FSettings.Password), true);
         return true;
     }
@@ -322,37 +342,39 @@ bool TWorker::FitIfAsked(const TFileJob& job) {
     const std::string fitted = std::to_string(fit.Width) + " \u00D7 " + std::to_string(fit.Height);
     if (job.InPlace && !FSettings.Force) {
         // The reduced picture would take the place of the only copy at full size.
-        FReporter.Problem(Shown(job.Input), std::string("not ") + Done(FSettings.Command) + " (" + Size(FPicture) +
-                                                "): --fit would reduce it to " + fitted +
-                                                " in place, and the full size would be lost; write it elsewhere with "
-                                                "-o or --out-dir, or add --force; left unchanged");
+        FReporter.Problem(Shown(job.Input),
+                          Fill(_("not %s (%s): --fit would reduce it to %s in place, and the full size would be lost; "
+                                 "write it elsewhere with -o or --out-dir, or add --force; left unchanged"),
+                               {Done(FSettings.Command), Size(FPicture), fitted}));
         return false;
     }
-    FReporter.Problem(Shown(job.Input), "note: reduced from " + Size(FPicture) + " to " + fitted +
-                                            " to fit the pixel limit of 1280 \u00D7 1024");
+    FReporter.Problem(Shown(job.Input), Fill(_("note: reduced from %s to %s to fit the pixel limit of %s"),
+                                             {Size(FPicture), fitted, PixelLimit}));
     FView.ReduceToFit(FPicture);
     return true;
 }
 
 bool TWorker::Admitted(const TFileJob& job) {
     if (!FVerdict.valid()) return true;
-    const char* unchanged = job.InPlace ? "left unchanged" : "nothing written";
-    const std::string refused = std::string(unchanged) + "; --force assembles it anyway";
+    const char* unchanged = job.InPlace ? _("left unchanged") : _("nothing written");
+    const std::string refused = Fill(_("%s; --force assembles it anyway"), {unchanged});
     switch (FVerdict.get()) {
     case TAssemblyVerdict::Assembled:
         break;
     case TAssemblyVerdict::NotAssembled:
-        FReporter.Problem(Shown(job.Input), "does not look assembled with this password (the password may be wrong, "
-                                            "the picture may not be scrambled, or it may be scrambled twice); " +
-                                                refused);
+        FReporter.Problem(Shown(job.Input), Fill(_("does not look assembled with this password (the password may be "
+                                                   "wrong, the picture may not be scrambled, or it may be scrambled "
+                                                   "twice); %s"),
+                                                 {refused}));
         return false;
     case TAssemblyVerdict::ScrambledTwice:
-        FReporter.Problem(Shown(job.Input), "looks scrambled twice with this password; " + std::string(unchanged) +
-                                                " (to undo: assemble it twice, the first time with --force)");
+        FReporter.Problem(Shown(job.Input), Fill(_("looks scrambled twice with this password; %s "
+                                                   "(to undo: assemble it twice, the first time with --force)"),
+                                                 {unchanged}));
         return false;
     case TAssemblyVerdict::Unclear:
-        FReporter.Problem(Shown(job.Input), "note: the picture shows too little to tell whether this password "
-                                            "assembles it rightly; assembled all the same");
+        FReporter.Problem(Shown(job.Input), _("note: the picture shows too little to tell whether this password "
+                                              "assembles it rightly; assembled all the same"));
         break;
     }
     return true;
@@ -366,7 +388,7 @@ bool TWorker::Save(const TFileJob& job, const std::string& target) {
             std::string error = WriteStandardOutput(encoded.Head);
             if (error.empty()) error = WriteStandardOutput(encoded.Body);
             if (error.empty()) return true;
-            FReporter.Problem(Shown(job.Input), "not written to standard output: " + error);
+            FReporter.Problem(Shown(job.Input), Fill(_("not written to standard output: %s"), {error}));
             return false;
         }
         const std::filesystem::path folder = std::filesystem::path(target).parent_path();
@@ -375,7 +397,7 @@ bool TWorker::Save(const TFileJob& job, const std::string& target) {
         return FView.SavePicture(FPicture, target, FSettings.Quality,
                                  mayReplace ? TExisting::Replace : TExisting::Refuse, [&] { return Admitted(job); });
     } catch (const std::exception& error) {
-        FReporter.Problem(job.Output, std::string("not saved: ") + error.what());
+        FReporter.Problem(job.Output, Fill(_("not saved: %s"), {Translated(error.what())}));
         return false;
     }
 }

@@ -5,12 +5,14 @@
 #include <variant>
 
 #include "cli/commandline.h"
+#include "cli/i18n.h"
 #include "cli/run.h"
 #include "cli/signals.h"
 #include "engine/tavelix.h"
 
 int main(int argc, char** argv) {
     using namespace tavelix::cli;
+    SetUpTranslations();
     TRunSignals& signals = InstallSignals();
     tavelix::KeepPictureMemory();  // every file needs stores of about the sizes of the one before
 

@@ -9,6 +9,8 @@
 #include <csignal>
 #include <cstring>
 
+#include "cli/i18n.h"
+
 namespace tavelix::cli {
 
 std::optional<std::string> ReadFirstLine(int fd, TSecret& line) {
@@ -25,7 +27,7 @@ std::optional<std::string> ReadFirstLine(int fd, TSecret& line) {
         if (n == 0 || c == '\n') break;
         if (!line.Append(c)) {
             line.Clear();
-            return "the first line is far longer than any password may be";
+            return _("the first line is far longer than any password may be");
         }
     }
     if (!line.Empty() && line.View().back() == '\r') line.DropLast();
@@ -177,19 +179,19 @@ TPromptResult ReadTerminalLine(int fd, TSecret& line, const std::atomic<bool>& s
             return TPromptResult::Failed;
         }
         if (n == 0) {
-            error = "the terminal closed before the password was entered";
+            error = _("the terminal closed before the password was entered");
             return TPromptResult::Failed;
         }
         if (c == '\n' || c == '\r') return TPromptResult::Ok;
         if (!line.Append(c)) {
-            error = "the password is longer than " + std::to_string(MaxPasswordCharacters) + " characters";
+            error = Fill(_("the password is longer than %s characters"), {std::to_string(MaxPasswordCharacters)});
             return TPromptResult::Failed;
         }
     }
 }
 
-constexpr std::string_view FirstPrompt = "Password (8 to 50 characters): ";
-constexpr std::string_view SecondPrompt = "Password again: ";
+constexpr const char* FirstPrompt = N_("Password (8 to 50 characters): ");
+constexpr const char* SecondPrompt = N_("Password again: ");
 
 }  // namespace
 
@@ -199,7 +201,7 @@ TPromptResult PromptTwice(int fd, TSecret& line, const std::atomic<bool>& stop, 
     TQuietTerminal terminal(fd);
     if (!terminal.Open()) return TPromptResult::NoTerminal;
     if (!terminal.EchoOff()) {
-        error = std::string("cannot turn off the terminal's echo: ") + std::strerror(errno);
+        error = Fill(_("cannot turn off the terminal's echo: %s"), {std::strerror(errno)});
         return TPromptResult::Failed;
     }
     const auto give = [&](TPromptResult result) {
@@ -208,7 +210,7 @@ TPromptResult PromptTwice(int fd, TSecret& line, const std::atomic<bool>& stop, 
         return result;
     };
     for (int attempt = 1;; ++attempt) {
-        terminal.Ask(FirstPrompt);
+        terminal.Ask(_(FirstPrompt));
         if (const TPromptResult result = ReadTerminalLine(terminal.Fd(), line, stop, error); result != TPromptResult::Ok)
             return give(result);
         const std::optional<std::string> wrong = check(line.View());
@@ -218,10 +220,10 @@ TPromptResult PromptTwice(int fd, TSecret& line, const std::atomic<bool>& stop, 
             line.Clear();
             return TPromptResult::BrokenRules;
         }
-        terminal.Say(*wrong + "; try again\n");
+        terminal.Say(Fill(_("%s; try again"), {*wrong}) + "\n");
     }
     TSecret again;
-    terminal.Ask(SecondPrompt);
+    terminal.Ask(_(SecondPrompt));
     if (const TPromptResult result = ReadTerminalLine(terminal.Fd(), again, stop, error); result != TPromptResult::Ok)
         return give(result);
     if (again.View() != line.View()) return give(TPromptResult::Mismatch);

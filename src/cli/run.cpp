@@ -12,6 +12,7 @@
 #include <memory>
 #include <thread>
 
+#include "cli/i18n.h"
 #include "cli/names.h"
 #include "cli/report.h"
 #include "cli/runner.h"
@@ -22,6 +23,28 @@ namespace tavelix::cli {
 namespace fs = std::filesystem;
 
 namespace {
+
+// Why a password cannot be used, in the language of the locale; positions only, as the engine's text.
+std::string ProblemText(const TPasswordProblem& problem) {
+    const std::string at = std::to_string(problem.Character);
+    const std::string most = std::to_string(MaxPasswordCharacters);
+    switch (problem.What) {
+    case TPasswordProblem::Kind::InvalidUtf8:
+        return Fill(_("character %s of the password is not valid UTF-8"), {at});
+    case TPasswordProblem::Kind::ControlCharacter:
+        return Fill(_("character %s of the password is a control character; control characters are not allowed"), {at});
+    case TPasswordProblem::Kind::NotInCodePage:
+        return Fill(_("character %s of the password is not in the Windows Western code page (1252), in which "
+                      "passwords are taken; use letters, digits and signs that code page holds"),
+                    {at});
+    case TPasswordProblem::Kind::TooLong:
+        return Fill(_("the password is longer than %s characters"), {most});
+    case TPasswordProblem::Kind::WrongLength:
+        break;
+    }
+    return Fill(_("the password must be %s to %s characters long, not %s"),
+                {std::to_string(MinPasswordCharacters), most, at});
+}
 
 void Fail(const std::string& text) { std::fprintf(stderr, "tavelix-cli: %s\n", text.c_str()); }
 
@@ -40,16 +63,16 @@ namespace {
 std::optional<std::string> CheckOutputName(const std::string& option, const std::string& name) {
     const std::string what = option.empty() ? name : option + " " + name;
     if (!IsWritablePictureName(name)) {
-        std::string usage = what + ": the output must be a " + std::string(WrittenPictureTypes) + " file";
-        if (IsPictureName(name)) usage += " (" + PictureExtension(name) + " pictures are read, never written)";
+        std::string usage = what + Fill(_(": the output must be a %s file"), {PictureTypes(WrittenPictureTypes)});
+        if (IsPictureName(name)) usage += Fill(_(" (%s pictures are read, never written)"), {PictureExtension(name)});
         return usage;
     }
     const std::size_t slash = name.find_last_of('/');
     const std::string_view base = std::string_view(name).substr(slash == std::string::npos ? 0 : slash + 1);
     if (base.size() > PictureExtension(base).size()) return std::nullopt;
-    std::string usage = what + ": the output name has nothing before its extension";
+    std::string usage = what + _(": the output name has nothing before its extension");
     if (!option.empty())
-        usage += " (was a file named " + option + name + " taken for the option? Put -- before the file names)";
+        usage += Fill(_(" (was a file named %s taken for the option? Put -- before the file names)"), {option + name});
     return usage;
 }
 
@@ -118,19 +141,19 @@ std::optional<std::string> PlanJobs(const TOptions& options, std::vector<TFileJo
     for (const std::string& file : options.Files) inputs += IsStream(file);
     if (gives) inputs += IsStream(options.In), outputs += IsStream(options.Out);
     outputs += IsStream(options.Output);
-    if (inputs > 1) return "- (standard input) can be given once only";
-    if (inputs > 0 && options.PasswordStdin) return "--password-stdin and - cannot both read standard input";
-    if (inputs + outputs > 0 && options.Format.empty()) return "- (standard input or output) needs --format TYPE (jpg, bmp, png, heic, heif, webp)";
-    if (inputs + outputs == 0 && !options.Format.empty()) return "--format says what the bytes of - are; no - was given";
-    if (inputs + outputs > 0 && !options.OutDir.empty()) return "--out-dir does not go with - (standard input or output)";
-    if (!options.OutDir.empty() && !options.Output.empty()) return "-o and --out-dir exclude each other";
+    if (inputs > 1) return _("- (standard input) can be given once only");
+    if (inputs > 0 && options.PasswordStdin) return _("--password-stdin and - cannot both read standard input");
+    if (inputs + outputs > 0 && options.Format.empty()) return _("- (standard input or output) needs --format TYPE (jpg, bmp, png, heic, heif, webp)");
+    if (inputs + outputs == 0 && !options.Format.empty()) return _("--format says what the bytes of - are; no - was given");
+    if (inputs + outputs > 0 && !options.OutDir.empty()) return _("--out-dir does not go with - (standard input or output)");
+    if (!options.OutDir.empty() && !options.Output.empty()) return _("-o and --out-dir exclude each other");
 
     const std::vector<TNamedFile> files = ExpandFiles(options);
     switch (options.Command) {
     case TCommand::Scramble:
     case TCommand::Assemble:
         if (!options.Output.empty()) {
-            if (files.size() != 1) return "-o/--output takes exactly one FILE";
+            if (files.size() != 1) return _("-o/--output takes exactly one FILE");
             if (!IsStream(options.Output))
                 if (auto usage = CheckOutputName("-o", options.Output)) return usage;
         }
@@ -160,7 +183,7 @@ std::optional<std::string> PlanJobs(const TOptions& options, std::vector<TFileJo
             if (auto usage = CheckOutputName("", options.Out)) return usage;
         std::string output = options.Out;
         if (!options.OutDir.empty()) {
-            if (fs::path(output).is_absolute()) return options.Out + ": with --out-dir, OUT is a name inside it";
+            if (fs::path(output).is_absolute()) return options.Out + _(": with --out-dir, OUT is a name inside it");
             output = InOutDir(options.OutDir, output);
         }
         jobs.push_back({options.In, output, false});
@@ -177,18 +200,18 @@ std::vector<std::string> DescribeJobs(const TOptions& options, const std::vector
     std::vector<std::string> lines;
     for (const TFileJob& job : jobs) {
         std::string line = verb + " " + job.Input;
-        if (job.InPlace) line += " (in place)";
-        else if (!job.Output.empty()) line += " -> " + (IsStream(job.Output) ? "standard output" : job.Output);
+        if (job.InPlace) line += _(" (in place)");
+        else if (!job.Output.empty()) line += " -> " + (IsStream(job.Output) ? std::string(_("standard output")) : job.Output);
         std::error_code error;
         if (!IsStream(job.Input) && !IsPictureName(job.Input))
-            line += " (skipped: not a " + std::string(ReadPictureTypes) + " file)";
+            line += Fill(_(" (skipped: not a %s file)"), {PictureTypes(ReadPictureTypes)});
         else if (!job.Output.empty() && !IsStream(job.Output) && !IsWritablePictureName(job.Output))
             // A reduced copy's name has its letters inserted into the extension: name the input's.
-            line += " (refused: " + PictureExtension(IsPictureName(job.Output) ? job.Output : job.Input) +
-                    " pictures are read, never written)";
+            line += Fill(_(" (refused: %s pictures are read, never written)"),
+                         {PictureExtension(IsPictureName(job.Output) ? job.Output : job.Input)});
         else if (!job.InPlace && !job.Output.empty() && !IsStream(job.Output) && !options.Force &&
                  fs::exists(fs::symlink_status(job.Output, error)))
-            line += " (refused: " + job.Output + " exists already; --force replaces it)";
+            line += Fill(_(" (refused: %s exists already; --force replaces it)"), {job.Output});
         lines.push_back(std::move(line));
     }
     return lines;
@@ -201,18 +224,18 @@ int ObtainPassword(const TOptions& options, const std::atomic<bool>& stop, TSecr
     if (fromFile) {
         const int fd = ::open(options.PasswordFile.c_str(), O_RDONLY | O_CLOEXEC);
         if (fd < 0) {
-            Fail("cannot read the password file " + options.PasswordFile + ": " + std::strerror(errno));
+            Fail(Fill(_("cannot read the password file %s: %s"), {options.PasswordFile, std::strerror(errno)}));
             return ExitUsage;
         }
         const std::optional<std::string> error = ReadFirstLine(fd, line);
         ::close(fd);
         if (error) {
-            Fail("cannot read the password file " + options.PasswordFile + ": " + *error);
+            Fail(Fill(_("cannot read the password file %s: %s"), {options.PasswordFile, *error}));
             return ExitUsage;
         }
     } else if (fromStdin) {
         if (const std::optional<std::string> error = ReadFirstLine(STDIN_FILENO, line)) {
-            Fail("cannot read the password from standard input: " + *error);
+            Fail(Fill(_("cannot read the password from standard input: %s"), {*error}));
             return ExitUsage;
         }
     } else {
@@ -220,7 +243,7 @@ int ObtainPassword(const TOptions& options, const std::atomic<bool>& stop, TSecr
         // without echo, as a line typed there would otherwise show.
         const TEntryCheck check = [](std::string_view entry) -> std::optional<std::string> {
             TSecret bytes;
-            if (const std::optional<TPasswordProblem> problem = DecodePassword(entry, bytes)) return problem->Message();
+            if (const std::optional<TPasswordProblem> problem = DecodePassword(entry, bytes)) return ProblemText(*problem);
             return std::nullopt;
         };
         std::string error;
@@ -228,19 +251,19 @@ int ObtainPassword(const TOptions& options, const std::atomic<bool>& stop, TSecr
         case TPromptResult::Ok:
             break;
         case TPromptResult::NoTerminal:
-            Fail("no terminal to ask for the password; give it with --password-file PATH or --password-stdin");
+            Fail(_("no terminal to ask for the password; give it with --password-file PATH or --password-stdin"));
             return ExitUsage;
         case TPromptResult::Mismatch:
-            Fail("the two passwords differ; nothing was changed");
+            Fail(_("the two passwords differ; nothing was changed"));
             return ExitUsage;
         case TPromptResult::BrokenRules:
-            Fail(error + "; nothing was changed");
+            Fail(Fill(_("%s; nothing was changed"), {error}));
             return ExitUsage;
         case TPromptResult::Interrupted:
-            Fail("interrupted; nothing was changed");
+            Fail(_("interrupted; nothing was changed"));
             return ExitFailed;
         case TPromptResult::Failed:
-            Fail("cannot read the password: " + error);
+            Fail(Fill(_("cannot read the password: %s"), {error}));
             return ExitUsage;
         }
     }
@@ -249,7 +272,7 @@ int ObtainPassword(const TOptions& options, const std::atomic<bool>& stop, TSecr
     std::string_view text = line.View();
     if ((fromFile || fromStdin) && text.starts_with(ByteOrderMark)) text.remove_prefix(ByteOrderMark.size());
     if (const std::optional<TPasswordProblem> problem = DecodePassword(text, password)) {
-        Fail(problem->Message() + "; nothing was changed");
+        Fail(Fill(_("%s; nothing was changed"), {ProblemText(*problem)}));
         return ExitUsage;
     }
     return ExitDone;
@@ -293,11 +316,11 @@ int RunJobs(const std::vector<TFileJob>& jobs, const TSettings& settings, unsign
 
     const std::size_t done = jobs.size() - untouched - failed.load();
     if (untouched > 0)
-        reporter.Say("interrupted: " + std::to_string(untouched) + " of " + std::to_string(jobs.size()) +
-                     " files left untouched");
+        reporter.Say(Fill(_("interrupted: %s of %s files left untouched"),
+                          {std::to_string(untouched), std::to_string(jobs.size())}));
     if (failed.load() > 0 && jobs.size() > 1)
-        reporter.Say(std::to_string(failed.load()) + " of " + std::to_string(jobs.size()) + " files failed");
-    if (jobs.size() > 1) reporter.Verbose(std::to_string(done) + " of " + std::to_string(jobs.size()) + " files done");
+        reporter.Say(Fill(_("%s of %s files failed"), {std::to_string(failed.load()), std::to_string(jobs.size())}));
+    if (jobs.size() > 1) reporter.Verbose(Fill(_("%s of %s files done"), {std::to_string(done), std::to_string(jobs.size())}));
     return failed.load() > 0 || untouched > 0 ? ExitFailed : ExitDone;
 }
 
@@ -311,13 +334,13 @@ int Run(const TOptions& options, TRunSignals& signals) {
     // Picture bytes on a terminal show as garbage and can set it into odd modes.
     const bool toStream = std::any_of(jobs.begin(), jobs.end(), [](const TFileJob& job) { return IsStream(job.Output); });
     if (toStream && !options.DryRun && ::isatty(STDOUT_FILENO)) {
-        Fail("standard output is a terminal: picture bytes are not written there; redirect it to a file or a pipe");
+        Fail(_("standard output is a terminal: picture bytes are not written there; redirect it to a file or a pipe"));
         return ExitUsage;
     }
 
     if (options.DryRun) {
         for (const std::string& line : DescribeJobs(options, jobs)) std::printf("%s\n", line.c_str());
-        if (jobs.empty()) std::printf("no pictures\n");
+        if (jobs.empty()) std::printf("%s\n", _("no pictures"));
         return ExitDone;
     }
 

@@ -3,11 +3,16 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <string>
+
+#include "cli/i18n.h"
+
 namespace tavelix::cli {
 
 namespace {
 
 TRunSignals GSignals;
+std::string GStopText;  // made before the handlers are installed: a handler may only write it
 
 // The first signal asks the run to stop after the files in progress; a second one ends the
 // program at once (the safe save keeps every original whole even then).
@@ -18,15 +23,15 @@ extern "C" void OnStopSignal(int signal) {
         return;
     }
     if (GSignals.Running.load()) {
-        static const char text[] =
-            "\ntavelix-cli: stopping after the files in progress (press Ctrl-C again to stop at once)\n";
-        [[maybe_unused]] const ssize_t n = ::write(STDERR_FILENO, text, sizeof text - 1);
+        [[maybe_unused]] const ssize_t n = ::write(STDERR_FILENO, GStopText.data(), GStopText.size());
     }
 }
 
 }  // namespace
 
 TRunSignals& InstallSignals() {
+    GStopText = std::string("\ntavelix-cli: ") +
+                _("stopping after the files in progress (press Ctrl-C again to stop at once)") + "\n";
     struct sigaction action {};
     action.sa_handler = OnStopSignal;
     sigemptyset(&action.sa_mask);

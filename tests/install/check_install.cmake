@@ -12,6 +12,7 @@ set(expected
     bin/tavelix-cli
     share/doc/tavelix/changelog.gz
     share/doc/tavelix/copyright
+    share/locale/de/LC_MESSAGES/tavelix-cli.mo
     share/man/man1/tavelix-cli.1.gz
     share/man/man1/tavelix.1.gz
     share/metainfo/org.example.tavelix.metainfo.xml)
