@@ -17,6 +17,7 @@
 #include "raster/pictureregistry.h"
 #include "ui/Utavelix.h"
 #include "ui/forms.h"
+#include "ui/translations.h"
 #include "version.h"
 
 namespace {
@@ -145,6 +146,7 @@ int main(int argc, char** argv) {
     for (const QByteArray& message : HeldMessages()) qWarning("%s", message.constData());
     HeldMessages().clear();
     QApplication::setApplicationName("Tavelix");
+    const tavelix::ui::TTranslations translations(QLocale::system(), tavelix::ui::TranslationsFolder());
 
     QStringList files;
     if (!FilesToOpen(QApplication::arguments(), files)) return 2;

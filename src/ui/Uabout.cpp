@@ -21,8 +21,7 @@ QString HomePage() { return QStringLiteral(TAVELIX_HOMEPAGE); }
 QString ProgramVersion() { return QStringLiteral(TAVELIX_VERSION_MAJOR_MINOR); }
 
 QString HelpText() {
-    return QStringLiteral(
-               "Tavelix %1\n"
+    return QCoreApplication::translate("Tavelix", "Tavelix %1\n"
                "\n"
                "Made by the Tavelix developers.\n"
                "Home page: %2\n"
@@ -120,7 +119,7 @@ Tfabout::Tfabout(TFtavelix& mainWindow) : QDialog(&mainWindow) {
     url = new QLabel(HomePage(), this);
     url->setObjectName("url");
     url->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    btncopy = new QPushButton("Copy URL", this);
+    btncopy = new QPushButton(QCoreApplication::translate("Tavelix", "Copy URL"), this);
     btncopy->setObjectName("btncopy");
     btncopy->setAutoDefault(false);
     Memo1 = new QPlainTextEdit(this);
@@ -135,7 +134,7 @@ Tfabout::Tfabout(TFtavelix& mainWindow) : QDialog(&mainWindow) {
     plain.setBold(false);
     Memo1->setFont(plain);
     Memo1->setPlainText(HelpText());
-    Okbtn = new QPushButton("OK", this);
+    Okbtn = new QPushButton(QCoreApplication::translate("Tavelix", "OK"), this);
     Okbtn->setObjectName("Okbtn");
     Okbtn->setDefault(true);
     connect(btncopy, &QPushButton::clicked, this, &Tfabout::btncopyClick);
@@ -165,7 +164,7 @@ Tfabout::Tfabout(TFtavelix& mainWindow) : QDialog(&mainWindow) {
 void Tfabout::FormCreate(TFtavelix& mainWindow) {
     AppTitle = QStringLiteral("Tavelix");
     mainWindow.setWindowTitle(AppTitle);
-    setWindowTitle("About " + AppTitle);
+    setWindowTitle(QCoreApplication::translate("Tavelix", "About ") + AppTitle);
     logo->setPixmap(QPixmap::fromImage(Logo(AppTitle)));
     logo->setFixedSize(174, 32);
 }

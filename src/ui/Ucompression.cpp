@@ -12,9 +12,9 @@ namespace tavelix::ui {
 Tfcompression::Tfcompression(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
     setObjectName("fcompression");
-    Label1 = new QLabel("High Compression", this);
+    Label1 = new QLabel(QCoreApplication::translate("Tavelix", "High Compression"), this);
     Label1->setObjectName("Label1");
-    Label2 = new QLabel("High Quality", this);
+    Label2 = new QLabel(QCoreApplication::translate("Tavelix", "High Quality"), this);
     Label2->setObjectName("Label2");
     TrackBar = new QSlider(Qt::Horizontal, this);
     TrackBar->setObjectName("TrackBar");
@@ -24,9 +24,9 @@ Tfcompression::Tfcompression(QWidget* parent)
     TrackBar->setTickInterval(10);
     TrackBar->setTickPosition(QSlider::TicksBothSides);
     // For screen readers: what the slider sets, and which end is which.
-    TrackBar->setAccessibleName("JPG quality");
-    TrackBar->setAccessibleDescription("1: high compression, 100: high quality");
-    OKBtn = new QPushButton("OK", this);
+    TrackBar->setAccessibleName(QCoreApplication::translate("Tavelix", "JPG quality"));
+    TrackBar->setAccessibleDescription(QCoreApplication::translate("Tavelix", "1: high compression, 100: high quality"));
+    OKBtn = new QPushButton(QCoreApplication::translate("Tavelix", "OK"), this);
     OKBtn->setObjectName("OKBtn");
     OKBtn->setDefault(true);
     connect(OKBtn, &QPushButton::clicked, this, &QDialog::accept);
@@ -50,7 +50,7 @@ Tfcompression::Tfcompression(QWidget* parent)
 
 int Tfcompression::Quality() const { return TrackBar->value(); }
 
-void Tfcompression::TrackBarChange() { setWindowTitle(QStringLiteral("Save JPG with: %1").arg(TrackBar->value())); }
+void Tfcompression::TrackBarChange() { setWindowTitle(QCoreApplication::translate("Tavelix", "Save JPG with: %1").arg(TrackBar->value())); }
 
 void Tfcompression::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);

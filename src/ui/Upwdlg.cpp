@@ -41,11 +41,11 @@ bool IsCharacterProblem(const TPasswordProblem& problem) {
 
 QString HintFor(const TPasswordProblem& problem, const QString& field) {
     if (problem.What == TPasswordProblem::Kind::NotInCodePage)
-        return QStringLiteral("Character %1 of the %2 field cannot be used: passwords take the characters of "
+        return QCoreApplication::translate("Tavelix", "Character %1 of the %2 field cannot be used: passwords take the characters of "
                               "the Windows Western code page only.")
             .arg(problem.Character)
             .arg(field);
-    return QStringLiteral("Character %1 of the %2 field cannot be used: control characters are not allowed.")
+    return QCoreApplication::translate("Tavelix", "Character %1 of the %2 field cannot be used: control characters are not allowed.")
         .arg(problem.Character)
         .arg(field);
 }
@@ -56,13 +56,13 @@ TPasswordDlg::TPasswordDlg(TSecret& destination, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       FDestination(destination) {
     setObjectName("PasswordDlg");
-    setWindowTitle("Password for Tavelix ");
+    setWindowTitle(QCoreApplication::translate("Tavelix", "Password for Tavelix "));
 
-    Label1 = new QLabel("Enter Password 8 up to 50 letters and numbers:", this);
+    Label1 = new QLabel(QCoreApplication::translate("Tavelix", "Enter Password 8 up to 50 letters and numbers:"), this);
     Label1->setObjectName("Label1");
     pw1 = new QLineEdit(this);
     pw1->setObjectName("pw1");
-    Label2 = new QLabel("Confirm Password:", this);
+    Label2 = new QLabel(QCoreApplication::translate("Tavelix", "Confirm Password:"), this);
     Label2->setObjectName("Label2");
     pw2 = new QLineEdit(this);
     pw2->setObjectName("pw2");
@@ -78,11 +78,11 @@ TPasswordDlg::TPasswordDlg(TSecret& destination, QWidget* parent)
     Hint->setObjectName("Hint");
     Hint->setWordWrap(true);
     Hint->hide();
-    OKBtn = new QPushButton("OK", this);
+    OKBtn = new QPushButton(QCoreApplication::translate("Tavelix", "OK"), this);
     OKBtn->setObjectName("OKBtn");
     OKBtn->setDefault(true);
     OKBtn->setEnabled(false);
-    CancelBtn = new QPushButton("Cancel", this);
+    CancelBtn = new QPushButton(QCoreApplication::translate("Tavelix", "Cancel"), this);
     CancelBtn->setObjectName("CancelBtn");
     connect(OKBtn, &QPushButton::clicked, this, &TPasswordDlg::OKBtnClick);
     connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);  // Esc too, as QDialog does
@@ -146,9 +146,9 @@ void TPasswordDlg::pw1Change() {
     // or a mismatch only keeps OK disabled.
     QString hint;
     if (problem && IsCharacterProblem(*problem))
-        hint = HintFor(*problem, "first");
+        hint = HintFor(*problem, QCoreApplication::translate("Tavelix", "first"));
     else if (secondProblem && IsCharacterProblem(*secondProblem))
-        hint = HintFor(*secondProblem, "second");
+        hint = HintFor(*secondProblem, QCoreApplication::translate("Tavelix", "second"));
     Hint->setText(hint);
     if (Hint->isHidden() != hint.isEmpty()) {
         Hint->setVisible(!hint.isEmpty());

@@ -123,46 +123,46 @@ void TFtavelixUi::SetupMenus(QMainWindow& form) {
         return action;
     };
 
-    File1 = MainMenu1->addMenu("&File");
+    File1 = MainMenu1->addMenu(QCoreApplication::translate("Tavelix", "&File"));
     File1->setObjectName("File1");
     File1->menuAction()->setObjectName("File1Item");
-    Open1 = item(File1, "Open1", "&Open");
+    Open1 = item(File1, "Open1", QCoreApplication::translate("Tavelix", "&Open"));
     Open1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
-    Saveas = item(File1, "Saveas", "Save &As ...");
-    SaveScrambledAs1 = item(File1, "SaveScrambledAs1", "Save &Scrambled As");
+    Saveas = item(File1, "Saveas", QCoreApplication::translate("Tavelix", "Save &As ..."));
+    SaveScrambledAs1 = item(File1, "SaveScrambledAs1", QCoreApplication::translate("Tavelix", "Save &Scrambled As"));
     separator(File1, "N1");
-    Paste1 = item(File1, "Paste1", "&Paste");
+    Paste1 = item(File1, "Paste1", QCoreApplication::translate("Tavelix", "&Paste"));
     Paste1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_V));
-    Clear1 = item(File1, "Clear1", "&Clear");
+    Clear1 = item(File1, "Clear1", QCoreApplication::translate("Tavelix", "&Clear"));
     separator(File1, "N2");
-    scrambleondisk1 = item(File1, "scrambleondisk1", "Scramble on disk");
-    assembleondisk1 = item(File1, "assembleondisk1", "&Unscramble (Assemble) on disk");
+    scrambleondisk1 = item(File1, "scrambleondisk1", QCoreApplication::translate("Tavelix", "Scramble on disk"));
+    assembleondisk1 = item(File1, "assembleondisk1", QCoreApplication::translate("Tavelix", "&Unscramble (Assemble) on disk"));
     separator(File1, "N3");
-    Reduceto4ondisk = item(File1, "Reduceto4ondisk", "Reduce  to 1/4 on disk");
-    Reduceto16ondisk = item(File1, "Reduceto16ondisk", "Reduce to 1/16 on disk");
-    Reduceto64ondisk = item(File1, "Reduceto64ondisk", "Reduce to 1/64 on disk");
+    Reduceto4ondisk = item(File1, "Reduceto4ondisk", QCoreApplication::translate("Tavelix", "Reduce  to 1/4 on disk"));
+    Reduceto16ondisk = item(File1, "Reduceto16ondisk", QCoreApplication::translate("Tavelix", "Reduce to 1/16 on disk"));
+    Reduceto64ondisk = item(File1, "Reduceto64ondisk", QCoreApplication::translate("Tavelix", "Reduce to 1/64 on disk"));
     separator(File1, "N8");
-    Exit1 = item(File1, "Exit1", "E&xit");
+    Exit1 = item(File1, "Exit1", QCoreApplication::translate("Tavelix", "E&xit"));
 
-    Smaller = barItem("Smaller", "&Smaller");
-    Reload1 = barItem("Reload1", "&Reload");
-    Larger1 = barItem("Larger1", "&Larger");
-    assemble1 = barItem("assemble1", "&Unscramble (Assemble)");
+    Smaller = barItem("Smaller", QCoreApplication::translate("Tavelix", "&Smaller"));
+    Reload1 = barItem("Reload1", QCoreApplication::translate("Tavelix", "&Reload"));
+    Larger1 = barItem("Larger1", QCoreApplication::translate("Tavelix", "&Larger"));
+    assemble1 = barItem("assemble1", QCoreApplication::translate("Tavelix", "&Unscramble (Assemble)"));
 
-    Options = MainMenu1->addMenu("&Options");
+    Options = MainMenu1->addMenu(QCoreApplication::translate("Tavelix", "&Options"));
     Options->setObjectName("Options");
-    Toolbaronoff = item(Options, "Toolbaronoff", "Toolbar");
+    Toolbaronoff = item(Options, "Toolbaronoff", QCoreApplication::translate("Tavelix", "Toolbar"));
     Toolbaronoff->setCheckable(true);
     Toolbaronoff->setChecked(true);
-    ShowHints1 = item(Options, "ShowHints1", "&Show Hints");
+    ShowHints1 = item(Options, "ShowHints1", QCoreApplication::translate("Tavelix", "&Show Hints"));
     ShowHints1->setCheckable(true);
     ShowHints1->setChecked(true);
-    JPGCompression1 = item(Options, "JPGCompression1", "JPG Compression");
-    Password1 = item(Options, "Password1", "&Password");
+    JPGCompression1 = item(Options, "JPGCompression1", QCoreApplication::translate("Tavelix", "JPG Compression"));
+    Password1 = item(Options, "Password1", QCoreApplication::translate("Tavelix", "&Password"));
     separator(Options, "N5");
-    Settoblackwhite1 = item(Options, "Settoblackwhite1", "Set to black && white");
+    Settoblackwhite1 = item(Options, "Settoblackwhite1", QCoreApplication::translate("Tavelix", "Set to black && white"));
 
-    About1 = barItem("About1", "&About");
+    About1 = barItem("About1", QCoreApplication::translate("Tavelix", "&About"));
 }
 
 void TFtavelixUi::SetupToolBar(QMainWindow& form) {
@@ -195,15 +195,15 @@ void TFtavelixUi::SetupToolBar(QMainWindow& form) {
         }
         return action;
     };
-    btnopen = button("btnopen", "Open");
-    btnpaste = button("btnpaste", "Paste");
-    btnsaveas = button("btnsaveas", "Save As ...");
-    btnsavescrambledas = button("btnsavescrambledas", "Save Scrambled As ...");
-    btnsmaller = button("btnsmaller", "10% Smaller");
-    btnreload = button("btnreload", "Reload");
-    btnlarger = button("btnlarger", "10% Larger");
-    btnassemble = button("btnassemble", "Unscramble=Assemble");
-    btnabout = button("btnabout", "About");
+    btnopen = button("btnopen", QCoreApplication::translate("Tavelix", "Open"));
+    btnpaste = button("btnpaste", QCoreApplication::translate("Tavelix", "Paste"));
+    btnsaveas = button("btnsaveas", QCoreApplication::translate("Tavelix", "Save As ..."));
+    btnsavescrambledas = button("btnsavescrambledas", QCoreApplication::translate("Tavelix", "Save Scrambled As ..."));
+    btnsmaller = button("btnsmaller", QCoreApplication::translate("Tavelix", "10% Smaller"));
+    btnreload = button("btnreload", QCoreApplication::translate("Tavelix", "Reload"));
+    btnlarger = button("btnlarger", QCoreApplication::translate("Tavelix", "10% Larger"));
+    btnassemble = button("btnassemble", QCoreApplication::translate("Tavelix", "Unscramble=Assemble"));
+    btnabout = button("btnabout", QCoreApplication::translate("Tavelix", "About"));
     btnpaste->setEnabled(false);
     // The hints of every button (and of any other control on the toolbar) pass the toolbar.
     for (QWidget* child : ToolBar->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
@@ -227,7 +227,7 @@ void TFtavelixUi::SetupPictureArea(QMainWindow& form) {
     form.setCentralWidget(ScrollBox1);
     // For screen readers the picture area is described by the caption, which names the
     // picture and its size.
-    ScrollBox1->setAccessibleName("Picture");
+    ScrollBox1->setAccessibleName(QCoreApplication::translate("Tavelix", "Picture"));
     ScrollBox1->setAccessibleDescription(form.windowTitle());
     QObject::connect(&form, &QWidget::windowTitleChanged, ScrollBox1,
                      [area = ScrollBox1](const QString& caption) { area->setAccessibleDescription(caption); });
@@ -258,15 +258,15 @@ void TFtavelixUi::SetupPopupMenu(QMainWindow& form) {
     };
     const auto separator = [this](const char* name) { PopupMenu1->addSeparator()->setObjectName(name); };
 
-    item("Autoshow1", "Autoshow: <ESC> toggles the menu");  // a label
-    Stop1 = item("Stop1", "Stop the autoshow");
+    item("Autoshow1", QCoreApplication::translate("Tavelix", "Autoshow: <ESC> toggles the menu"));  // a label
+    Stop1 = item("Stop1", QCoreApplication::translate("Tavelix", "Stop the autoshow"));
     separator("N6");
-    AtRandom1 = check("AtRandom1", "At Random");
-    Loop1 = check("Loop1", "Loop");
-    Autoassemble1 = check("Autoassemble1", "Autoassemble");
-    Autosize1 = check("Autosize1", "Autosize");
+    AtRandom1 = check("AtRandom1", QCoreApplication::translate("Tavelix", "At Random"));
+    Loop1 = check("Loop1", QCoreApplication::translate("Tavelix", "Loop"));
+    Autoassemble1 = check("Autoassemble1", QCoreApplication::translate("Tavelix", "Autoassemble"));
+    Autosize1 = check("Autosize1", QCoreApplication::translate("Tavelix", "Autosize"));
     separator("N4");
-    item("Delay1", "Delay:");  // a label
+    item("Delay1", QCoreApplication::translate("Tavelix", "Delay:"));  // a label
 
     auto* delays = new QActionGroup(PopupMenu1);
     delays->setExclusive(true);
@@ -275,18 +275,18 @@ void TFtavelixUi::SetupPopupMenu(QMainWindow& form) {
         delays->addAction(action);
         return action;
     };
-    N05sec1 = delay("N05sec1", "0.5 sec");
-    N1sec1 = delay("N1sec1", "1 sec");
-    N2sec1 = delay("N2sec1", "2 sec");
-    N3sec1 = delay("N3sec1", "3 sec");
-    N5sec1 = delay("N5sec1", "5 sec");
-    N101 = delay("N101", "10 sec");
-    Manual1 = delay("Manual1", "Manual");
+    N05sec1 = delay("N05sec1", QCoreApplication::translate("Tavelix", "0.5 sec"));
+    N1sec1 = delay("N1sec1", QCoreApplication::translate("Tavelix", "1 sec"));
+    N2sec1 = delay("N2sec1", QCoreApplication::translate("Tavelix", "2 sec"));
+    N3sec1 = delay("N3sec1", QCoreApplication::translate("Tavelix", "3 sec"));
+    N5sec1 = delay("N5sec1", QCoreApplication::translate("Tavelix", "5 sec"));
+    N101 = delay("N101", QCoreApplication::translate("Tavelix", "10 sec"));
+    Manual1 = delay("Manual1", QCoreApplication::translate("Tavelix", "Manual"));
 
     separator("N7");
-    Previous1 = item("Previous1", "<--- Previous");
+    Previous1 = item("Previous1", QCoreApplication::translate("Tavelix", "<--- Previous"));
     Previous1->setShortcut(QKeySequence(Qt::Key_F2));
-    Next1 = item("Next1", "---> Next");
+    Next1 = item("Next1", QCoreApplication::translate("Tavelix", "---> Next"));
     Next1->setShortcut(QKeySequence(Qt::Key_F3));
     // A closed menu's shortcuts are dead: the window holds them too; the handlers do nothing
     // in normal mode.

@@ -30,7 +30,7 @@ constexpr qsizetype ListedNames = 20;
 // Lines of a message, one a file, the rest counted.
 QString Lines(const QStringList& lines) {
     if (lines.size() <= ListedNames) return lines.join('\n');
-    return lines.first(ListedNames).join('\n') + QStringLiteral("\n... and %1 more").arg(lines.size() - ListedNames);
+    return lines.first(ListedNames).join('\n') + QCoreApplication::translate("Tavelix", "\n... and %1 more").arg(lines.size() - ListedNames);
 }
 // The same of files, by the names messages show.
 QString Lines(const std::vector<TBatchRun::TName>& files) {
@@ -112,35 +112,35 @@ void SaveInRun(TFtavelix& window, const TBitmap& picture, const QString& fileNam
     } catch (const TPictureError& error) {
         // A file error names the file and the reason itself.
         const QString reason = QString::fromStdString(VisibleName(error.what()));
-        window.Prompts().Message(QStringLiteral("Error: ") +
+        window.Prompts().Message(QCoreApplication::translate("Tavelix", "Error: ") +
                           (error.GetKind() == TPictureError::Kind::Io
                                ? reason
-                               : ShownName(fileName) + QStringLiteral(" was not saved: ") + reason));
+                               : ShownName(fileName) + QCoreApplication::translate("Tavelix", " was not saved: ") + reason));
     } catch (const std::bad_alloc&) {
-        window.Prompts().Message(QStringLiteral("Error: ") + ShownName(fileName) + QStringLiteral(" was not saved: not enough memory"));
+        window.Prompts().Message(QCoreApplication::translate("Tavelix", "Error: ") + ShownName(fileName) + QCoreApplication::translate("Tavelix", " was not saved: not enough memory"));
     }
 }
 
 }  // namespace
 
 void TFtavelix::scrambleondisk1Click() {
-    ScrambleFilesOnDisk(true, QStringLiteral("Select Pictures to scramble on disk - will overwrite"));
+    ScrambleFilesOnDisk(true, QCoreApplication::translate("Tavelix", "Select Pictures to scramble on disk - will overwrite"));
 }
 
 void TFtavelix::assembleondisk1Click() {
-    ScrambleFilesOnDisk(false, QStringLiteral("Select Pictures to assemble on disk - will overwrite"));
+    ScrambleFilesOnDisk(false, QCoreApplication::translate("Tavelix", "Select Pictures to assemble on disk - will overwrite"));
 }
 
 void TFtavelix::Reduceto4ondiskClick() {
-    ReduceFilesOnDisk(2, QStringLiteral("Select Pictures to reduce to w/2 h/2 on disk"));
+    ReduceFilesOnDisk(2, QCoreApplication::translate("Tavelix", "Select Pictures to reduce to w/2 h/2 on disk"));
 }
 
 void TFtavelix::Reduceto16ondiskClick() {
-    ReduceFilesOnDisk(4, QStringLiteral("Select Pictures to reduce to w/4 h/4 on disk"));
+    ReduceFilesOnDisk(4, QCoreApplication::translate("Tavelix", "Select Pictures to reduce to w/4 h/4 on disk"));
 }
 
 void TFtavelix::Reduceto64ondiskClick() {
-    ReduceFilesOnDisk(8, QStringLiteral("Select Pictures to reduce to w/8 h/8 on disk"));
+    ReduceFilesOnDisk(8, QCoreApplication::translate("Tavelix", "Select Pictures to reduce to w/8 h/8 on disk"));
 }
 
 void TFtavelix::ScrambleFilesOnDisk(bool direction, const QString& title) {
@@ -184,23 +184,23 @@ void TFtavelix::ScrambleFilesOnDisk(bool direction, const QString& title) {
     const bool toTheEnd = RunBatch(*this, FBatch, run, step);
     QStringList told;
     if (!run.Unchanged().empty())
-        told << (direction ? QStringLiteral("Not scrambled, left unchanged:\n") : QStringLiteral("Not assembled, left unchanged:\n")) +
+        told << (direction ? QCoreApplication::translate("Tavelix", "Not scrambled, left unchanged:\n") : QCoreApplication::translate("Tavelix", "Not assembled, left unchanged:\n")) +
                     Lines(run.Unchanged());
     if (!run.Unclear().empty())
-        told << QStringLiteral("Assembled, but these pictures show too little to tell whether the password is right:\n") +
+        told << QCoreApplication::translate("Tavelix", "Assembled, but these pictures show too little to tell whether the password is right:\n") +
                     Lines(run.Unclear());
     if (!told.isEmpty()) Prompts().Message(told.join(QStringLiteral("\n\n")));
     // Stopped by Esc or by closing the window: nothing more is asked.
     if (run.Refused().empty() || !toTheEnd) return;
-    if (!Prompts().OkCancel(QStringLiteral("These pictures do not look assembled with this password (the password may "
+    if (!Prompts().OkCancel(QCoreApplication::translate("Tavelix", "These pictures do not look assembled with this password (the password may "
                                            "be wrong, the pictures may not be scrambled, or they may be scrambled "
                                            "twice) and were left unchanged:\n") +
-                            Lines(run.Refused()) + QStringLiteral("\n\nAssemble them anyway?")))
+                            Lines(run.Refused()) + QCoreApplication::translate("Tavelix", "\n\nAssemble them anyway?")))
         return;
     TBatchRun anyway = run.Anyway();
     RunBatch(*this, FBatch, anyway, step);
     if (!anyway.Unchanged().empty())
-        Prompts().Message(QStringLiteral("Not assembled, left unchanged:\n") + Lines(anyway.Unchanged()));
+        Prompts().Message(QCoreApplication::translate("Tavelix", "Not assembled, left unchanged:\n") + Lines(anyway.Unchanged()));
 }
 
 void TFtavelix::ReduceFilesOnDisk(std::uint8_t factor, const QString& title) {
@@ -246,9 +246,9 @@ void TFtavelix::ReduceFilesOnDisk(std::uint8_t factor, const QString& title) {
         const bool one = existing.size() == 1;
         const QString question =
             QStringLiteral("Replace %1 existing file%2?\n\n").arg(existing.size()).arg(one ? "" : "s") +
-            (one ? QStringLiteral("This reduced copy exists already:\n") : QStringLiteral("These reduced copies exist already:\n")) +
+            (one ? QCoreApplication::translate("Tavelix", "This reduced copy exists already:\n") : QCoreApplication::translate("Tavelix", "These reduced copies exist already:\n")) +
             Lines(names);
-        switch (Prompts().Choose(question, {QStringLiteral("Replace"), QStringLiteral("Skip them"), QStringLiteral("Cancel")})) {
+        switch (Prompts().Choose(question, {QCoreApplication::translate("Tavelix", "Replace"), QCoreApplication::translate("Tavelix", "Skip them"), QCoreApplication::translate("Tavelix", "Cancel")})) {
         case 0:
             for (const QString& copy : existing) replaced.insert(copy);
             break;
@@ -276,8 +276,8 @@ void TFtavelix::ReduceFilesOnDisk(std::uint8_t factor, const QString& title) {
         FHost.ProcessMessages();
     });
     QStringList told;
-    if (!readOnly.isEmpty()) told << QStringLiteral("No reduced copy made:\n") + Lines(readOnly);
-    if (!run.Unchanged().empty()) told << QStringLiteral("Not replaced by a reduced copy:\n") + Lines(run.Unchanged());
+    if (!readOnly.isEmpty()) told << QCoreApplication::translate("Tavelix", "No reduced copy made:\n") + Lines(readOnly);
+    if (!run.Unchanged().empty()) told << QCoreApplication::translate("Tavelix", "Not replaced by a reduced copy:\n") + Lines(run.Unchanged());
     if (!told.isEmpty()) Prompts().Message(told.join(QStringLiteral("\n\n")));
 }
 

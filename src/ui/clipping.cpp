@@ -87,14 +87,14 @@ void TFtavelix::dmStartDrag() { FDrag.Start(); }
 void TFtavelix::dmDragOver(std::int32_t X, std::int32_t Y) {
     const TClipDrag::TStep step = FDrag.DragOver(X, Y);
     if (!step.Invert.empty()) DrawFrames(*this, step.Invert);
-    if (step.Size) setWindowTitle(QStringLiteral("Clipsize %1 x %2").arg(step.Size->Width).arg(step.Size->Height));
+    if (step.Size) setWindowTitle(QCoreApplication::translate("Tavelix", "Clipsize %1 x %2").arg(step.Size->Width).arg(step.Size->Height));
 }
 
 void TFtavelix::dmEndDrag() {
     const TClipDrag::TEnd end = FDrag.End();
     // The last frame goes first, so the picture is as before the drag whatever follows.
     if (end.Erase) DrawFrames(*this, {*end.Erase});
-    if (end.Clip && Prompts().OkCancel(QStringLiteral("Take clip as new picture?"))) {
+    if (end.Clip && Prompts().OkCancel(QCoreApplication::translate("Tavelix", "Take clip as new picture?"))) {
         Guarded(Prompts(), [&] {
             FView->ClipTo(*end.Clip);  // the right column and the bottom row stay out
             FWorking.CopyFrom(FView->Picture());

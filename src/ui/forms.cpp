@@ -35,7 +35,7 @@ QStringList OpenableFiles(const QStringList& fileNames, QStringList& problems) {
     for (const QString& fileName : fileNames) {
         const QFileInfo info(fileName);
         if (!info.exists() && !info.isSymLink()) {
-            problems << ShownName(fileName) + QStringLiteral(": no such file");
+            problems << ShownName(fileName) + QCoreApplication::translate("Tavelix", ": no such file");
             continue;
         }
         try {

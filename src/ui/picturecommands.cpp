@@ -40,10 +40,10 @@ bool CanSaveUnder(const QString& fileName, TPrompts& prompts) {
     if (IsWritablePictureName(fileName)) return true;
     const QString extension = QString::fromStdString(PictureExtension(LocalName(fileName)));
     prompts.Message(IsPictureName(fileName)
-                        ? QStringLiteral("Not saved: Tavelix opens %1 pictures but does not write them; saving is "
+                        ? QCoreApplication::translate("Tavelix", "Not saved: Tavelix opens %1 pictures but does not write them; saving is "
                                          "JPEG, BMP or PNG as the name says (.jpg, .bmp or .png)")
                               .arg(extension)
-                        : QStringLiteral("Not saved: the file name must end in .jpg, .bmp or .png"));
+                        : QCoreApplication::translate("Tavelix", "Not saved: the file name must end in .jpg, .bmp or .png"));
     return false;
 }
 
@@ -148,7 +148,7 @@ void TFtavelix::ShowSelected() {
     // naming the picture in view, so a save cannot put it under the other file's name.
     if (!IsPictureName(fileName)) {
         const QString types = QString::fromUtf8(ReadPictureTypes.data(), qsizetype(ReadPictureTypes.size()));
-        Prompts().Message(QStringLiteral("Tavelix opens %1 files only").arg(types));
+        Prompts().Message(QCoreApplication::translate("Tavelix", "Tavelix opens %1 files only").arg(types));
         return;
     }
     Guarded(
@@ -170,7 +170,7 @@ void TFtavelix::ShowSelected() {
 void TFtavelix::reloadClick() { ShowSelected(); }
 
 void TFtavelix::SaveasClick() {
-    const QString fileName = Prompts().SaveName(QStringLiteral("Save picture as"), SuggestedName(FFileName));
+    const QString fileName = Prompts().SaveName(QCoreApplication::translate("Tavelix", "Save picture as"), SuggestedName(FFileName));
     if (fileName.isEmpty() || !CanSaveUnder(fileName, Prompts())) return;
     Guarded(Prompts(), [&] {
         FWorking.CopyFrom(FView->Picture());
@@ -184,7 +184,7 @@ void TFtavelix::SaveasClick() {
 void TFtavelix::SavescrambledAs1Click() {
     if (TooLargeToScramble()) return;
     if (!RequestPassword(Prompts(), FPassword)) return;
-    const QString fileName = Prompts().SaveName(QStringLiteral("Save picture scrambled as"), SuggestedName(FFileName));
+    const QString fileName = Prompts().SaveName(QCoreApplication::translate("Tavelix", "Save picture scrambled as"), SuggestedName(FFileName));
     if (fileName.isEmpty() || !CanSaveUnder(fileName, Prompts())) return;
     Guarded(Prompts(), [&] {
         // Scrambled into a copy first: only a picture that reached its file replaces the one
@@ -207,7 +207,7 @@ bool TFtavelix::TooLargeToScramble(bool workingToo) {
     if (!OverPixelLimit(FView->Width(), FView->Height()) &&
         !(workingToo && OverPixelLimit(FWorking.Width(), FWorking.Height())))
         return false;
-    if (Prompts().Choose(TooLargeText, {QStringLiteral("Reduce to fit"), QStringLiteral("OK")}) == 0) {
+    if (Prompts().Choose(TooLargeText, {QCoreApplication::translate("Tavelix", "Reduce to fit"), QCoreApplication::translate("Tavelix", "OK")}) == 0) {
         // The working copy at the largest size within the limit (each pixel the mean of the
         // area it covers), shown as it is: the scrambling commands can follow.
         Guarded(Prompts(), [&] {
@@ -236,7 +236,7 @@ void TFtavelix::PasteClick() {
         const QSize size = image.isNull() ? EncodedSize(QApplication::clipboard()->mimeData(QClipboard::Clipboard))
                                           : image.size();
         if (size.isValid() && !FitsInStore(size)) {
-            failure = QStringLiteral("Paste Error: the picture on the clipboard (%1 x %2 pixels) is too large; "
+            failure = QCoreApplication::translate("Tavelix", "Paste Error: the picture on the clipboard (%1 x %2 pixels) is too large; "
                                      "Tavelix holds pictures of up to %3 MB")
                           .arg(size.width())
                           .arg(size.height())
@@ -247,9 +247,9 @@ void TFtavelix::PasteClick() {
             FOrientation = 1;
         }
     } catch (const std::bad_alloc&) {
-        failure = QStringLiteral("Paste Error: not enough memory");
+        failure = QCoreApplication::translate("Tavelix", "Paste Error: not enough memory");
     } catch (const std::exception&) {
-        failure = QStringLiteral("Paste Error");
+        failure = QCoreApplication::translate("Tavelix", "Paste Error");
     }
     if (!failure.isEmpty()) {
         Prompts().Message(failure);

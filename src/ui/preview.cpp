@@ -82,12 +82,12 @@ TPreview MakePreview(const QString& fileName, QSize box, const TPreviewLimits& l
                          : reader ? QString::fromLatin1(reader->Type)
                                   : QStringLiteral("Bitmap");
     if (static_cast<std::uint64_t>(info.size()) > limits.MaxFileBytes)
-        return {QImage(), QStringLiteral("File too large to preview")};
+        return {QImage(), QCoreApplication::translate("Tavelix", "File too large to preview")};
 
     try {
         const std::vector<std::uint8_t> bytes = ReadFileBytes(name);
-        if (bytes.empty()) return {QImage(), jpeg || reader ? QStringLiteral("No preview: the file is empty")
-                                                            : QStringLiteral("Empty picture")};
+        if (bytes.empty()) return {QImage(), jpeg || reader ? QCoreApplication::translate("Tavelix", "No preview: the file is empty")
+                                                            : QCoreApplication::translate("Tavelix", "Empty picture")};
         std::int64_t width = 0, height = 0;
         TBitmap picture;
         // A JPEG photo is previewed upright, by the orientation its EXIF block records.
@@ -108,7 +108,7 @@ TPreview MakePreview(const QString& fileName, QSize box, const TPreviewLimits& l
         }
         const QString sizeText = SizeText(width, height);
         if (static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) > limits.MaxPixels)
-            return {QImage(), sizeText + "\n" + type + "\nToo large to preview"};
+            return {QImage(), sizeText + "\n" + type + "\n" + QCoreApplication::translate("Tavelix", "Too large to preview")};
         if (jpeg)
             picture = Oriented(DecodeJpegScaled(bytes, JpegScale(width, height, box)), orientation);
         else if (reader)
@@ -122,9 +122,9 @@ TPreview MakePreview(const QString& fileName, QSize box, const TPreviewLimits& l
             image = image.scaled(box, Qt::KeepAspectRatio, Qt::SmoothTransformation);
         return {image, sizeText + "\n" + type};
     } catch (const std::bad_alloc&) {
-        return {QImage(), QStringLiteral("Too large to preview")};
+        return {QImage(), QCoreApplication::translate("Tavelix", "Too large to preview")};
     } catch (const std::exception&) {
-        return {QImage(), QStringLiteral("No preview: not a picture Tavelix can read")};
+        return {QImage(), QCoreApplication::translate("Tavelix", "No preview: not a picture Tavelix can read")};
     }
 }
 

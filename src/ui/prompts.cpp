@@ -150,9 +150,9 @@ bool Guarded(TPrompts& prompts, const std::function<void()>& command, const QStr
         command();
         return true;
     } catch (const std::bad_alloc&) {
-        prompts.Message(QStringLiteral("Error: ") + about + QStringLiteral("not enough memory"));
+        prompts.Message(QCoreApplication::translate("Tavelix", "Error: ") + about + QCoreApplication::translate("Tavelix", "not enough memory"));
     } catch (const std::exception& error) {
-        prompts.Message(QStringLiteral("Error: ") + about + QString::fromStdString(VisibleName(error.what())));
+        prompts.Message(QCoreApplication::translate("Tavelix", "Error: ") + about + QString::fromStdString(VisibleName(error.what())));
     }
     return false;
 }

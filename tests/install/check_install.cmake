@@ -20,6 +20,7 @@ if(WINDOW)
     list(APPEND expected
         bin/tavelix
         share/applications/tavelix.desktop
+        share/tavelix/translations/tavelix_de.qm
         share/icons/hicolor/scalable/apps/tavelix.svg)
     foreach(size 16 22 24 32 48 64 128 256)
         list(APPEND expected share/icons/hicolor/${size}x${size}/apps/tavelix.png)

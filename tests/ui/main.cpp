@@ -17,6 +17,7 @@ std::unique_ptr<QObject> MakeTestFileDialogs();
 std::unique_ptr<QObject> MakeTestClipping();
 std::unique_ptr<QObject> MakeTestAutoshow();
 std::unique_ptr<QObject> MakeTestBatch();
+std::unique_ptr<QObject> MakeTestTranslations();
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
@@ -34,7 +35,8 @@ int main(int argc, char** argv) {
     const std::vector<std::pair<std::string, std::function<std::unique_ptr<QObject>()>>> suites = {
         {"TestWindow", MakeTestWindow}, {"TestDialogs", MakeTestDialogs},
         {"TestFileDialogs", MakeTestFileDialogs}, {"TestClipping", MakeTestClipping},
-        {"TestAutoshow", MakeTestAutoshow}, {"TestBatch", MakeTestBatch}};
+        {"TestAutoshow", MakeTestAutoshow}, {"TestBatch", MakeTestBatch},
+        {"TestTranslations", MakeTestTranslations}};
     int failed = 0;
     bool ran = false;
     for (const auto& [name, make] : suites) {
