@@ -29,9 +29,9 @@ namespace tavelix::ui {
 
 namespace {
 
-const QString TooLargeText = QStringLiteral("1280K Pixels maximum (e.g.1280x1024)");
-const QString OpenTitle =
-    QStringLiteral("Tavelix - Select pictures (1 to view and/or edit - 2 or more for autoshow)");
+const char* const TooLargeText = QT_TRANSLATE_NOOP("Tavelix", "1280K Pixels maximum (e.g.1280x1024)");
+const char* const OpenTitle =
+    QT_TRANSLATE_NOOP("Tavelix", "Tavelix - Select pictures (1 to view and/or edit - 2 or more for autoshow)");
 
 // The name's extension chooses the file type; a name without ".jpg", ".bmp" or ".png" would
 // write nothing at all (or a type Tavelix only reads), so it is refused with a word instead of
@@ -125,7 +125,7 @@ int RecordedOrientation(const QString& fileName) {
 }
 
 void TFtavelix::openClick() {
-    const QStringList chosen = Prompts().PicturesToOpen(OpenTitle);
+    const QStringList chosen = Prompts().PicturesToOpen(QCoreApplication::translate("Tavelix", OpenTitle));
     if (chosen.isEmpty()) return;
     OpenPictures(chosen);
 }
@@ -207,7 +207,7 @@ bool TFtavelix::TooLargeToScramble(bool workingToo) {
     if (!OverPixelLimit(FView->Width(), FView->Height()) &&
         !(workingToo && OverPixelLimit(FWorking.Width(), FWorking.Height())))
         return false;
-    if (Prompts().Choose(TooLargeText, {QCoreApplication::translate("Tavelix", "Reduce to fit"), QCoreApplication::translate("Tavelix", "OK")}) == 0) {
+    if (Prompts().Choose(QCoreApplication::translate("Tavelix", TooLargeText), {QCoreApplication::translate("Tavelix", "Reduce to fit"), QCoreApplication::translate("Tavelix", "OK")}) == 0) {
         // The working copy at the largest size within the limit (each pixel the mean of the
         // area it covers), shown as it is: the scrambling commands can follow.
         Guarded(Prompts(), [&] {

@@ -151,7 +151,17 @@ Trotzdem zusammensetzen?</translation>
         <translation>: keine solche Datei</translation>
     </message>
     <message>
-        <location filename="../picturecommands.cpp" line="+43"/>
+        <location filename="../picturecommands.cpp" line="+32"/>
+        <source>1280K Pixels maximum (e.g.1280x1024)</source>
+        <translation>Höchstens 1280K Pixel (z.B. 1280x1024)</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Tavelix - Select pictures (1 to view and/or edit - 2 or more for autoshow)</source>
+        <translation>Tavelix - Bilder wählen (1 zum Ansehen und/oder Bearbeiten - 2 oder mehr für die Autoshow)</translation>
+    </message>
+    <message>
+        <location line="+9"/>
         <source>Not saved: Tavelix opens %1 pictures but does not write them; saving is JPEG, BMP or PNG as the name says (.jpg, .bmp or .png)</source>
         <translation>Nicht gespeichert: Tavelix öffnet %1-Bilder, schreibt sie aber nicht; gespeichert wird als JPEG, BMP oder PNG, wie der Name sagt (.jpg, .bmp oder .png)</translation>
     </message>
@@ -219,7 +229,8 @@ Trotzdem zusammensetzen?</translation>
         <translation>Leeres Bild</translation>
     </message>
     <message>
-        <location line="+35"/>
+        <location line="+21"/>
+        <location line="+14"/>
         <source>Too large to preview</source>
         <translation>Zu groß für eine Vorschau</translation>
     </message>
