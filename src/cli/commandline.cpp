@@ -119,7 +119,7 @@ void AddPasswordOptions(CLI::App& command, TOptions& options) {
 // A command of the list, with the footer every command's help ends with.
 CLI::App& AddCommand(CLI::App& app, const char* name, const char* description) {
     CLI::App& command = *app.add_subcommand(name, description);
-    command.group("Commands");
+    command.group(_("Commands"));
     command.footer(_("Run tavelix-cli --help for what scrambling hides and what it does not, what a\n"
                      "round trip gives back, what happens to existing files, and examples."));
     return command;

@@ -3,11 +3,14 @@
 #include <sstream>
 #include <utility>
 
+#include "cli/i18n.h"
+
 namespace tavelix::cli {
 
 THelpFormatter::THelpFormatter() {
     column_width(24);
-    label("Positionals", "Files");
+    label("Positionals", _("Files"));
+    label("Usage", _("Usage"));
 }
 
 void THelpFormatter::ListAs(const CLI::App& command, std::string entry) { FEntries[&command] = std::move(entry); }
@@ -39,7 +42,7 @@ std::string THelpFormatter::make_subcommand(const CLI::App* command) const {
 }
 
 std::string THelpFormatter::make_usage(const CLI::App* app, std::string name) const {
-    if (app->get_parent() == nullptr) return "Usage: tavelix-cli COMMAND [OPTIONS] [--] FILE...\n";
+    if (app->get_parent() == nullptr) return std::string(_("Usage: tavelix-cli COMMAND [OPTIONS] [--] FILE...")) + "\n";
     std::string usage = Formatter::make_usage(app, std::move(name));
     const std::string options = "[OPTIONS] ";
     const std::size_t at = usage.find(options);
