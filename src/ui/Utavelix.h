@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 #include "engine/password.h"
 #include "engine/tavelix.h"
@@ -24,6 +25,7 @@
 #include "ui/clipdrag.h"
 #include "ui/prompts.h"
 #include "ui/slideshow.h"
+#include "ui/slidesahead.h"
 
 class QKeyEvent;
 
@@ -108,6 +110,16 @@ public:
     bool FormKeyPress(QChar key);
     // The picture list, the slide index, the show's options and its timer.
     const TSlideShow& SlideShow() const { return FShow; }
+    // The show's picture at index as it would be decoded now (the options and password in
+    // force), and the pictures of the steps forward and back handed to the decoding ahead.
+    TSlidesAhead::TKey SlideKey(std::int32_t index) const;
+    struct TShownSlide {
+        TSlidesAhead::TKey Key;
+        TSlidesAhead::TSlide Slide;
+    };
+    // before: the picture shown until a step, handed back for the step back.
+    void PrepareNeighbours(std::optional<TShownSlide> before = std::nullopt);
+    TSlidesAhead& SlidesAhead() { return FAhead; }
 
     // --- batch commands on disk (batch.cpp) ------------------------------------------------
     void scrambleondisk1Click();
@@ -164,6 +176,8 @@ private:
     TSlideShow FShow;
     TClipDrag FDrag;
     TBatchRun* FBatch = nullptr;  // the run going on
+    std::optional<TShownSlide> FShown;  // the show's picture in view, as it was decoded
+    TSlidesAhead FAhead{[](const TSlidesAhead::TKey& key) { return DecodeSlide(key, MaxShownPixels); }};
 };
 
 // The window sees the events of its controls through three filters, one for each concern, each
