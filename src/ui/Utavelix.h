@@ -59,6 +59,11 @@ public:
     void Password1Click();
     void JPGCompression1Click();
     void About1Click();
+    // The dialogs, made when first used (the window's children, with their object names
+    // PasswordDlg, fcompression, fabout).
+    TPasswordDlg& PasswordDialog();
+    Tfcompression& CompressionDialog();
+    Tfabout& AboutBox();
     // True, after the message, when the displayed picture (or with workingToo the working copy)
     // is over the pixel limit. The message offers "Reduce to fit" beside OK, which stays the
     // default: the working copy reduced to fit the limit becomes the picture in view.

@@ -20,6 +20,7 @@
 
 #include "ui/Uabout.h"
 #include "ui/Ucompression.h"
+#include "ui/Upwdlg.h"
 #include "ui/Utavelix.h"
 #include "ui/filenames.h"
 #include "ui/prompts.h"
@@ -282,12 +283,24 @@ void TFtavelix::SettoBW1Click() {
 
 void TFtavelix::Password1Click() { Prompts().PasswordRequest(); }
 
-void TFtavelix::JPGCompression1Click() {
-    if (Ui.fcompression) Prompts().ShowModal(*Ui.fcompression);
+void TFtavelix::JPGCompression1Click() { Prompts().ShowModal(CompressionDialog()); }
+
+void TFtavelix::About1Click() { Prompts().ShowModal(AboutBox()); }
+
+// None of them is needed before the first picture is on the screen.
+TPasswordDlg& TFtavelix::PasswordDialog() {
+    if (!Ui.PasswordDlg) Ui.PasswordDlg = new TPasswordDlg(FPassword, this);
+    return *Ui.PasswordDlg;
 }
 
-void TFtavelix::About1Click() {
-    if (Ui.fabout) Prompts().ShowModal(*Ui.fabout);
+Tfcompression& TFtavelix::CompressionDialog() {
+    if (!Ui.fcompression) Ui.fcompression = new Tfcompression(this);
+    return *Ui.fcompression;
+}
+
+Tfabout& TFtavelix::AboutBox() {
+    if (!Ui.fabout) Ui.fabout = new Tfabout(*this);
+    return *Ui.fabout;
 }
 
 }  // namespace tavelix::ui

@@ -162,7 +162,10 @@ private Q_SLOTS:
         QCOMPARE(W().Ui.autoTimer->interval(), 3000);
         QVERIFY(W().Ui.Panel1->isHidden());
         QCOMPARE(W().Ui.ProgressBar1->geometry(), QRect(75, 15, 299, 30));
-        QCOMPARE(W().Ui.fcompression->Quality(), 90);
+        // the dialogs are made when first used; saves go at 90 before, the slider starts there
+        QVERIFY(!W().findChild<QDialog*>());
+        QCOMPARE(W().Ui.JpegQuality(), 90);
+        QCOMPARE(W().CompressionDialog().Quality(), 90);
     }
 
     void menusHoldTheirItemsInOrder() {
@@ -526,7 +529,7 @@ private Q_SLOTS:
         const QByteArray written = file.readAll();
         QCOMPARE(written, QByteArray(reinterpret_cast<const char*>(expected.Data().data()), qsizetype(expected.Data().size())));
         // the slider's position is read at each save
-        W().Ui.fcompression->TrackBar->setValue(1);
+        W().CompressionDialog().TrackBar->setValue(1);
         FPrompts->Save.push_back(Path("low.jpg"));
         W().SaveasClick();
         QVERIFY(QFileInfo(Path("low.jpg")).size() < written.size() / 2);
