@@ -155,7 +155,12 @@ void TSlidesAhead::Run() {
         if (FBusyWanted) {
             const auto entry =
                 std::find_if(FEntries.begin(), FEntries.end(), [&](const TEntry& e) { return e.Key == key; });
-            if (entry != FEntries.end() && !entry->Slide) entry->Slide = std::move(slide);
+            if (entry != FEntries.end() && !entry->Slide) {
+                entry->Slide = slide;
+                // Before another thread can take it: the entry holds the only reference (a
+                // bitmap's store counts its references to decide whether a write must copy).
+                slide = TSlide{};
+            }
         }
         FBusy.reset();
         FDone.notify_all();
