@@ -1,8 +1,9 @@
 // TFtavelix: the main window. It shows the picture component's bitmap in a black scroll
 // area under a menu and a toolbar, owns the working copy, and every command of the program is
 // one of its handlers. The handlers are short: the state of the autoshow, of a clip drag and
-// of a batch run lives in plain classes (TSlideShow, TClipDrag, TBatchRun), the controls in
-// TFtavelixUi, every question to the user and the component's host services in TWindowHost.
+// of a batch run lives in plain classes (TSlideShow, TSlidesAhead, TClipDrag, TBatchRun), the
+// controls in TFtavelixUi, every question to the user and the component's host services in
+// TWindowHost.
 // This file declares the window; its construction and layout are in Utavelix.cpp and
 // windowlayout.cpp, the picture commands in picturecommands.cpp, clipping with the mouse in
 // clipping.cpp, the autoshow and the keys and clicks it is driven by in autoshow.cpp, the
@@ -124,7 +125,6 @@ public:
     };
     // before: the picture shown until a step, handed back for the step back.
     void PrepareNeighbours(std::optional<TShownSlide> before = std::nullopt);
-    TSlidesAhead& SlidesAhead() { return FAhead; }
 
     // --- batch commands on disk (batch.cpp) ------------------------------------------------
     void scrambleondisk1Click();
