@@ -159,12 +159,11 @@ Tfabout::Tfabout(TFtavelix& mainWindow) : QDialog(&mainWindow) {
 
     for (QWidget* control : findChildren<QWidget*>()) control->installEventFilter(this);
     installEventFilter(this);
-    FormCreate(mainWindow);
+    FormCreate();
 }
 
-void Tfabout::FormCreate(TFtavelix& mainWindow) {
+void Tfabout::FormCreate() {
     AppTitle = QStringLiteral("Tavelix");
-    mainWindow.setWindowTitle(AppTitle);
     setWindowTitle("About " + AppTitle);
     logo->setPixmap(QPixmap::fromImage(Logo(AppTitle)));
     logo->setFixedSize(174, 32);
