@@ -115,4 +115,32 @@ private:
     std::size_t FPos = 0;
 };
 
+// The check of a decoder that only reads (HEIF, WebP): a failed load leaves the target alone;
+// what loads has the size readSize declares and is 24-bit, or 32-bit with alpha. Pictures
+// that would take seconds to decode are passed over.
+template <typename ReadSize, typename Load>
+int CheckReadOnlyDecoder(std::span<const std::uint8_t> file, ReadSize readSize, Load load) {
+    TPictureSize declared;
+    try {
+        declared = readSize(file);
+        const std::uint64_t pixels = std::uint64_t(declared.Width) * std::uint64_t(declared.Height);
+        if (pixels > MaxJpegPixels && pixels * 4 <= TBitmap::MaxStoreBytes) return 0;  // slow, no news
+    } catch (const TPictureError&) {
+        // The load must fail the same way.
+    }
+
+    TBitmap target;
+    target.Allocate(2, 1, TStoreFormat{});
+    const TBitmap before(target);
+    try {
+        load(target, file);
+    } catch (const TPictureError&) {
+        FUZZ_CHECK(target.SharesStoreWith(before) && target.Width() == 2 && target.Height() == 1);
+        return 0;
+    }
+    FUZZ_CHECK(target.Width() == declared.Width && target.Height() == declared.Height);
+    FUZZ_CHECK(target.Layout() == TPixelLayout::Rgb(24) || target.Layout() == TPixelLayout::Bgra());
+    return 0;
+}
+
 }  // namespace tavelix::fuzz

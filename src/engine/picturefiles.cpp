@@ -1,5 +1,6 @@
 // Picture files chosen by their extension, and the black-and-white conversion.
 #include <exception>
+#include <fstream>
 #include <new>
 #include <string>
 
@@ -9,6 +10,7 @@
 #include "raster/fileio.h"
 #include "raster/heifcodec.h"
 #include "raster/jpegimage.h"
+#include "raster/orientation.h"
 #include "raster/pngcodec.h"
 #include "raster/webpcodec.h"
 
@@ -278,6 +280,16 @@ void TTavelix::MakeBlackWhite(const TBitmap& source, TBitmap& target) {
     jpeg.DecodeIfNeeded();
     FHost->ProcessMessages();
     target.CopyFrom(jpeg);
+}
+
+int RecordedOrientation(const std::string& fileName) {
+    if (PictureExtension(fileName) != ".jpg") return 1;
+    std::ifstream file(fileName, std::ios::binary);
+    if (!file) return 1;
+    std::vector<std::uint8_t> head(std::size_t{1} << 18);  // an EXIF block is at most 64 KB, near the start
+    file.read(reinterpret_cast<char*>(head.data()), std::streamsize(head.size()));
+    head.resize(std::size_t(file.gcount()));
+    return JpegOrientation(head);
 }
 
 }  // namespace tavelix

@@ -38,6 +38,9 @@ bool IsPictureName(std::string_view fileName);
 // Whether the engine also writes fileName: ".jpg", ".bmp" or ".png". HEIF and WebP pictures are
 // read, never written.
 bool IsWritablePictureName(std::string_view fileName);
+// The EXIF orientation (see raster/orientation.h) a ".jpg" file records in its head; 1 for other
+// names and for files that cannot be read.
+int RecordedOrientation(const std::string& fileName);
 // The picture names for messages: ".jpg, .bmp, .png, .heic, .heif or .webp" (what is read) and
 // ".jpg, .bmp or .png" (what is written).
 inline constexpr std::string_view ReadPictureTypes = ".jpg, .bmp, .png, .heic, .heif or .webp";

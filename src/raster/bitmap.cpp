@@ -234,7 +234,9 @@ void TBitmap::Allocate(std::int32_t width, std::int32_t height, const TStoreForm
 
 TPixelStore& TBitmap::MutableStore(bool preserve) {
     if (!FStore) throw TPictureError(TPictureError::Kind::InvalidOperation, "Bitmap has no pixels");
-    if (FStore.use_count() > 1) {  // a bitmap never crosses threads, so use_count is exact
+    // A store is used by one thread at a time (a bitmap handed to another thread leaves no
+    // copy behind), so use_count is exact.
+    if (FStore.use_count() > 1) {
         FStore = preserve ? std::make_shared<TPixelStore>(*FStore)
                           : TPixelStore::Uninitialised(FStore->Width(), FStore->Height(), FStore->Format());
         }

@@ -158,12 +158,11 @@ Tfabout::Tfabout(TFtavelix& mainWindow) : QDialog(&mainWindow) {
 
     for (QWidget* control : findChildren<QWidget*>()) control->installEventFilter(this);
     installEventFilter(this);
-    FormCreate(mainWindow);
+    FormCreate();
 }
 
-void Tfabout::FormCreate(TFtavelix& mainWindow) {
+void Tfabout::FormCreate() {
     AppTitle = QStringLiteral("Tavelix");
-    mainWindow.setWindowTitle(AppTitle);
     setWindowTitle(QCoreApplication::translate("Tavelix", "About ") + AppTitle);
     logo->setPixmap(QPixmap::fromImage(Logo(AppTitle)));
     logo->setFixedSize(174, 32);

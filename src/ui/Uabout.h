@@ -43,7 +43,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    void FormCreate(TFtavelix& mainWindow);
+    void FormCreate();
 };
 
 }  // namespace tavelix::ui

@@ -89,6 +89,8 @@ TFtavelix::TFtavelix(QWidget* parent) : QMainWindow(parent), FHost(*this) {
         connect(option.Item, &QAction::toggled, this,
                 [this, set = option.Set](bool checked) { (FShow.*set)(checked); });
         if (option.Handler) connect(option.Item, &QAction::triggered, this, option.Handler);
+        // after the handler: At Random picks the next picture under the new seed
+        connect(option.Item, &QAction::triggered, this, [this] { PrepareNeighbours(); });
     }
     const std::pair<QAction*, int> delays[] = {{Ui.N05sec1, 500}, {Ui.N1sec1, 1000}, {Ui.N2sec1, 2000},
                                                {Ui.N3sec1, 3000}, {Ui.N5sec1, 5000}, {Ui.N101, 10000},

@@ -1,8 +1,9 @@
 // TFtavelix: the main window. It shows the picture component's bitmap in a black scroll
 // area under a menu and a toolbar, owns the working copy, and every command of the program is
 // one of its handlers. The handlers are short: the state of the autoshow, of a clip drag and
-// of a batch run lives in plain classes (TSlideShow, TClipDrag, TBatchRun), the controls in
-// TFtavelixUi, every question to the user and the component's host services in TWindowHost.
+// of a batch run lives in plain classes (TSlideShow, TSlidesAhead, TClipDrag, TBatchRun), the
+// controls in TFtavelixUi, every question to the user and the component's host services in
+// TWindowHost.
 // This file declares the window; its construction and layout are in Utavelix.cpp and
 // windowlayout.cpp, the picture commands in picturecommands.cpp, clipping with the mouse in
 // clipping.cpp, the autoshow and the keys and clicks it is driven by in autoshow.cpp, the
@@ -15,6 +16,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 #include "engine/password.h"
 #include "engine/tavelix.h"
@@ -24,6 +26,7 @@
 #include "ui/clipdrag.h"
 #include "ui/prompts.h"
 #include "ui/slideshow.h"
+#include "ui/slidesahead.h"
 
 class QKeyEvent;
 
@@ -57,6 +60,11 @@ public:
     void Password1Click();
     void JPGCompression1Click();
     void About1Click();
+    // The dialogs, made when first used (the window's children, with their object names
+    // PasswordDlg, fcompression, fabout).
+    TPasswordDlg& PasswordDialog();
+    Tfcompression& CompressionDialog();
+    Tfabout& AboutBox();
     // True, after the message, when the displayed picture (or with workingToo the working copy)
     // is over the pixel limit. The message offers "Reduce to fit" beside OK, which stays the
     // default: the working copy reduced to fit the limit becomes the picture in view.
@@ -108,6 +116,15 @@ public:
     bool FormKeyPress(QChar key);
     // The picture list, the slide index, the show's options and its timer.
     const TSlideShow& SlideShow() const { return FShow; }
+    // The show's picture at index as it would be decoded now (the options and password in
+    // force), and the pictures of the steps forward and back handed to the decoding ahead.
+    TSlidesAhead::TKey SlideKey(std::int32_t index) const;
+    struct TShownSlide {
+        TSlidesAhead::TKey Key;
+        TSlidesAhead::TSlide Slide;
+    };
+    // before: the picture shown until a step, handed back for the step back.
+    void PrepareNeighbours(std::optional<TShownSlide> before = std::nullopt);
 
     // --- batch commands on disk (batch.cpp) ------------------------------------------------
     void scrambleondisk1Click();
@@ -169,6 +186,8 @@ private:
     TClipDrag FDrag;
     TBatchRun* FBatch = nullptr;  // the run going on
     int FOrientation = 1;
+    std::optional<TShownSlide> FShown;  // the show's picture in view, as it was decoded
+    TSlidesAhead FAhead{[](const TSlidesAhead::TKey& key) { return DecodeSlide(key, MaxShownPixels); }};
 };
 
 // The EXIF orientation a ".jpg" file records in its head (JpegOrientation); 1 for other names

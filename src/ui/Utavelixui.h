@@ -126,7 +126,7 @@ struct TFtavelixUi {
     // The window's context menu: none in normal mode, PopupMenu1 in the autoshow.
     QMenu* ContextMenu = nullptr;
 
-    // The forms made after the window (CreateForms), which it shows and reads.
+    // The window's dialogs, none until first used (TFtavelix::PasswordDialog and the like).
     TPasswordDlg* PasswordDlg = nullptr;
     Tfcompression* fcompression = nullptr;
     Tfabout* fabout = nullptr;

@@ -18,7 +18,9 @@
 #include <QToolBar>
 
 #include <chrono>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "raster/orientation.h"
 #include "ui/Uabout.h"
@@ -128,6 +130,8 @@ void TFtavelix::StartAutoshow() {
     new TPopupWhenFullScreen(*this);
 }
 void TFtavelix::StopAutoshow() {
+    FAhead.Clear();  // a decode going on is not waited for
+    FShown.reset();
     hide();
     FShow.SetTimerEnabled(false);
     menuBar()->show();
@@ -159,29 +163,81 @@ void TFtavelix::ShowCurrentSlide() {
     if (!FShow.Current()) return;
     const QString fileName = QtName(*FShow.Current());
     if (!QFileInfo::exists(fileName)) return;
+    // A picture decoded ahead under the options in force now, when there is one. A file that
+    // failed ahead is read again here: the user is told why as without decoding ahead.
+    const TSlidesAhead::TKey key = SlideKey(FShow.Index());
+    std::optional<TSlidesAhead::TSlide> ready = FAhead.Take(key);
+    if (ready && ready->Failed) ready.reset();
+    // The picture shown until now, for a step back, unless a command has changed it since.
+    std::optional<TShownSlide> before = std::move(FShown);
+    FShown.reset();
+    if (before && !(FWorking.SharesStoreWith(before->Slide.Picture) &&
+                    FView->Picture().SharesStoreWith(before->Slide.Shown.Empty() ? FWorking : before->Slide.Shown)))
+        before.reset();
+    bool shown = false;
     Guarded(
         Prompts(),
         [&] {
-            // Read into a bitmap of its own: a file that cannot be read changes nothing, so the
-            // picture in view is neither shown again nor assembled a second time (which would
-            // shuffle it).
-            TBitmap slide;
-            if (!FView->LoadPicture(slide, LocalName(fileName))) return;
-            // assembled as the file stores it, then turned upright
-            if (FShow.Autoassemble()) TTavelix::Scramble(&slide, std::string(FPassword.View()), false);
-            const int orientation = RecordedOrientation(fileName);
-            slide = Oriented(slide, orientation);
-            FFileName = QFileInfo(fileName).fileName();
-            FWorking.CopyFrom(slide);
-            FOrientation = orientation;
-            FView->Picture().CopyFrom(FWorking);
-            const TSize screen = FHost.ScreenSize();
-            if (FShow.Autosize() || FWorking.Width() > screen.Width || FWorking.Height() > screen.Height)
-                FView->FitToScreen(FWorking);
+            if (ready) {
+                FFileName = QFileInfo(fileName).fileName();
+                FWorking.CopyFrom(ready->Picture);
+                FOrientation = ready->Orientation;
+                FView->Picture().CopyFrom(ready->Shown.Empty() ? FWorking : ready->Shown);
+            } else {
+                // Read into a bitmap of its own: a file that cannot be read changes nothing, so
+                // the picture in view is neither shown again nor assembled a second time (which
+                // would shuffle it).
+                TBitmap slide;
+                if (!FView->LoadPicture(slide, LocalName(fileName))) return;
+                // assembled as the file stores it, then turned upright
+                if (FShow.Autoassemble()) TTavelix::Scramble(&slide, std::string(FPassword.View()), false);
+                const int orientation = RecordedOrientation(fileName);
+                slide = Oriented(slide, orientation);
+                FFileName = QFileInfo(fileName).fileName();
+                FWorking.CopyFrom(slide);
+                FOrientation = orientation;
+                FView->Picture().CopyFrom(FWorking);
+                const TSize screen = FHost.ScreenSize();
+                if (FShow.Autosize() || FWorking.Width() > screen.Width || FWorking.Height() > screen.Height)
+                    FView->FitToScreen(FWorking);
+            }
             CenterPicture();
             UpdateCaption();
+            shown = true;
         },
         fileName);
+    if (shown) {
+        FShown = TShownSlide{key, {}};
+        FShown->Slide.Picture = FWorking;
+        if (!FView->Picture().SharesStoreWith(FWorking)) FShown->Slide.Shown = FView->Picture();
+    } else {
+        FShown = std::move(before);  // still in view
+        before.reset();
+    }
+    PrepareNeighbours(std::move(before));
+}
+
+TSlidesAhead::TKey TFtavelix::SlideKey(std::int32_t index) const {
+    TSlidesAhead::TKey key;
+    key.File = LocalName(QtName(FShow.Pictures()[std::size_t(index)]));
+    key.Assemble = FShow.Autoassemble();
+    if (key.Assemble) key.Password = std::string(FPassword.View());
+    key.Fit = FShow.Autosize();
+    key.Screen = FHost.ScreenSize();
+    return key;
+}
+
+// The pictures a step forward and a step back would show are decoded while this one is in
+// view (the random pick of the next step is made now, and kept for it).
+void TFtavelix::PrepareNeighbours(std::optional<TShownSlide> before) {
+    if (!InAutoshowMode()) return;
+    std::vector<TSlidesAhead::TKey> wanted;
+    for (const std::int32_t index : {FShow.NextIndex(), FShow.PreviousIndex()})
+        if (index >= 0 && index != FShow.Index()) wanted.push_back(SlideKey(index));
+    if (before)
+        FAhead.Want(std::move(wanted), before->Key, std::move(before->Slide));
+    else
+        FAhead.Want(std::move(wanted));
 }
 
 // In the normal window the show's steps go through the shown file's folder instead.

@@ -4,9 +4,6 @@
 
 #include "raster/fileio.h"
 #include "raster/types.h"
-#include "ui/Uabout.h"
-#include "ui/Ucompression.h"
-#include "ui/Upwdlg.h"
 #include "ui/Utavelix.h"
 #include "ui/filenames.h"
 
@@ -20,13 +17,7 @@ TForms& TForms::operator=(TForms&&) noexcept = default;
 TForms CreateForms() {
     TForms forms;
     forms.Ftavelix = std::make_unique<TFtavelix>();
-    TFtavelix& main = *forms.Ftavelix;
-    forms.PasswordDlg = new TPasswordDlg(main.PasswordStore(), &main);
-    main.Ui.PasswordDlg = forms.PasswordDlg;
-    forms.fcompression = new Tfcompression(&main);
-    main.Ui.fcompression = forms.fcompression;
-    forms.fabout = new Tfabout(main);
-    main.Ui.fabout = forms.fabout;
+    forms.Ftavelix->setWindowTitle(QStringLiteral("Tavelix"));
     return forms;
 }
 

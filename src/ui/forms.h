@@ -1,6 +1,6 @@
-// The program's four forms, created in their fixed order: the main window (the first, the
-// application's main form), the password dialog, the JPEG quality dialog and the about box,
-// which gives the main window its first caption. They live until the program ends.
+// The program's forms: the main window, the application's main form, with its first caption.
+// Its dialogs (password, JPEG quality, about) are made when first used (TFtavelix::
+// PasswordDialog and the like), as its children; they live until the program ends.
 #pragma once
 
 #include <QStringList>
@@ -10,16 +10,9 @@
 namespace tavelix::ui {
 
 class TFtavelix;
-class TPasswordDlg;
-class Tfabout;
-class Tfcompression;
 
 struct TForms {
     std::unique_ptr<TFtavelix> Ftavelix;
-    // Owned by the main window, as its child dialogs.
-    TPasswordDlg* PasswordDlg = nullptr;
-    Tfcompression* fcompression = nullptr;
-    Tfabout* fabout = nullptr;
 
     TForms();
     ~TForms();

@@ -21,6 +21,7 @@
 #include "raster/orientation.h"
 #include "ui/Uabout.h"
 #include "ui/Ucompression.h"
+#include "ui/Upwdlg.h"
 #include "ui/Utavelix.h"
 #include "ui/filenames.h"
 #include "ui/prompts.h"
@@ -116,13 +117,7 @@ bool FitsInStore(QSize size) {
 
 }  // namespace
 
-int RecordedOrientation(const QString& fileName) {
-    if (PictureExtension(LocalName(fileName)) != ".jpg") return 1;
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) return 1;
-    const QByteArray head = file.read(qint64{1} << 18);  // an EXIF block is at most 64 KB, near the start
-    return JpegOrientation({reinterpret_cast<const std::uint8_t*>(head.constData()), std::size_t(head.size())});
-}
+int RecordedOrientation(const QString& fileName) { return tavelix::RecordedOrientation(LocalName(fileName)); }
 
 void TFtavelix::openClick() {
     const QStringList chosen = Prompts().PicturesToOpen(QCoreApplication::translate("Tavelix", OpenTitle));
@@ -322,12 +317,24 @@ void TFtavelix::SettoBW1Click() {
 
 void TFtavelix::Password1Click() { Prompts().PasswordRequest(); }
 
-void TFtavelix::JPGCompression1Click() {
-    if (Ui.fcompression) Prompts().ShowModal(*Ui.fcompression);
+void TFtavelix::JPGCompression1Click() { Prompts().ShowModal(CompressionDialog()); }
+
+void TFtavelix::About1Click() { Prompts().ShowModal(AboutBox()); }
+
+// None of them is needed before the first picture is on the screen.
+TPasswordDlg& TFtavelix::PasswordDialog() {
+    if (!Ui.PasswordDlg) Ui.PasswordDlg = new TPasswordDlg(FPassword, this);
+    return *Ui.PasswordDlg;
 }
 
-void TFtavelix::About1Click() {
-    if (Ui.fabout) Prompts().ShowModal(*Ui.fabout);
+Tfcompression& TFtavelix::CompressionDialog() {
+    if (!Ui.fcompression) Ui.fcompression = new Tfcompression(this);
+    return *Ui.fcompression;
+}
+
+Tfabout& TFtavelix::AboutBox() {
+    if (!Ui.fabout) Ui.fabout = new Tfabout(*this);
+    return *Ui.fabout;
 }
 
 }  // namespace tavelix::ui

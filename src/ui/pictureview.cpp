@@ -4,6 +4,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
@@ -52,6 +53,13 @@ void TPictureView::PictureChanged() {
 
 void TPictureView::PictureAreaChanged(const QRegion& area) {
     const TBitmap& picture = FView.Picture();
+    if (!FDirty && FByParts) {  // converted when painted
+        const double ratio = devicePixelRatioF();
+        for (const QRect& part : area.intersected(QRect(0, 0, picture.Width(), picture.Height())))
+            repaint(QRectF(part.left() / ratio, part.top() / ratio, part.width() / ratio, part.height() / ratio)
+                        .toAlignedRect());
+        return;
+    }
     if (FDirty || FDisplay.size() != QSize(picture.Width(), picture.Height())) {
         PictureChanged();
         return;
@@ -78,12 +86,20 @@ void TPictureView::PictureAreaChanged(const QRegion& area) {
 
 const QImage& TPictureView::DisplayCopy() {
     if (FDirty) Rebuild();
+    if (FByParts) {
+        const TBitmap& picture = FView.Picture();
+        FPart = QImage(picture.Width(), picture.Height(), QImage::Format_RGB32);
+        CopyToScreenPixels(picture, Rect(0, 0, picture.Width(), picture.Height()), FPart.bits(),
+                           static_cast<std::size_t>(FPart.bytesPerLine()));
+        return FPart;
+    }
     return FDisplay;
 }
 
 void TPictureView::Rebuild() {
     const TBitmap& picture = FView.Picture();
-    if (picture.Empty()) {
+    FByParts = qint64(picture.Width()) * picture.Height() > WholeCopyMostPixels;
+    if (picture.Empty() || FByParts) {
         FDisplay = QImage();
     } else {
         if (FDisplay.size() != QSize(picture.Width(), picture.Height()) || FDisplay.isNull())
@@ -101,6 +117,7 @@ void TPictureView::Rebuild() {
 void TPictureView::paintEvent(QPaintEvent* event) {
     if (FDirty) Rebuild();
     QPainter painter(this);
+    if (FByParts) return PaintByParts(painter, event->region());
     if (FDisplay.isNull()) {
         painter.fillRect(event->rect(), Qt::black);
         return;
@@ -126,6 +143,35 @@ void TPictureView::paintEvent(QPaintEvent* event) {
         painter.fillRect(QRectF(FDisplay.width() / ratio, 0, shown.width(), shown.height()), Qt::black);
     if (FDisplay.height() / ratio < shown.height())
         painter.fillRect(QRectF(0, FDisplay.height() / ratio, shown.width(), shown.height()), Qt::black);
+}
+
+// The picture's pixels under each part of the region converted into FPart and drawn, tagged
+// with the screen's pixel ratio (one of its pixels on one pixel of the screen).
+void TPictureView::PaintByParts(QPainter& painter, const QRegion& region) {
+    const TBitmap& picture = FView.Picture();
+    const double ratio = devicePixelRatioF();
+    const QRect whole(0, 0, picture.Width(), picture.Height());
+    for (const QRect& exposed : region) {
+        const QRect part =
+            QRectF(exposed.left() * ratio, exposed.top() * ratio, exposed.width() * ratio, exposed.height() * ratio)
+                .toAlignedRect()
+                .intersected(whole);
+        if (part.isEmpty()) continue;
+        if (FPart.width() < part.width() || FPart.height() < part.height())
+            FPart = QImage(std::max(FPart.width(), part.width()), std::max(FPart.height(), part.height()),
+                           QImage::Format_RGB32);
+        if (FPart.isNull()) continue;  // no memory for it
+        CopyToScreenPixels(picture, Rect(part.left(), part.top(), part.right() + 1, part.bottom() + 1), FPart.bits(),
+                           static_cast<std::size_t>(FPart.bytesPerLine()));
+        FPart.setDevicePixelRatio(ratio);
+        painter.drawImage(QPointF(part.left() / ratio, part.top() / ratio), FPart,
+                          QRectF(0, 0, part.width(), part.height()));
+    }
+    const QSize shown = LogicalSize(whole.width(), whole.height(), ratio);
+    if (whole.width() / ratio < shown.width())
+        painter.fillRect(QRectF(whole.width() / ratio, 0, shown.width(), shown.height()), Qt::black);
+    if (whole.height() / ratio < shown.height())
+        painter.fillRect(QRectF(0, whole.height() / ratio, shown.width(), shown.height()), Qt::black);
 }
 
 void TPictureView::mouseMoveEvent(QMouseEvent* event) {

@@ -101,7 +101,7 @@ QString TDialogPrompts::SaveName(const QString& title, const QString& proposedNa
 }
 
 bool TDialogPrompts::PasswordRequest() {
-    return FWindow.Ui.PasswordDlg && ExecOver(FWindow, *FWindow.Ui.PasswordDlg) == QDialog::Accepted;
+    return ExecOver(FWindow, FWindow.PasswordDialog()) == QDialog::Accepted;
 }
 
 void TDialogPrompts::Message(const QString& text) { MessageBox(FWindow, text, QMessageBox::Ok); }

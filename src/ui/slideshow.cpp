@@ -7,39 +7,55 @@ namespace tavelix::ui {
 void TSlideShow::SetPictures(std::vector<TName> names) {
     FPictures = std::move(names);
     FIndex = 0;
+    FPicked = -1;
 }
 
 bool TSlideShow::Next() {
-    const std::int32_t count = Count();
-    if (count == 0) return false;
-    if (FIndex == count - 1 && !FLoop && !FAtRandom) return false;  // the show stays on the last picture
-    if (FAtRandom)
-        PickRandomSlide();
-    else
-        FIndex = FIndex + 1 < count ? FIndex + 1 : 0;
+    const std::int32_t next = NextIndex();
+    if (next < 0) return false;  // the show stays on the last picture
+    FIndex = next;
+    FPicked = -1;
     SetTimerEnabled(true);
     return true;
 }
 
 bool TSlideShow::Previous() {
-    if (FAtRandom || FPictures.empty()) return false;
-    std::int32_t index = FIndex;
-    if (index == 0 && FLoop) index = Count();
-    if (index == 0) return false;
-    FIndex = index - 1;
+    const std::int32_t previous = PreviousIndex();
+    if (previous < 0) return false;
+    FIndex = previous;
     SetTimerEnabled(true);
     return true;
 }
 
-void TSlideShow::PickRandomSlide() {
+std::int32_t TSlideShow::NextIndex() {
     const std::int32_t count = Count();
-    if (count < 2) {  // no other picture to go to
-        FIndex = 0;
-        return;
+    if (count == 0) return -1;
+    if (FAtRandom) {
+        if (FPicked < 0) FPicked = RandomOther();
+        return FPicked;
     }
-    const std::int32_t current = FIndex;
+    if (FIndex == count - 1 && !FLoop) return -1;
+    return FIndex + 1 < count ? FIndex + 1 : 0;
+}
+
+std::int32_t TSlideShow::PreviousIndex() const {
+    if (FAtRandom || FPictures.empty()) return -1;
+    if (FIndex == 0) return FLoop ? Count() - 1 : -1;
+    return FIndex - 1;
+}
+
+void TSlideShow::PickRandomSlide() {
+    FIndex = RandomOther();
+    FPicked = -1;
+}
+
+std::int32_t TSlideShow::RandomOther() {
+    const std::int32_t count = Count();
+    if (count < 2) return 0;  // no other picture to go to
     std::uniform_int_distribution<std::int32_t> pick(0, count - 1);
-    while (FIndex == current) FIndex = pick(FRandom);
+    std::int32_t index = FIndex;
+    while (index == FIndex) index = pick(FRandom);
+    return index;
 }
 
 void TSlideShow::SetDelay(int milliseconds) {

@@ -34,14 +34,25 @@ public:
     // so the full delay runs from the step on.
     bool Next();
     bool Previous();
+    // Where the next step forward and back would go; -1 for nowhere. At Random the pick is
+    // made by the first of these calls and kept: the step forward then goes there, so a
+    // picture made ready for it in advance is the one shown.
+    std::int32_t NextIndex();
+    std::int32_t PreviousIndex() const;
     // Another index than the current one, drawn at random; 0 when there is no other picture.
     void PickRandomSlide();
-    void Seed(std::uint32_t seed) { FRandom.seed(seed); }
+    void Seed(std::uint32_t seed) {
+        FRandom.seed(seed);
+        FPicked = -1;
+    }
 
     // The options of the show's menu. At Random can be chosen in a show of more than two
     // pictures only (with two, every step goes to the other one anyway).
     bool AtRandom() const { return FAtRandom; }
-    void SetAtRandom(bool value) { FAtRandom = value; }
+    void SetAtRandom(bool value) {
+        FAtRandom = value;
+        FPicked = -1;
+    }
     bool CanPickAtRandom() const { return Count() > 2; }
     bool Loop() const { return FLoop; }
     void SetLoop(bool value) { FLoop = value; }
@@ -64,12 +75,14 @@ public:
     std::function<void()> OnTimer;
 
 private:
+    std::int32_t RandomOther();
     void TimerChanged() {
         if (OnTimer) OnTimer();
     }
 
     std::vector<TName> FPictures;
     std::int32_t FIndex = 0;
+    std::int32_t FPicked = -1;  // the random pick of the next step, once made
     bool FAtRandom = false;
     bool FLoop = true;
     bool FAutoassemble = false;

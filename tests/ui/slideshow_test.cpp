@@ -45,9 +45,12 @@ TEST(SlideShow, StepsFollowLoopAndTheEndsOfTheList) {
         TSlideShow show = Show(c.count, c.loop);
         for (std::size_t i = 0; i < c.steps.size(); ++i) {
             const int before = show.Index();
+            // where a step would go is told before it is taken (-1: nowhere)
+            const int told = c.steps[i] == 'n' ? show.NextIndex() : show.PreviousIndex();
             const bool moved = c.steps[i] == 'n' ? show.Next() : show.Previous();
             EXPECT_EQ(show.Index(), c.indexes[i]) << "step " << i;
             EXPECT_EQ(moved, show.Index() != before) << "step " << i;
+            EXPECT_EQ(told, moved ? show.Index() : -1) << "step " << i;
             ASSERT_NE(show.Current(), nullptr);
             EXPECT_EQ(*show.Current(), show.Pictures()[show.Index()]);
         }
@@ -81,6 +84,35 @@ TEST(SlideShow, AtRandomNeverShowsAPictureTwiceInARowAndHasNoWayBack) {
     }
     EXPECT_FALSE(two.CanPickAtRandom());
     EXPECT_TRUE(Show(3).CanPickAtRandom());
+}
+
+// The random pick of the next step is made once, when first asked for, and the step goes
+// there; asking does not change the order a seed gives. A new seed or list picks anew.
+TEST(SlideShow, AtRandomTheNextPickIsFixedBeforeTheStep) {
+    TSlideShow peeked = Show(6), plain = Show(6);
+    for (TSlideShow* show : {&peeked, &plain}) {
+        show->SetAtRandom(true);
+        show->Seed(99);
+    }
+    for (int i = 0; i < 50; ++i) {
+        const int pick = peeked.NextIndex();
+        ASSERT_EQ(peeked.NextIndex(), pick);
+        ASSERT_EQ(peeked.PreviousIndex(), -1);
+        peeked.Next();
+        plain.Next();
+        ASSERT_EQ(peeked.Index(), pick);
+        ASSERT_EQ(plain.Index(), pick) << "step " << i;
+    }
+    // a fresh seed forgets a pick made under the old one
+    TSlideShow again = Show(6);
+    again.SetAtRandom(true);
+    again.Seed(1);
+    const int first = again.NextIndex();
+    again.Seed(99);
+    TSlideShow fresh = Show(6);
+    fresh.SetAtRandom(true);
+    fresh.Seed(99);
+    EXPECT_EQ(again.NextIndex(), fresh.NextIndex()) << "the pick under seed 1 was " << first;
 }
 
 TEST(SlideShow, ANewListStartsAtTheFirstPictureAndKeepsTheOptions) {

@@ -16,6 +16,7 @@
 #include <memory>
 
 #include "engine/tavelix.h"
+#include "raster/orientation.h"
 #include "raster/pngcodec.h"
 #include "ui/pictureview.h"
 #include "ui/prompts.h"
@@ -311,6 +312,19 @@ private Q_SLOTS:
         QCOMPARE(W().SlideShow().Index(), 1);
         QVERIFY(W().Ui.autoTimer->isActive());
         QTRY_COMPARE_WITH_TIMEOUT(W().SlideShow().Index(), 2, 5000);
+    }
+
+    // A picture decoded ahead is turned upright by the turn its JPEG file records, as one
+    // read at its turn is.
+    void turnedJpegDecodedAheadStandsUpright() {
+        W().Ui.Autosize1->setChecked(false);
+        const QString turned = WriteBytes(*F.Folder, "p1.jpg", WithOrientation(ReadAll(F.Write("t.jpg", Gradient(40, 20))), 6));
+        StartShow({F.Write("p0.bmp", Gradient(30, 30)), turned});
+        W().Ui.Manual1->trigger();
+        W().nextClick();
+        QCOMPARE(W().FileName(), QString("p1.jpg"));
+        QCOMPARE(W().Orientation(), 6);
+        QVERIFY(SameColours(W().Working(), Oriented(ReadPicture(turned), 6)));
     }
 
     void autosizeAndLargePictures_data() {

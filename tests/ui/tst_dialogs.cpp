@@ -54,7 +54,7 @@ class TestDialogs : public QObject {
 
     TForms FForms;
     TFtavelix& W() { return *FForms.Ftavelix; }
-    TPasswordDlg& Pwd() { return *FForms.PasswordDlg; }
+    TPasswordDlg& Pwd() { return W().PasswordDialog(); }
 
     void Type(QLineEdit* edit, const QString& text) {
         edit->clear();
@@ -162,7 +162,7 @@ private Q_SLOTS:
             first = Pwd().pw1->text();
             second = Pwd().pw2->text();
             selected = Pwd().pw1->selectedText() == first;
-            focused = QApplication::focusWidget() == Pwd().pw1;
+            focused = Pwd().focusWidget() == Pwd().pw1;  // (the keyboard comes when the system gives it)
             okEnabled = Pwd().OKBtn->isEnabled();
             QTest::keyClick(Pwd().pw1, Qt::Key_Escape);  // Esc cancels
         });
@@ -189,7 +189,7 @@ private Q_SLOTS:
     // --- quality dialog ---------------------------------------------------------------------
 
     void qualityCaptionFollowsTheSlider() {
-        Tfcompression& dialog = *FForms.fcompression;
+        Tfcompression& dialog = W().CompressionDialog();
         QCOMPARE(dialog.Label1->text(), QString("High Compression"));
         QCOMPARE(dialog.Label2->text(), QString("High Quality"));
         QCOMPARE(dialog.OKBtn->text(), QString("OK"));
@@ -221,7 +221,10 @@ private Q_SLOTS:
     // --- about box ----------------------------------------------------------------------------
 
     void aboutBoxGivesTheTitle() {
-        Tfabout& about = *FForms.fabout;
+        QCOMPARE(W().windowTitle(), QString("Tavelix"));  // the first caption, with no about box yet
+        W().setWindowTitle("Tavelix-p.jpg (3 x 2) ");
+        Tfabout& about = W().AboutBox();  // made at its first use, it leaves the caption alone
+        QCOMPARE(W().windowTitle(), QString("Tavelix-p.jpg (3 x 2) "));
         QCOMPARE(about.AppTitle, QString("Tavelix"));
         QCOMPARE(about.windowTitle(), QString("About Tavelix"));
         QCOMPARE(about.btncopy->text(), QString("Copy URL"));
@@ -234,7 +237,7 @@ private Q_SLOTS:
     }
 
     void helpTextIsHonestAndInOrder() {
-        const QString text = FForms.fabout->Memo1->toPlainText();
+        const QString text = W().AboutBox().Memo1->toPlainText();
         QVERIFY(text.startsWith("Tavelix " TAVELIX_VERSION_MAJOR_MINOR "\n"));
         QVERIFY(text.contains(HomePage()));
         // the topics in their order
@@ -255,13 +258,13 @@ private Q_SLOTS:
 
     void copyUrlReplacesTheClipboard() {
         QApplication::clipboard()->setImage(QImage(4, 4, QImage::Format_RGB32));
-        FForms.fabout->btncopy->click();
+        W().AboutBox().btncopy->click();
         QCOMPARE(QApplication::clipboard()->text(), HomePage());
         QVERIFY(!QApplication::clipboard()->mimeData()->hasImage());
     }
 
     void escClosesTheAboutBoxFromEveryControl() {
-        Tfabout& about = *FForms.fabout;
+        Tfabout& about = W().AboutBox();
         for (QWidget* control : QList<QWidget*>{about.Memo1, about.btncopy, about.Okbtn}) {
             WhenOpen(about, [control] {
                 control->setFocus();

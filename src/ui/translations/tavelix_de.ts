@@ -146,12 +146,12 @@ Trotzdem zusammensetzen?</translation>
         <translation>Ausschnitt als neues Bild übernehmen?</translation>
     </message>
     <message>
-        <location filename="../forms.cpp" line="+38"/>
+        <location filename="../forms.cpp" line="+29"/>
         <source>: no such file</source>
         <translation>: keine solche Datei</translation>
     </message>
     <message>
-        <location filename="../picturecommands.cpp" line="+32"/>
+        <location filename="../picturecommands.cpp" line="+33"/>
         <source>1280K Pixels maximum (e.g.1280x1024)</source>
         <translation>Höchstens 1280K Pixel (z.B. 1280x1024)</translation>
     </message>
@@ -171,7 +171,7 @@ Trotzdem zusammensetzen?</translation>
         <translation>Nicht gespeichert: der Dateiname muss auf .jpg, .bmp oder .png enden</translation>
     </message>
     <message>
-        <location line="+105"/>
+        <location line="+99"/>
         <source>Tavelix opens %1 files only</source>
         <translation>Tavelix öffnet nur %1-Dateien</translation>
     </message>
@@ -428,7 +428,7 @@ Bilder, die verloren gehen, beschädigt oder von anderen gesehen werden.
         <translation>URL kopieren</translation>
     </message>
     <message>
-        <location line="+45"/>
+        <location line="+44"/>
         <source>About </source>
         <translation>Über </translation>
     </message>
