@@ -17,8 +17,9 @@ hides a picture from casual view; it is not encryption. The window and
 tavelix-cli also scramble PNG pictures, and read HEIC and WebP photos.
 
 Around it: 10 % zoom steps, clipping with the mouse, black and white,
-JPEG/BMP/PNG conversion at a chosen quality, clipboard paste, a full-screen slide
-show and batch runs on sets of files. tavelix-cli does the same from a shell.")
+JPEG/BMP/PNG conversion at a chosen quality, clipboard paste, a full-screen
+slide show and batch runs on sets of files. tavelix-cli does the same from a
+shell.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
@@ -30,8 +31,9 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # libraries our programs link.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-dejavu-core | fonts-freefont-ttf, libheif-plugin-libde265 | libde265-0")
 # On a Wayland desktop the window runs natively with Qt's Wayland platform; without it, through
-# XWayland.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
+# XWayland. Qt's own translations give the standard buttons of its dialogs in the user's
+# language.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland, qt6-translations-l10n")
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 
 include(CPack)
