@@ -3,6 +3,8 @@
 #include <libheif/heif.h>
 
 #include <algorithm>
+#include <initializer_list>
+#include <limits>
 #include <map>
 #include <memory>
 #include <new>
@@ -118,9 +120,17 @@ std::uint64_t LocationField(TBoxReader& in, std::uint64_t width) {
     return width == 4 || width == 8 ? in.Read(unsigned(width)) : 0;
 }
 
-// The canvas sizes (width times height, in pixels) of every grid and overlay item of the file
-// that can be read; the rest are skipped.
-std::vector<std::uint64_t> DerivedCanvases(std::span<const std::uint8_t> file) {
+// What the derived pictures of a file (grids, overlays and identities of other items) lean on.
+struct TDerived {
+    // The canvas sizes (width times height, in pixels) of every grid and overlay item that can
+    // be read; the rest are skipped.
+    std::vector<std::uint64_t> Canvases;
+    // Items that a derived picture is made from but that are no picture the library knows (or
+    // no item at all): the library asserts on them, which ends the program. 0: none.
+    std::uint32_t NoPicture = 0;
+};
+
+TDerived DerivedItems(std::span<const std::uint8_t> file) {
     std::span<const std::uint8_t> meta;
     for (TBoxReader top(file);;) {
         std::uint32_t type = 0;
@@ -136,6 +146,8 @@ std::vector<std::uint64_t> DerivedCanvases(std::span<const std::uint8_t> file) {
         std::uint64_t Offset = 0, Length = 0;
     };
     std::multimap<std::uint32_t, std::uint32_t> derived;        // items typed grid or iovl: id, type
+    std::map<std::uint32_t, std::uint32_t> itemTypes;           // every item read: id, type
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> made;  // "dimg" references: from, to
     std::vector<std::pair<std::uint32_t, std::vector<TExtent>>> locations;  // every entry, in order
     std::span<const std::uint8_t> idat;
     TBoxReader boxes(meta);
@@ -158,7 +170,23 @@ std::vector<std::uint64_t> DerivedCanvases(std::span<const std::uint8_t> file) {
                 const auto id = std::uint32_t(infe.Read(entryVersion == 2 ? 2 : 4));
                 infe.Read(2);  // protection index
                 const auto itemType = std::uint32_t(infe.Read(4));
-                if (infe.Ok() && (itemType == FourCc("grid") || itemType == FourCc("iovl"))) derived.emplace(id, itemType);
+                if (!infe.Ok()) continue;
+                itemTypes.emplace(id, itemType);
+                if (itemType == FourCc("grid") || itemType == FourCc("iovl")) derived.emplace(id, itemType);
+            }
+        } else if (type == FourCc("iref")) {
+            const unsigned idBytes = in.Read(1) == 0 ? 2 : 4;
+            in.Read(3);
+            std::span<const std::uint8_t> reference;
+            while (in.NextBox(type, reference)) {
+                if (type != FourCc("dimg")) continue;
+                TBoxReader refs(reference);
+                const auto from = std::uint32_t(refs.Read(idBytes));
+                const std::uint64_t count = refs.Read(2);
+                for (std::uint64_t i = 0; i < count && refs.Ok(); ++i) {
+                    const auto to = std::uint32_t(refs.Read(idBytes));
+                    if (refs.Ok()) made.emplace_back(from, to);
+                }
             }
         } else if (type == FourCc("iloc")) {
             const auto version = in.Read(1);
@@ -184,7 +212,19 @@ std::vector<std::uint64_t> DerivedCanvases(std::span<const std::uint8_t> file) {
         }
     }
 
-    std::vector<std::uint64_t> canvases;
+    TDerived result;
+    // The item types the library takes for pictures; a grid, an overlay or an identity is made
+    // from other pictures.
+    const auto typed = [&](std::uint32_t id, std::initializer_list<std::uint32_t> types) {
+        const auto found = itemTypes.find(id);
+        return found != itemTypes.end() && std::find(types.begin(), types.end(), found->second) != types.end();
+    };
+    const std::initializer_list<std::uint32_t> derivedTypes = {FourCc("grid"), FourCc("iovl"), FourCc("iden")};
+    const std::initializer_list<std::uint32_t> pictureTypes = {FourCc("hvc1"), FourCc("av01"), FourCc("grid"),
+                                                               FourCc("iovl"), FourCc("iden")};
+    for (const auto& [from, to] : made)
+        if (typed(from, derivedTypes) && !typed(to, pictureTypes) && result.NoPicture == 0)
+            result.NoPicture = to == 0 ? std::numeric_limits<std::uint32_t>::max() : to;
     for (const auto& [id, extents] : locations) {
         const auto [first, last] = derived.equal_range(id);
         if (first == last) continue;
@@ -206,10 +246,10 @@ std::vector<std::uint64_t> DerivedCanvases(std::span<const std::uint8_t> file) {
             const bool wide = fields.Read(1) & 1;
             fields.Read(item->second == FourCc("grid") ? 2 : 8);
             const std::uint64_t width = fields.Read(wide ? 4 : 2), height = fields.Read(wide ? 4 : 2);
-            if (fields.Ok()) canvases.push_back(width * height);
+            if (fields.Ok()) result.Canvases.push_back(width * height);
         }
     }
-    return canvases;
+    return result;
 }
 
 // The file's context and its primary picture: the headers read, no pixel decoded.
@@ -233,7 +273,10 @@ TPrimary OpenPrimary(std::span<const std::uint8_t> file) {
     // refused before the library allocates it.
     const TPictureSize declared = SizeOf(handle);
     const std::uint64_t pixels = std::uint64_t(declared.Width) * std::uint64_t(declared.Height);
-    for (const std::uint64_t canvas : DerivedCanvases(file))
+    const TDerived derived = DerivedItems(file);
+    if (derived.NoPicture != 0)
+        Invalid("a derived picture is made from item " + std::to_string(derived.NoPicture) + ", which is no picture");
+    for (const std::uint64_t canvas : derived.Canvases)
         if (canvas > 2 * pixels)
             Invalid("a grid or overlay of " + std::to_string(canvas) + " pixels for a picture of " +
                     std::to_string(declared.Width) + " x " + std::to_string(declared.Height));

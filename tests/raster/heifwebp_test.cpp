@@ -232,6 +232,10 @@ TEST(Heif, HostileFilesFailClearlyAndLeaveThePictureAlone) {
           // The same, its grid found only where the library's reading of the location list finds it.
           {"grid located as the library locates it",
            ReadFileBytes(std::string(TAVELIX_CRASHERS) + "/heif/grid_in_idat_read_as_the_library_reads_iloc.heic"),
+           TPictureError::Kind::InvalidHeif},
+          // Found by fuzz_heif: an identity made from an item the file lacks (the library asserts).
+          {"derived from no picture",
+           ReadFileBytes(std::string(TAVELIX_CRASHERS) + "/heif/identity_made_from_a_missing_item.heic"),
            TPictureError::Kind::InvalidHeif}}) {
         SCOPED_TRACE(name);
         ExpectFailure(load, file, kind);
