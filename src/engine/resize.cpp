@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <limits>
 #include <memory>
-#include <optional>
 #include <vector>
 
 #include "engine/rounding.h"
@@ -25,12 +24,20 @@ constexpr std::int32_t ShrinkTenths = 9;
 // Shrinking stops while the control is narrower or lower than this.
 constexpr std::int32_t ShrinkMinimum = 10;
 
-// The bitmap to draw from: source itself, or, when the caller passes the very picture that
-// is about to be resized and drawn over, a copy taken beforehand (it shares the store, so it
-// costs nothing until the picture is written).
-const TBitmap& DrawSource(const TBitmap& source, const TBitmap& picture, std::optional<TBitmap>& copy) {
-    if (&source != &picture) return source;
-    return copy.emplace(picture);
+// Picture becomes source drawn stretched to width x height. It is drawn into a store of its
+// own, which the picture then takes (sharing it): neither the picture's old pixels nor the
+// source are copied first, and a failed allocation leaves the picture as it was. The store
+// keeps the picture's format and colour table, as a resize would; a new height means
+// bottom-up rows.
+void Redraw(TBitmap& picture, const TBitmap& source, std::int32_t width, std::int32_t height) {
+    TStoreFormat format = picture.HasStore() ? picture.Format() : TStoreFormat{};
+    if (picture.HasStore() && height != picture.Height()) format.TopDown = false;
+    TBitmap drawn;
+    drawn.Allocate(width, height, format);
+    drawn.Canvas().CopyMode = SRCCOPY;
+    drawn.Canvas().DrawStretched(Rect(0, 0, width, height), &source);
+    picture.Canvas().CopyMode = SRCCOPY;
+    picture.CopyFrom(drawn);
 }
 
 }  // namespace
@@ -41,27 +48,16 @@ void TTavelix::Enlarge(const TBitmap& source) {
     if (picture.Empty()) return;
     const std::int32_t w = ScaleSize(picture.Width(), EnlargeTenths, Tenths);
     const std::int32_t h = ScaleSize(picture.Height(), EnlargeTenths, Tenths);
-    std::optional<TBitmap> copy;
-    const TBitmap& from = DrawSource(source, picture, copy);
-
-    picture.Canvas().CopyMode = SRCCOPY;
-    picture.SetSize(w, h);
-    picture.Canvas().DrawStretched(Rect(0, 0, w, h), &from);
+    Redraw(picture, source, w, h);
 }
 
-// Drawn first, at the old size, then cut: the resize keeps the top-left area just drawn.
 void TTavelix::Shrink(const TBitmap& source) {
     if (Width() < ShrinkMinimum || Height() < ShrinkMinimum) return;
     TBitmap& picture = Picture();
     if (picture.Empty()) return;
     const std::int32_t w = ScaleSize(picture.Width(), ShrinkTenths, Tenths);
     const std::int32_t h = ScaleSize(picture.Height(), ShrinkTenths, Tenths);
-    std::optional<TBitmap> copy;
-    const TBitmap& from = DrawSource(source, picture, copy);
-
-    picture.Canvas().CopyMode = SRCCOPY;
-    picture.Canvas().DrawStretched(Rect(0, 0, w, h), &from);
-    picture.SetSize(w, h);
+    Redraw(picture, source, w, h);
 }
 
 bool TTavelix::ReduceBy(TBitmap& graphic, std::uint8_t factor) {
@@ -260,12 +256,7 @@ void TTavelix::FitToScreen(const TBitmap& source) {
     const std::int32_t w = std::max(RoundHalfEven(MultiplyNearest(gw, r)), 1);
     const std::int32_t h = std::max(RoundHalfEven(MultiplyNearest(gh, r)), 1);
 
-    TBitmap& picture = Picture();
-    std::optional<TBitmap> copy;
-    const TBitmap& from = DrawSource(source, picture, copy);
-    picture.Canvas().CopyMode = SRCCOPY;
-    picture.SetSize(w, h);
-    picture.Canvas().DrawStretched(Rect(0, 0, w, h), &from);
+    Redraw(Picture(), source, w, h);
 }
 
 // A rectangle without area would empty the picture; it is refused like any other
