@@ -4,10 +4,10 @@
 
 #include <algorithm>
 #include <initializer_list>
-#include <limits>
 #include <map>
 #include <memory>
 #include <new>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -84,16 +84,17 @@ public:
         return value;
     }
     // The next box: its type and content (after the size and type fields); false at the end or
-    // for a box that does not fit.
+    // for a box whose header does not fit. A box that claims more bytes than are left ends
+    // where its parent ends: the library reads what is there, and so is it read here.
     bool NextBox(std::uint32_t& type, std::span<const std::uint8_t>& content) {
         if (AtEnd()) return false;
         const std::size_t start = FAt;
         std::uint64_t size = Read(4);
         type = std::uint32_t(Read(4));
         if (size == 1) size = Read(8);
-        if (size == 0) size = FBytes.size() - start;
+        if (size == 0 || size > FBytes.size() - start) size = FBytes.size() - start;
         const std::size_t head = FAt - start;
-        if (!FOk || size < head || size > FBytes.size() - start) {
+        if (!FOk || size < head) {
             FOk = false;
             return false;
         }
@@ -125,29 +126,20 @@ struct TDerived {
     // The canvas sizes (width times height, in pixels) of every grid and overlay item that can
     // be read; the rest are skipped.
     std::vector<std::uint64_t> Canvases;
-    // Items that a derived picture is made from but that are no picture the library knows (or
-    // no item at all): the library asserts on them, which ends the program. 0: none.
-    std::uint32_t NoPicture = 0;
+    // An item that a derived picture is made from but that is no picture the library knows (or
+    // no item at all): the library asserts on it, which ends the program.
+    std::optional<std::uint32_t> NoPicture;
 };
 
-TDerived DerivedItems(std::span<const std::uint8_t> file) {
-    std::span<const std::uint8_t> meta;
-    for (TBoxReader top(file);;) {
-        std::uint32_t type = 0;
-        std::span<const std::uint8_t> content;
-        if (!top.NextBox(type, content)) return {};
-        if (type == FourCc("meta")) {
-            meta = content.subspan(std::min<std::size_t>(4, content.size()));  // after version and flags
-            break;
-        }
-    }
+// Adds what the derived pictures of one meta box (its content after version and flags) lean on.
+void AddDerivedItems(std::span<const std::uint8_t> file, std::span<const std::uint8_t> meta, TDerived& result) {
     struct TExtent {
         unsigned Method = 0;  // 0: in the file, 1: in idat
         std::uint64_t Offset = 0, Length = 0;
     };
     std::multimap<std::uint32_t, std::uint32_t> derived;        // items typed grid or iovl: id, type
-    std::map<std::uint32_t, std::uint32_t> itemTypes;           // every item read: id, type
-    std::vector<std::pair<std::uint32_t, std::uint32_t>> made;  // "dimg" references: from, to
+    std::multimap<std::uint32_t, std::uint32_t> itemTypes;      // every item entry read: id, type
+    std::vector<std::uint32_t> sources;                         // items a "dimg" reference names
     std::vector<std::pair<std::uint32_t, std::vector<TExtent>>> locations;  // every entry, in order
     std::span<const std::uint8_t> idat;
     TBoxReader boxes(meta);
@@ -181,12 +173,10 @@ TDerived DerivedItems(std::span<const std::uint8_t> file) {
             while (in.NextBox(type, reference)) {
                 if (type != FourCc("dimg")) continue;
                 TBoxReader refs(reference);
-                const auto from = std::uint32_t(refs.Read(idBytes));
+                refs.Read(idBytes);  // the derived item
                 const std::uint64_t count = refs.Read(2);
-                for (std::uint64_t i = 0; i < count && refs.Ok(); ++i) {
-                    const auto to = std::uint32_t(refs.Read(idBytes));
-                    if (refs.Ok()) made.emplace_back(from, to);
-                }
+                // An item the list is cut short of reads as item 0, which is none.
+                for (std::uint64_t i = 0; i < count && refs.Ok(); ++i) sources.push_back(std::uint32_t(refs.Read(idBytes)));
             }
         } else if (type == FourCc("iloc")) {
             const auto version = in.Read(1);
@@ -212,19 +202,18 @@ TDerived DerivedItems(std::span<const std::uint8_t> file) {
         }
     }
 
-    TDerived result;
-    // The item types the library takes for pictures; a grid, an overlay or an identity is made
-    // from other pictures.
-    const auto typed = [&](std::uint32_t id, std::initializer_list<std::uint32_t> types) {
-        const auto found = itemTypes.find(id);
-        return found != itemTypes.end() && std::find(types.begin(), types.end(), found->second) != types.end();
+    // Every item a picture is made from must be one the library takes for a picture, under
+    // every entry that names it (a file may name an item twice, with two types).
+    const auto picture = [&](std::uint32_t id) {
+        const std::initializer_list<std::uint32_t> types = {FourCc("hvc1"), FourCc("av01"), FourCc("grid"),
+                                                            FourCc("iovl"), FourCc("iden")};
+        const auto [first, last] = itemTypes.equal_range(id);
+        return first != last && std::all_of(first, last, [&](const auto& entry) {
+                   return std::find(types.begin(), types.end(), entry.second) != types.end();
+               });
     };
-    const std::initializer_list<std::uint32_t> derivedTypes = {FourCc("grid"), FourCc("iovl"), FourCc("iden")};
-    const std::initializer_list<std::uint32_t> pictureTypes = {FourCc("hvc1"), FourCc("av01"), FourCc("grid"),
-                                                               FourCc("iovl"), FourCc("iden")};
-    for (const auto& [from, to] : made)
-        if (typed(from, derivedTypes) && !typed(to, pictureTypes) && result.NoPicture == 0)
-            result.NoPicture = to == 0 ? std::numeric_limits<std::uint32_t>::max() : to;
+    for (const std::uint32_t source : sources)
+        if (!picture(source) && !result.NoPicture) result.NoPicture = source;
     for (const auto& [id, extents] : locations) {
         const auto [first, last] = derived.equal_range(id);
         if (first == last) continue;
@@ -249,6 +238,16 @@ TDerived DerivedItems(std::span<const std::uint8_t> file) {
             if (fields.Ok()) result.Canvases.push_back(width * height);
         }
     }
+}
+
+// A file may hold more than one meta box, and which one the library reads is not told: all
+// of them are read.
+TDerived DerivedItems(std::span<const std::uint8_t> file) {
+    TDerived result;
+    std::uint32_t type = 0;
+    std::span<const std::uint8_t> content;
+    for (TBoxReader top(file); top.NextBox(type, content);)
+        if (type == FourCc("meta")) AddDerivedItems(file, content.subspan(std::min<std::size_t>(4, content.size())), result);
     return result;
 }
 
@@ -274,8 +273,8 @@ TPrimary OpenPrimary(std::span<const std::uint8_t> file) {
     const TPictureSize declared = SizeOf(handle);
     const std::uint64_t pixels = std::uint64_t(declared.Width) * std::uint64_t(declared.Height);
     const TDerived derived = DerivedItems(file);
-    if (derived.NoPicture != 0)
-        Invalid("a derived picture is made from item " + std::to_string(derived.NoPicture) + ", which is no picture");
+    if (derived.NoPicture)
+        Invalid("a derived picture is made from item " + std::to_string(*derived.NoPicture) + ", which is no picture");
     for (const std::uint64_t canvas : derived.Canvases)
         if (canvas > 2 * pixels)
             Invalid("a grid or overlay of " + std::to_string(canvas) + " pixels for a picture of " +
