@@ -12,7 +12,7 @@
 #include <type_traits>
 #include <limits>
 #include <memory>
-#include <tuple>
+#include <mutex>
 #include <vector>
 
 #if defined(__SSE2__)
@@ -234,6 +234,12 @@ struct TFitMatrix {
     std::vector<std::int32_t> BestRight, BestLeft;
 };
 
+// Neighbouring lines inside strips whose fit was clear, and of those, lines another strip's
+// edge fitted clearly better.
+struct TInnerTests {
+    std::int32_t Tested = 0, Misled = 0;
+};
+
 TEdgePairs FindPairs(const TEdgeLines& lines, TFitMatrix& matrix) {
     TEdgePairs found;
     const std::int32_t n = lines.Count, stride = lines.Stride;
@@ -296,16 +302,25 @@ TEdgePairs FindPairs(const TEdgeLines& lines, TFitMatrix& matrix) {
             found.Pairs.emplace_back(l, r);
         }
 
-    // Neighbouring lines inside the strips, tested as edges are. Strips two lines wide are not
-    // tested: their one inner pair has always the same place in a pattern that repeats every
-    // other line (as a picture enlarged by a factor near 2 does), and the seams the other one,
-    // so the test would say nothing about the seams. a line and the next one inside
-    // its strip form a pair when each fits the other clearly best, the edges of the other strips
-    // competing; they mislead when a pair forms with another strip's edge instead.
-    if (thin || lines.Width == 2) return found;
+    return found;
+}
+
+// Neighbouring lines inside the strips, tested as edges are (twice the work of finding the
+// pairs, so done only for an arrangement that breaks enough pairs to be refused). Strips two
+// lines wide are not tested: their one inner pair has always the same place in a pattern that
+// repeats every other line (as a picture enlarged by a factor near 2 does), and the seams the
+// other one, so the test would say nothing about the seams. A line and the next one inside its
+// strip form a pair when each fits the other clearly best, the edges of the other strips
+// competing; they mislead when a pair forms with another strip's edge instead.
+TInnerTests TestInnerLines(const TEdgeLines& lines, const TFitMatrix& matrix) {
+    TInnerTests found;
+    const std::int32_t n = lines.Count, stride = lines.Stride;
+    if (n < 3 || lines.Points < 1 || lines.Width <= 2) return found;
+    const double tolerance = ToleranceLevels * lines.Points;
+    auto at = [&](std::int32_t l, std::int32_t r) { return double(matrix.Fit[std::size_t(l) * n + r]); };
     std::vector<double> leftBest(static_cast<std::size_t>(n)), rightBest(static_cast<std::size_t>(n));
     for (std::int32_t a = 0; a < n; ++a) {
-        const std::int32_t l = toLeft[std::size_t(a)].Strip[0], r = toRight[std::size_t(a)].Strip[0];
+        const std::int32_t l = matrix.BestLeft[std::size_t(a)], r = matrix.BestRight[std::size_t(a)];
         leftBest[std::size_t(a)] = l < 0 ? 0 : at(l, a);
         rightBest[std::size_t(a)] = r < 0 ? 0 : at(a, r);
     }
@@ -317,7 +332,7 @@ TEdgePairs FindPairs(const TEdgeLines& lines, TFitMatrix& matrix) {
                     const std::vector<double>& theirBest) {
         double d1 = std::numeric_limits<double>::max(), d2 = d1;
         std::int32_t c1 = -1;
-        const std::int32_t beyond = (rightward ? toRight : toLeft)[std::size_t(strip)].Strip[0];
+        const std::int32_t beyond = (rightward ? matrix.BestRight : matrix.BestLeft)[std::size_t(strip)];
         for (std::int32_t c = 0; c < n; ++c) {
             if (c == strip || c == beyond) continue;
             const double d = Difference(x, rightward ? lines.First(c) : lines.Last(c), stride);
@@ -404,8 +419,6 @@ bool Steps(const std::uint8_t* x, const std::uint8_t* y, const std::uint8_t* tx,
 #endif
 }
 
-}  // namespace
-
 // What the steps of one direction's strips need, whatever the arrangement.
 struct TEdgeSteps {
     TEdgeLines Lines;
@@ -439,7 +452,6 @@ struct TEdgeSteps {
     }
 };
 
-namespace {
 
 // Which strips have a line (their last if last, else their first) that another strip's same
 // line copies, within CopyLevels a point. Lines that are that close fit any third line within
@@ -532,8 +544,6 @@ TSeamEvidence Weigh(const TEdgePairs& found, const std::vector<std::int32_t>& or
     TSeamEvidence evidence;
     const std::int32_t n = found.Strips;
     evidence.Strips = n;
-    evidence.Tested = found.Tested;
-    evidence.Misled = found.Misled;
     // left[a], right[a]: the strips beside strip a in the arrangement (-1: none).
     std::vector<std::int32_t> left(static_cast<std::size_t>(n), -1), right(static_cast<std::size_t>(n), -1);
     for (std::int32_t s = 0; s + 1 < n; ++s) {
@@ -555,6 +565,8 @@ TSeamEvidence Weigh(const TEdgePairs& found, const std::vector<std::int32_t>& or
 
 // The chance of refusing a right arrangement that is accepted.
 constexpr double RefuseBelow = 1e-6;
+// Fewer broken pairs never make an arrangement look scrambled.
+constexpr std::int32_t RefuseBrokenAtLeast = 4;
 // A wrong password may leave the permutations right but for a few seams: one character wrong
 // breaks as few as 3 % of them (at least 3 seams where there are 64 strips or more), and a
 // broken seam shows only where it has a pair. So an arrangement is taken as right only where
@@ -575,7 +587,7 @@ TSeamLook TSeamEvidence::Look() const {
     // pattern, the lines tested inside the strips may mislead less than the seams do).
     if (Tested >= TrustedAfterTests) {
         const double misleading = std::max(0.1, 1.5 * (Misled + 1) / (Tested + 2));
-        if (misleading <= 0.5 && Broken >= 4 && BinomialUpper(Broken, Pairs, misleading) < RefuseBelow)
+        if (misleading <= 0.5 && Broken >= RefuseBrokenAtLeast && BinomialUpper(Broken, Pairs, misleading) < RefuseBelow)
             return TSeamLook::Scrambled;
     }
     // Right: pairs at nearly every seam, none broken.
@@ -612,17 +624,37 @@ TSeamLook TArrangementLook::Look() const {
 
 namespace {
 
-std::pair<TEdgePairs, std::shared_ptr<const TEdgeSteps>> WeighLines(TEdgeLines lines) {
-    TFitMatrix matrix;
-    TEdgePairs pairs = FindPairs(lines, matrix);
+}  // namespace
+
+struct TStripFit::TDirection {
+    TEdgePairs Pairs;
+    TEdgeSteps Steps;  // the edge lines with what the steps need
+    TFitMatrix Matrix;
+    // The tests of the lines inside the strips, made when an arrangement first needs them.
+    const TInnerTests& InnerTests() const {
+        std::call_once(FInnerOnce, [this] { FInner = TestInnerLines(Steps.Lines, Matrix); });
+        return FInner;
+    }
+
+private:
+    mutable std::once_flag FInnerOnce;
+    mutable TInnerTests FInner;
+};
+
+namespace {
+
+std::shared_ptr<const TStripFit::TDirection> WeighLines(TEdgeLines lines) {
+    auto direction = std::make_shared<TStripFit::TDirection>();
+    TEdgePairs pairs = FindPairs(lines, direction->Matrix);
     // A pair whose strips have copies elsewhere tells nothing: in a pattern that repeats, an
     // edge fits each of its copies' neighbours, and which one wins says nothing of the seams.
-    std::vector<char> copied = FindCopiedStrips(lines, matrix);
+    std::vector<char> copied = FindCopiedStrips(lines, direction->Matrix);
     std::erase_if(pairs.Pairs, [&](const std::pair<std::int32_t, std::int32_t>& pair) {
         return copied[std::size_t(pair.first)] || copied[std::size_t(pair.second)];
     });
-    return {std::move(pairs),
-            std::make_shared<const TEdgeSteps>(FindSteps(std::move(lines), matrix, std::move(copied)))};
+    direction->Pairs = std::move(pairs);
+    direction->Steps = FindSteps(std::move(lines), direction->Matrix, std::move(copied));
+    return direction;
 }
 
 bool Tells(const TBitmap& picture) { return !picture.Empty() && !OverPixelLimit(picture.Width(), picture.Height()); }
@@ -640,19 +672,19 @@ TStripFit::TStripFit(const TBitmap& picture) {
     const TLumaReader reader(picture);
     // The two directions are independent: the rows are read and weighed on a thread of their own.
     auto weigh = [&](bool columns) { return WeighLines(ReadLines(reader, picture.Width(), picture.Height(), columns)); };
-    std::future<std::pair<TEdgePairs, std::shared_ptr<const TEdgeSteps>>> later;
+    std::future<std::shared_ptr<const TDirection>> later;
     try {
         later = std::async(std::launch::async, weigh, false);
     } catch (const std::system_error&) {
         // No thread to be had: one after the other.
     }
-    std::tie(FColumns, FColumnSteps) = weigh(true);
-    std::tie(FRows, FRowSteps) = later.valid() ? later.get() : weigh(false);
+    FColumns = weigh(true);
+    FRows = later.valid() ? later.get() : weigh(false);
 }
 
 TStripFit::TStripFit(TLines lines) : FTells(true) {
-    std::tie(FColumns, FColumnSteps) = WeighLines(std::move(lines.Columns));
-    std::tie(FRows, FRowSteps) = WeighLines(std::move(lines.Rows));
+    FColumns = WeighLines(std::move(lines.Columns));
+    FRows = WeighLines(std::move(lines.Rows));
 }
 
 TArrangementLook TStripFit::Look(std::string_view password, int assembles, bool everyPair) const {
@@ -662,13 +694,24 @@ TArrangementLook TStripFit::Look(std::string_view password, int assembles, bool 
         return look;
     }
     const bool moved = assembles > 0 && !password.empty() && !everyPair;
-    const std::vector<std::int32_t> columns = Arrangement(FColumns.Strips, password, assembles),
-                                    rows = Arrangement(FRows.Strips, password, assembles);
-    look.Columns = Weigh(FColumns, columns, moved);
-    look.Rows = Weigh(FRows, rows, moved);
-    look.ColumnSteps = WeighSteps(*FColumnSteps, columns);
-    look.RowSteps = WeighSteps(*FRowSteps, rows);
+    const std::vector<std::int32_t> columns = Arrangement(FColumns->Pairs.Strips, password, assembles),
+                                    rows = Arrangement(FRows->Pairs.Strips, password, assembles);
+    look.Columns = Weigh(FColumns->Pairs, columns, moved);
+    look.Rows = Weigh(FRows->Pairs, rows, moved);
+    for (const auto& [evidence, direction] : {std::pair{&look.Columns, FColumns.get()}, std::pair{&look.Rows, FRows.get()}})
+        if (evidence->Broken >= RefuseBrokenAtLeast) {
+            evidence->Tested = direction->InnerTests().Tested;
+            evidence->Misled = direction->InnerTests().Misled;
+        }
+    look.ColumnSteps = WeighSteps(FColumns->Steps, columns);
+    look.RowSteps = WeighSteps(FRows->Steps, rows);
     return look;
+}
+
+bool TStripFit::KeepsPairs() const {
+    if (!FTells) return false;
+    return Weigh(FColumns->Pairs, Arrangement(FColumns->Pairs.Strips, {}, 0), false).KeepsPairs() ||
+           Weigh(FRows->Pairs, Arrangement(FRows->Pairs.Strips, {}, 0), false).KeepsPairs();
 }
 
 TArrangementLook LookOfArrangement(const TBitmap& picture, std::string_view password, int assembles) {
@@ -686,8 +729,10 @@ TAssemblyVerdict Judge(const TStripFit& fit, std::string_view password) {
         assembled == TSeamLook::Assembled ? TAssemblyVerdict::Assembled : TAssemblyVerdict::Unclear;
     // A picture that looks clear as it is read: assembling it scrambles it, when its pairs, the
     // ones side by side now included, say so. (A scrambled picture may keep the few pairs it
-    // shows as it is read: those that assembling leaves side by side.)
-    if (fit.Look().LooksClear() && fit.Look(password, 1, true).Look() == TSeamLook::Scrambled)
+    // shows as it is read: those that assembling leaves side by side.) Whether it keeps its
+    // pairs is asked first: most pictures assembled are scrambled, and that costs no tests
+    // inside the strips.
+    if (fit.KeepsPairs() && fit.Look().LooksClear() && fit.Look(password, 1, true).Look() == TSeamLook::Scrambled)
         return TAssemblyVerdict::NotAssembled;
     return unscrambled;
 }

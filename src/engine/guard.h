@@ -46,8 +46,11 @@ struct TSeamEvidence {
     std::int32_t Strips = 0;  // whole strips (the edge strip, which never moves, left out)
     std::int32_t Pairs = 0;   // pairs of strip edges found
     std::int32_t Broken = 0;  // of those, pairs the arrangement does not put side by side
-    std::int32_t Tested = 0;  // neighbouring lines inside strips whose fit was clear
-    std::int32_t Misled = 0;  // of those, lines another strip's edge fitted clearly better
+    // Neighbouring lines inside strips whose fit was clear, and of those, lines another strip's
+    // edge fitted clearly better: tested only for an arrangement that breaks 4 pairs or more
+    // (fewer never look scrambled), else 0.
+    std::int32_t Tested = 0;
+    std::int32_t Misled = 0;
     TSeamLook Look() const;
     // Whether the arrangement keeps far more pairs than a scrambled picture keeps as it is read
     // (where a JPEG has blurred neighbouring strips' edges into each other, up to a quarter).
@@ -81,10 +84,7 @@ struct TEdgePairs {
     std::int32_t Strips = 0;
     bool Thin = false;  // strips one line wide: a pair fits either way round
     std::vector<std::pair<std::int32_t, std::int32_t>> Pairs;  // (left strip, right strip), as read
-    std::int32_t Tested = 0, Misled = 0;
 };
-
-struct TEdgeSteps;
 
 // The fit of a picture's strip edges, found once (about 1 ms for 1280 x 1024), to weigh
 // arrangements against.
@@ -98,16 +98,21 @@ public:
     // of neighbouring strips into each other) unless everyPair. Pictures over the pixel limit,
     // which are never scrambled, and empty ones tell nothing (Unclear).
     TArrangementLook Look(std::string_view password = {}, int assembles = 0, bool everyPair = false) const;
+    // Whether the picture as read keeps its pairs in either direction (TSeamEvidence::KeepsPairs),
+    // which tells cheaply when a picture cannot look clear.
+    bool KeepsPairs() const;
 
     // The edge lines of a picture, read and not yet weighed.
     struct TLines;
     // Weighs lines read before, on this thread alone.
     explicit TStripFit(TLines lines);
 
+    // What one direction's strips tell, whatever the arrangement.
+    struct TDirection;
+
 private:
     bool FTells = false;
-    TEdgePairs FColumns, FRows;
-    std::shared_ptr<const TEdgeSteps> FColumnSteps, FRowSteps;
+    std::shared_ptr<const TDirection> FColumns, FRows;
 };
 
 TArrangementLook LookOfArrangement(const TBitmap& picture, std::string_view password = {}, int assembles = 0);
