@@ -25,11 +25,12 @@ set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${PROJECT_HOMEPAGE_URL})
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Qt finds no fonts of its own: without one no text is drawn. libheif reads the container of a
+# Qt finds no fonts of its own: without one no text is drawn. libheif is loaded when a HEIC
+# file is first read, so it shows in no library our programs link; it reads the container of a
 # HEIC file but decodes its HEVC picture through libde265: Debian 12's libheif1 depends on it,
-# later releases make it a plugin of its own; either is needed, and neither shows in the
-# libraries our programs link.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-dejavu-core | fonts-freefont-ttf, libheif-plugin-libde265 | libde265-0")
+# later releases make it a plugin of its own; either is needed.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "fonts-dejavu-core | fonts-freefont-ttf, libheif1 (>= 1.15), libheif-plugin-libde265 | libde265-0")
 # On a Wayland desktop the window runs natively with Qt's Wayland platform; without it, through
 # XWayland. Qt's own translations give the standard buttons of its dialogs in the user's
 # language.

@@ -57,8 +57,8 @@ files=$(dpkg -L tavelix | while read -r f; do [[ -f $f ]] && echo "$f"; done)
 cleanup() { "${as_root[@]}" apt-get remove --purge -y -qq tavelix >/dev/null 2>&1 || true; }
 trap cleanup EXIT
 /usr/bin/tavelix-cli --version
-# HEIC pictures decode through a library no binary of ours links (libheif's HEVC decoder): the
-# package's dependencies must bring it.
+# HEIC pictures decode through libraries no binary of ours links (libheif, loaded when first
+# needed, and its HEVC decoder): the package's dependencies must bring them.
 heic_check=$(mktemp -d)
 /usr/bin/tavelix-cli convert -v "$root/fuzz/corpus/heif/turned_90.heic" "$heic_check/upright.png"
 rm -rf "$heic_check"

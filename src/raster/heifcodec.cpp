@@ -1,5 +1,6 @@
 #include "raster/heifcodec.h"
 
+#include <dlfcn.h>
 #include <libheif/heif.h>
 
 #include <algorithm>
@@ -19,6 +20,53 @@ namespace {
     throw TPictureError(TPictureError::Kind::InvalidHeif, "HEIF: " + why, code);
 }
 
+// The library is loaded when a HEIF file is first read, not when the program starts: with the
+// decoders and encoders it brings (HEVC, AV1) it added some 5 ms to every start of the window
+// and of each tavelix-cli, HEIF or not.
+#define TAVELIX_HEIF_FUNCTIONS(X) \
+    X(heif_context_alloc) \
+    X(heif_context_free) \
+    X(heif_context_get_primary_image_handle) \
+    X(heif_context_read_from_memory_without_copy) \
+    X(heif_context_set_maximum_image_size_limit) \
+    X(heif_decode_image) \
+    X(heif_decoding_options_alloc) \
+    X(heif_decoding_options_free) \
+    X(heif_image_get_bits_per_pixel_range) \
+    X(heif_image_get_height) \
+    X(heif_image_get_plane_readonly) \
+    X(heif_image_get_width) \
+    X(heif_image_handle_get_height) \
+    X(heif_image_handle_get_width) \
+    X(heif_image_handle_has_alpha_channel) \
+    X(heif_image_handle_release) \
+    X(heif_image_release) \
+    X(heif_init)
+
+struct THeifLibrary {
+#define TAVELIX_HEIF_POINTER(name) decltype(&::name) name = nullptr;
+    TAVELIX_HEIF_FUNCTIONS(TAVELIX_HEIF_POINTER)
+#undef TAVELIX_HEIF_POINTER
+};
+
+// The library's functions; throws InvalidHeif when it cannot be loaded (and tries again at the
+// next call).
+const THeifLibrary& Heif() {
+    static const THeifLibrary library = [] {
+        constexpr const char* name = "libheif.so.1";
+        void* handle = ::dlopen(name, RTLD_NOW | RTLD_LOCAL);
+        if (!handle) Invalid(std::string("the HEIF library cannot be loaded: ") + ::dlerror());
+        THeifLibrary loaded;
+#define TAVELIX_HEIF_RESOLVE(function)                                                          \
+    loaded.function = reinterpret_cast<decltype(loaded.function)>(::dlsym(handle, #function)); \
+    if (!loaded.function) Invalid(std::string(name) + " lacks " #function);
+        TAVELIX_HEIF_FUNCTIONS(TAVELIX_HEIF_RESOLVE)
+#undef TAVELIX_HEIF_RESOLVE
+        return loaded;  // the library stays loaded for the rest of the program
+    }();
+    return library;
+}
+
 void Check(const heif_error& error) {
     if (error.code == heif_error_Ok) return;
     const std::string message = error.message ? error.message : "cannot be decoded";
@@ -29,10 +77,10 @@ void Check(const heif_error& error) {
 }
 
 struct THeifFree {
-    void operator()(heif_context* p) const { heif_context_free(p); }
-    void operator()(heif_image_handle* p) const { heif_image_handle_release(p); }
-    void operator()(heif_image* p) const { heif_image_release(p); }
-    void operator()(heif_decoding_options* p) const { heif_decoding_options_free(p); }
+    void operator()(heif_context* p) const { Heif().heif_context_free(p); }
+    void operator()(heif_image_handle* p) const { Heif().heif_image_handle_release(p); }
+    void operator()(heif_image* p) const { Heif().heif_image_release(p); }
+    void operator()(heif_decoding_options* p) const { Heif().heif_decoding_options_free(p); }
 };
 template <class T>
 using THeif = std::unique_ptr<T, THeifFree>;
@@ -41,7 +89,7 @@ using THeif = std::unique_ptr<T, THeifFree>;
 // library, so other users in the same program may make their own calls).
 void InitOnce() {
     static const bool ready = [] {
-        Check(heif_init(nullptr));
+        Check(Heif().heif_init(nullptr));
         return true;
     }();
     (void)ready;
@@ -54,7 +102,7 @@ void InitOnce() {
 constexpr int MaxSide = 32768;
 
 TPictureSize SizeOf(const heif_image_handle* handle) {
-    const int width = heif_image_handle_get_width(handle), height = heif_image_handle_get_height(handle);
+    const int width = Heif().heif_image_handle_get_width(handle), height = Heif().heif_image_handle_get_height(handle);
     if (width <= 0 || height <= 0) Invalid("no picture");
     return {width, height};
 }
@@ -261,12 +309,12 @@ TPrimary OpenPrimary(std::span<const std::uint8_t> file) {
     if (file.empty()) Invalid("empty file");
     InitOnce();
     TPrimary primary;
-    primary.Context.reset(heif_context_alloc());
+    primary.Context.reset(Heif().heif_context_alloc());
     if (!primary.Context) throw std::bad_alloc();
-    heif_context_set_maximum_image_size_limit(primary.Context.get(), MaxSide);
-    Check(heif_context_read_from_memory_without_copy(primary.Context.get(), file.data(), file.size(), nullptr));
+    Heif().heif_context_set_maximum_image_size_limit(primary.Context.get(), MaxSide);
+    Check(Heif().heif_context_read_from_memory_without_copy(primary.Context.get(), file.data(), file.size(), nullptr));
     heif_image_handle* handle = nullptr;
-    Check(heif_context_get_primary_image_handle(primary.Context.get(), &handle));
+    Check(Heif().heif_context_get_primary_image_handle(primary.Context.get(), &handle));
     primary.Handle.reset(handle);
     // A canvas may be a little larger than the picture cut from it; one that is far larger is
     // refused before the library allocates it.
@@ -292,7 +340,7 @@ TPictureSize ReadHeifSize(std::span<const std::uint8_t> file) {
 void LoadHeif(TBitmap& target, std::span<const std::uint8_t> file) {
     const TPrimary primary = OpenPrimary(file);
     const TPictureSize declared = SizeOf(primary.Handle.get());
-    const bool alpha = heif_image_handle_has_alpha_channel(primary.Handle.get()) != 0;
+    const bool alpha = Heif().heif_image_handle_has_alpha_channel(primary.Handle.get()) != 0;
     TStoreFormat format;
     format.Layout = alpha ? TPixelLayout::Bgra() : TPixelLayout::Rgb(24);
     // The store of the declared size is had before the decoder spends memory on the picture;
@@ -300,22 +348,22 @@ void LoadHeif(TBitmap& target, std::span<const std::uint8_t> file) {
     TBitmap loaded;
     loaded.Allocate(declared.Width, declared.Height, format, false);
 
-    const THeif<heif_decoding_options> options(heif_decoding_options_alloc());
+    const THeif<heif_decoding_options> options(Heif().heif_decoding_options_alloc());
     if (!options) throw std::bad_alloc();
     options->convert_hdr_to_8bit = 1;
     heif_image* decoded = nullptr;
-    Check(heif_decode_image(primary.Handle.get(), &decoded, heif_colorspace_RGB,
+    Check(Heif().heif_decode_image(primary.Handle.get(), &decoded, heif_colorspace_RGB,
                             alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, options.get()));
     const THeif<heif_image> image(decoded);
-    const int width = heif_image_get_width(image.get(), heif_channel_interleaved);
-    const int height = heif_image_get_height(image.get(), heif_channel_interleaved);
+    const int width = Heif().heif_image_get_width(image.get(), heif_channel_interleaved);
+    const int height = Heif().heif_image_get_height(image.get(), heif_channel_interleaved);
     if (width != declared.Width || height != declared.Height)
         Invalid("the picture decoded is " + std::to_string(width) + " x " + std::to_string(height) +
                 ", the file declares " + std::to_string(declared.Width) + " x " + std::to_string(declared.Height));
     int stride = 0;
-    const std::uint8_t* plane = heif_image_get_plane_readonly(image.get(), heif_channel_interleaved, &stride);
+    const std::uint8_t* plane = Heif().heif_image_get_plane_readonly(image.get(), heif_channel_interleaved, &stride);
     if (!plane || stride <= 0) Invalid("no pixels decoded");
-    const int bits = heif_image_get_bits_per_pixel_range(image.get(), heif_channel_interleaved);
+    const int bits = Heif().heif_image_get_bits_per_pixel_range(image.get(), heif_channel_interleaved);
     const std::size_t step = alpha ? 4 : 3;
     if (bits != 8) Invalid("the decoder gave " + std::to_string(bits) + " bits a channel, not 8");
 
