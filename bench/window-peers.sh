@@ -2,7 +2,10 @@
 # The window against other picture viewers of Debian (feh, nsxiv, gpicview, qimgv, eog and,
 # when it installs, lximage-qt), each started on a real X server: how long from the start of
 # the process until its picture is on the screen, the CPU time it spent until then and its
-# peak memory; and how fast a key steps to the next picture of a series.
+# peak memory; and how fast a key steps to the next picture of a series. Beside them runs
+# least-qt (bench/window/least-qt-viewer.cpp): the least a Qt Widgets program does to show a
+# picture, the floor under any viewer built on Qt as Tavelix is. It is no peer: the "best peer"
+# lines leave it out.
 #
 # Pictures (made once in $PEERS_PICTURES, default tavelix-peers in the temporary folder):
 # photographs of Debian packages (bench/make-corpus.sh), their colours toned down (saturation
@@ -59,7 +62,8 @@ source "$root/bench/timing.sh"  # median
 load() { cut -d' ' -f1-3 /proc/loadavg; }
 
 # --- what is needed ------------------------------------------------------------------------
-"$root/scripts/install-missing.sh" xvfb xauth dbus-daemon at-spi2-core gcc libx11-dev libxext-dev libxtst-dev
+"$root/scripts/install-missing.sh" xvfb xauth dbus-daemon at-spi2-core gcc g++ pkg-config libx11-dev libxext-dev \
+    libxtst-dev qt6-base-dev
 for peer in feh nsxiv gpicview qimgv eog lximage-qt; do
     "$root/scripts/install-missing.sh" "$peer" || log "$peer could not be installed: left out"
 done
@@ -74,6 +78,13 @@ poller=$build/bench-window/shown
 if [[ ! -x $poller || $root/bench/window/shown.c -nt $poller ]]; then
     mkdir -p "$build/bench-window"
     gcc -std=c11 -O2 -Wall -Wextra -o "$poller" "$root/bench/window/shown.c" -lXtst -lXext -lX11
+fi
+
+least=$build/bench-window/least-qt-viewer
+if [[ ! -x $least || $root/bench/window/least-qt-viewer.cpp -nt $least ]]; then
+    # shellcheck disable=SC2046
+    g++ -std=c++20 -O2 -fPIC -Wall -Wextra -o "$least" "$root/bench/window/least-qt-viewer.cpp" \
+        $(pkg-config --cflags --libs Qt6Widgets)
 fi
 
 # --- the pictures --------------------------------------------------------------------------
@@ -106,25 +117,29 @@ if [[ ! -f $pictures/DONE ]]; then
 fi
 
 # --- the viewers ---------------------------------------------------------------------------
-all_viewers=(tavelix feh nsxiv gpicview qimgv eog lximage-qt)
+all_viewers=(tavelix least-qt feh nsxiv gpicview qimgv eog lximage-qt)
 if [[ -n ${VIEWERS:-} ]]; then
     read -r -a viewers <<<"$VIEWERS"
 else
     viewers=()
     for v in "${all_viewers[@]}"; do
-        [[ $v == tavelix ]] || command -v "$v" >/dev/null || { log "$v is not installed: left out"; continue; }
+        [[ $v == tavelix || $v == least-qt ]] || command -v "$v" >/dev/null || { log "$v is not installed: left out"; continue; }
         viewers+=("$v")
     done
 fi
 
 command_of() {  # viewer: the program
-    if [[ $1 == tavelix ]]; then printf '%s' "$tavelix"; else printf '%s' "$1"; fi
+    case $1 in
+        tavelix) printf '%s' "$tavelix" ;;
+        least-qt) printf '%s' "$least" ;;
+        *) printf '%s' "$1" ;;
+    esac
 }
 # How each viewer is given a series and steps through it. Those that take one file step
 # through its folder (each series has a folder of its own, named in order).
 series_files() {  # viewer folder
     case $1 in
-        tavelix | feh | nsxiv) printf '%s\n' "$2"/*.jpg ;;
+        tavelix | least-qt | feh | nsxiv) printf '%s\n' "$2"/*.jpg ;;
         *) printf '%s\n' "$2/01.jpg" ;;
     esac
 }
@@ -233,7 +248,7 @@ if [[ " $measures " == *" first "* ]]; then
         awk '
             { name[NR] = $1; line[NR] = $0; if ($2 != "timeout") { t[NR] = $2; c[NR] = $5; m[NR] = $8 } }
             $1 == "tavelix" && $2 != "timeout" { T = $2; C = $5; M = $8 }
-            $1 != "tavelix" && $2 != "timeout" {
+            $1 != "tavelix" && $1 != "least-qt" && $2 != "timeout" {
                 if (bt == "" || $2 < bt) { bt = $2; btn = $1 }
                 if (bc == "" || $5 < bc) { bc = $5; bcn = $1 }
                 if (bm == "" || $8 < bm) { bm = $8; bmn = $1 }
