@@ -452,7 +452,6 @@ struct TEdgeSteps {
     }
 };
 
-
 // Which strips have a line (their last if last, else their first) that another strip's same
 // line copies, within CopyLevels a point. Lines that are that close fit any third line within
 // the same distance, so the fit matrix rules out most pairs before they are compared.
@@ -622,10 +621,6 @@ TSeamLook TArrangementLook::Look() const {
     return TSeamLook::Unclear;
 }
 
-namespace {
-
-}  // namespace
-
 struct TStripFit::TDirection {
     TEdgePairs Pairs;
     TEdgeSteps Steps;  // the edge lines with what the steps need
@@ -700,8 +695,9 @@ TArrangementLook TStripFit::Look(std::string_view password, int assembles, bool 
     look.Rows = Weigh(FRows->Pairs, rows, moved);
     for (const auto& [evidence, direction] : {std::pair{&look.Columns, FColumns.get()}, std::pair{&look.Rows, FRows.get()}})
         if (evidence->Broken >= RefuseBrokenAtLeast) {
-            evidence->Tested = direction->InnerTests().Tested;
-            evidence->Misled = direction->InnerTests().Misled;
+            const TInnerTests& inner = direction->InnerTests();
+            evidence->Tested = inner.Tested;
+            evidence->Misled = inner.Misled;
         }
     look.ColumnSteps = WeighSteps(FColumns->Steps, columns);
     look.RowSteps = WeighSteps(FRows->Steps, rows);
